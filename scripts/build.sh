@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds into ./build (quiet when nothing changed).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [[ ! -f build/build.ninja ]]; then
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build build -- --quiet

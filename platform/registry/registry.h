@@ -36,6 +36,7 @@ public:
                       const std::string& value);
     HRESULT setDword(Hive hive, const std::string& key, const std::string& name,
                      std::uint32_t value);
+    // S_OK also when the value or its key did not exist.
     HRESULT deleteValue(Hive hive, const std::string& key, const std::string& name);
     // Deletes the key with all its subkeys and values; S_OK also when it did not exist.
     HRESULT deleteTree(Hive hive, const std::string& key);

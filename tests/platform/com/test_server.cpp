@@ -1,0 +1,130 @@
+// A tiny in-process COM server for the runtime's tests: "Ostrel.TestServer" (through
+// CurVer "Ostrel.TestServer.1"), an IDispatch object with a few members, registered by
+// its own DllRegisterServer in the registry the environment names.
+#include "test_server.h"
+
+#include "com/dispatch_server.h"
+#include "com/guid.h"
+#include "com/object.h"
+#include "registry/registry.h"
+
+#include <dlfcn.h>
+
+extern "C" {
+HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
+HRESULT DllCanUnloadNow();
+HRESULT DllRegisterServer();
+HRESULT DllUnregisterServer();
+}
+
+namespace {
+
+using namespace ostrel::com;
+using ostrel::registry::Hive;
+using ostrel::registry::Registry;
+
+ModuleCount module;
+
+class TestObject final : public DispatchObject<IDispatch> {
+protected:
+    HRESULT invoke(DispatchCall& call) override {
+        switch (call.member()) {
+        case testserver::kAdd: {
+            const auto a = call.intArg(0);
+            const auto b = call.intArg(1);
+            if (!a) {
+                return call.typeMismatch(0);
+            }
+            if (!b) {
+                return call.typeMismatch(1);
+            }
+            return call.setResult(Variant::i4(*a + *b));
+        }
+        case testserver::kName:
+            if (call.isPut()) {
+                const auto text = call.stringArg(0);
+                if (!text) {
+                    return call.typeMismatch(0);
+                }
+                name_ = *text;
+                return S_OK;
+            }
+            return call.setResult(Variant::text(name_));
+        case testserver::kFail:
+            return call.exception(QStringLiteral("TestServer"),
+                                  QStringLiteral("deliberate failure"));
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+private:
+    ModuleLock lock_{module};
+    QString name_ = QStringLiteral("initial");
+};
+
+std::string libraryPath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&DllGetClassObject), &info) == 0 ||
+        info.dli_fname == nullptr) {
+        return {};
+    }
+    return info.dli_fname;
+}
+
+HRESULT firstFailure(std::initializer_list<HRESULT> results) {
+    for (const HRESULT result : results) {
+        if (FAILED(result)) {
+            return result;
+        }
+    }
+    return S_OK;
+}
+
+} // namespace
+
+extern "C" HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+    if (ppv == nullptr) {
+        return E_POINTER;
+    }
+    *ppv = nullptr;
+    if (rclsid != testserver::kClsid) {
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    auto factory = make<ClassFactory<TestObject>>(module);
+    return factory ? factory->QueryInterface(riid, ppv) : E_OUTOFMEMORY;
+}
+
+extern "C" HRESULT DllCanUnloadNow() {
+    return module.canUnload() ? S_OK : S_FALSE;
+}
+
+extern "C" HRESULT DllRegisterServer() {
+    const std::string path = libraryPath();
+    if (path.empty()) {
+        return E_UNEXPECTED;
+    }
+    Registry registry;
+    const std::string clsid = guidToString(testserver::kClsid);
+    const std::string key = "CLSID\\" + clsid;
+    return firstFailure({
+        registry.setString(Hive::ClassesRoot, "Ostrel.TestServer.1", "", "Test Server"),
+        registry.setString(Hive::ClassesRoot, "Ostrel.TestServer.1\\CLSID", "", clsid),
+        registry.setString(Hive::ClassesRoot, "Ostrel.TestServer", "", "Test Server"),
+        registry.setString(Hive::ClassesRoot, "Ostrel.TestServer\\CurVer", "",
+                           "Ostrel.TestServer.1"),
+        registry.setString(Hive::ClassesRoot, key, "", "Test Server"),
+        registry.setString(Hive::ClassesRoot, key + "\\InprocServer32", "", path),
+        registry.setString(Hive::ClassesRoot, key + "\\InprocServer32", "ThreadingModel",
+                           "Apartment"),
+    });
+}
+
+extern "C" HRESULT DllUnregisterServer() {
+    Registry registry;
+    return firstFailure({
+        registry.deleteTree(Hive::ClassesRoot, "Ostrel.TestServer.1"),
+        registry.deleteTree(Hive::ClassesRoot, "Ostrel.TestServer"),
+        registry.deleteTree(Hive::ClassesRoot, "CLSID\\" + guidToString(testserver::kClsid)),
+    });
+}

@@ -1,0 +1,99 @@
+// Helpers shared by the platform tests: a private temporary folder, a private
+// registry folder (OSTREL_REGISTRY_DIR) and running a program by argument vector.
+#pragma once
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace testsupport {
+
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "ostrel-test-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        }
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    ~TemporaryFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Points OSTREL_REGISTRY_DIR at a fresh folder for the object's life.
+class PrivateRegistry {
+public:
+    PrivateRegistry() {
+        if (const char* old = std::getenv("OSTREL_REGISTRY_DIR")) {
+            previous_ = old;
+        }
+        setenv("OSTREL_REGISTRY_DIR", folder_.path().c_str(), 1);
+    }
+    PrivateRegistry(const PrivateRegistry&) = delete;
+    PrivateRegistry& operator=(const PrivateRegistry&) = delete;
+    ~PrivateRegistry() {
+        if (previous_) {
+            setenv("OSTREL_REGISTRY_DIR", previous_->c_str(), 1);
+        } else {
+            unsetenv("OSTREL_REGISTRY_DIR");
+        }
+    }
+    const std::filesystem::path& path() const { return folder_.path(); }
+
+private:
+    TemporaryFolder folder_;
+    std::optional<std::string> previous_;
+};
+
+// Runs the program and answers its exit code (-1 when it did not start or end normally).
+inline int run(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+inline std::string readText(const std::filesystem::path& path) {
+    std::string text;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            text.append(buffer, got);
+        }
+        std::fclose(file);
+    }
+    return text;
+}
+
+} // namespace testsupport

@@ -11,7 +11,8 @@ struct ConversionOptions {
     QString documentCompression = QStringLiteral("Flate"); // "Flate", "LZW"
     QString imageCompression = QStringLiteral("Flate");    // "Flate", "JPEG", "Automatic"
     QString jpegQuality = QStringLiteral("Minimum");       // "Minimum", "Low", "Medium", "Maximum"
-    QString pdfVersion = QStringLiteral("V1.3(Acrobat 4.xx)"); // "V1.3(Acrobat 4.xx)", "V1.4", "V1.5"
+    QString pdfVersion =
+        QStringLiteral("V1.3(Acrobat 4.xx)"); // "V1.3(Acrobat 4.xx)", "V1.4", "V1.5"
 
     bool securityEnabled = false;
     bool userPasswordEnabled = true;

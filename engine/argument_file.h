@@ -1,0 +1,36 @@
+// Ghostscript's argument file ("gs @file"): switches that must not appear on the
+// command line, where every user of the machine can read them (passwords).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace ostrel {
+
+// One argument as Ghostscript 10's @file reader reads it back unchanged: as it is when
+// it holds no blank and no double quote; otherwise its value (after the first '=', or
+// all of it) in double quotes with each inner quote written \". No value when the reader
+// cannot give it back: line breaks, a byte-order mark, or a quoted value ending in '\'.
+std::optional<std::string> argumentFileEntry(const QString& argument);
+
+// The argument file, private to the user (mode 0600) and removed when this goes.
+class ArgumentFile {
+public:
+    // Writes the arguments to `path`. Throws std::runtime_error (one-line reason) when an
+    // argument cannot be carried or the file cannot be written.
+    ArgumentFile(std::filesystem::path path, const QStringList& arguments);
+    ~ArgumentFile();
+    ArgumentFile(const ArgumentFile&) = delete;
+    ArgumentFile& operator=(const ArgumentFile&) = delete;
+
+    // "@" and the path: Ghostscript's one argument that reads the file.
+    std::string reference() const { return "@" + path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace ostrel

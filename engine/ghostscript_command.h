@@ -1,0 +1,67 @@
+// What the user's options tell Ghostscript: the side file "pdfmarks" (document
+// information and distiller parameters) and the switches (compatibility level,
+// passwords, encryption, permissions, output file).
+#pragma once
+
+#include "conversion_options.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace ostrel {
+
+// The side file: the DOCINFO pdfmark (only the non-empty texts; nothing when all four
+// are empty), four line feeds, then the distiller parameters for page compression,
+// image filters and the JPEG dictionaries, ending in "setdistillerparams". Description
+// texts are written as postScriptString() gives them, so the file is plain ASCII.
+QByteArray sideFileText(const ConversionOptions& options);
+
+// "1.3", "1.4" or "1.5" from the chosen version text: a digit 3, 4 or 5 counts where its
+// first occurrence stands at index 3 ("V1.4"); the last digit that counts wins. Empty
+// when none does.
+QString compatibilityLevel(const QString& pdfVersion);
+
+// The level Ghostscript is asked for: 128-bit RC4 came with PDF 1.4, so a 128-bit
+// encrypted document is written as at least 1.4.
+QString effectiveCompatibilityLevel(const ConversionOptions& options);
+
+// True when the options ask for an encrypted PDF: security on, and not the case of an
+// enabled owner password left empty (which writes no security at all).
+bool writesSecurity(const ConversionOptions& options);
+
+// The PDF permission word allowing exactly the ticked actions. 40-bit (R2): printing
+// bit 3, changing bit 4, copying bit 5, form filling bit 6; bits 1-2 zero, 7-32 one.
+// 128-bit (R3): printing bits 3 and 12, changing bits 4 and 11, copying bit 5, form
+// filling bits 6 and 9, accessibility extraction (bit 10) always; bits 1-2 zero,
+// 7-8 and 13-32 one. Nothing ticked: -64 and -3392; everything: -4.
+std::int32_t permissionValue(const ConversionOptions& options);
+
+// The security switches in their documented text form (empty without security).
+QString securitySwitchesText(const ConversionOptions& options);
+
+// Where the job's files are, for the documented command line.
+struct CommandLinePaths {
+    QString ghostscript; // the executable
+    QString spoolFile;   // the PostScript file
+    QString sideFile;    // "pdfmarks"
+};
+
+// The documented command line as one text: executable, fixed switches, level, security
+// switches, output file, then ".setpdfwrite", the spool file and the side file, each
+// path in double quotes. It describes the job's interface; the job itself runs
+// ghostscriptArguments(), which differs where Ghostscript 10 needs it to: no
+// ".setpdfwrite" (missing there), -dParseDSCComments=false and the side file before the
+// spool file (so the options reach the pages and the document information is the
+// user's), and switches handed over as separate arguments instead of one quoted text.
+QString commandLineText(const ConversionOptions& options, const QString& outputFile,
+                        const CommandLinePaths& paths);
+
+// The switches and files the job passes to Ghostscript, one argument each, unquoted.
+// outputFile must be absolute; '%' in it is doubled (Ghostscript reads "%d" as a page
+// number). The PostScript and side files come last, side file first.
+QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
+                                 const QString& postScriptFile, const QString& sideFile);
+
+} // namespace ostrel

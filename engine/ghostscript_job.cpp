@@ -1,0 +1,99 @@
+#include "ghostscript_job.h"
+
+#include "argument_file.h"
+#include "ghostscript_command.h"
+#include "system/ghostscript_executable.h"
+#include "system/process.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <stdexcept>
+#include <system_error>
+
+namespace ostrel {
+namespace {
+
+QString fromPath(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+// Ghostscript reports errors as "Error: /undefined in foo" among other chatter; that
+// line says most. Otherwise its last words.
+QString ghostscriptComplaint(const std::string& output) {
+    const QStringList lines =
+        QString::fromLocal8Bit(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QString chosen;
+    for (const auto& line : lines) {
+        if (line.contains(QLatin1String("Error:"))) {
+            chosen = line;
+            break;
+        }
+    }
+    if (chosen.isEmpty() && !lines.isEmpty()) {
+        chosen = lines.last();
+    }
+    chosen = chosen.simplified();
+    if (chosen.size() > 160) {
+        chosen = chosen.left(157) + QStringLiteral("...");
+    }
+    return chosen;
+}
+
+JobResult writeSideFile(const ConversionOptions& options, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(sideFileText(options)) < 0 || !file.flush()) {
+        return JobResult::failure(
+            QStringLiteral("Cannot write the side file %1: %2").arg(path, file.errorString()));
+    }
+    return JobResult::success();
+}
+
+} // namespace
+
+JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
+                            const SpoolLock& lock) {
+    const SpoolFolder& spool = lock.folder();
+    const QString sideFile = fromPath(spool.sideFile());
+    if (JobResult written = writeSideFile(options, sideFile); !written.ok) {
+        return written;
+    }
+    if (!QFileInfo(files.postScriptFile).isReadable()) {
+        return JobResult::failure(
+            QStringLiteral("Cannot read the PostScript file %1").arg(files.postScriptFile));
+    }
+    // Absolute paths: Ghostscript would take a leading '-' as a switch, '|' as a pipe.
+    const QString output = QFileInfo(files.outputFile).absoluteFilePath();
+    const QString input = QFileInfo(files.postScriptFile).absoluteFilePath();
+
+    const std::string ghostscript = ghostscriptExecutable().string();
+    try {
+        const ArgumentFile arguments(spool.file("gs-arguments"),
+                                     ghostscriptArguments(options, output, input, sideFile));
+        ProcessOptions captured;
+        captured.captureOutput = true;
+        Process process = Process::start({ghostscript, arguments.reference()}, captured);
+        const ProcessExit exit = process.wait();
+        if (!exit.succeeded()) {
+            QFile::remove(output);
+            const QString complaint = ghostscriptComplaint(process.output());
+            return JobResult::failure(
+                QStringLiteral("Ghostscript failed (%1)%2")
+                    .arg(QString::fromStdString(exit.describe()),
+                         complaint.isEmpty() ? QString() : QStringLiteral(": ") + complaint));
+        }
+    } catch (const std::system_error& error) {
+        return JobResult::failure(QStringLiteral("Cannot start Ghostscript (%1): %2")
+                                      .arg(QString::fromStdString(ghostscript),
+                                           QString::fromLocal8Bit(error.code().message())));
+    } catch (const std::runtime_error& error) {
+        return JobResult::failure(QString::fromLocal8Bit(error.what()));
+    }
+    if (QFileInfo(output).size() <= 0) {
+        QFile::remove(output);
+        return JobResult::failure(QStringLiteral("Ghostscript wrote no PDF file %1").arg(output));
+    }
+    return JobResult::success();
+}
+
+} // namespace ostrel

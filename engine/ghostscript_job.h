@@ -1,0 +1,41 @@
+// The Ghostscript job: turns one PostScript file into the PDF with the user's options.
+//
+// Typical use (one document):
+//     SpoolLock lock(SpoolFolder::locate());          // one job at a time on the machine
+//     ... print the document to lock.folder().spoolFile() ...
+//     const QString pdf = outputFilePath(options.destinationFolder, sourcePath);
+//     JobResult result = runGhostscriptJob(options, {spoolFile, pdf}, lock);
+//     if (!result.ok) report(result.reason);
+#pragma once
+
+#include "conversion_options.h"
+#include "system/spool_folder.h"
+
+#include <QString>
+
+namespace ostrel {
+
+// The outcome of a job: ok, or a one-line reason for the user.
+struct JobResult {
+    bool ok = false;
+    QString reason;
+
+    static JobResult success() { return {true, {}}; }
+    static JobResult failure(QString why) { return {false, std::move(why)}; }
+};
+
+struct GhostscriptJobFiles {
+    QString postScriptFile; // the spool file, or a PostScript file of the user's
+    QString outputFile;     // the PDF to write (outputFilePath()); relative to our folder
+};
+
+// Writes the side file "pdfmarks" into the locked spool folder and runs Ghostscript on
+// it and the PostScript file, blocking until Ghostscript ends. The switches reach
+// Ghostscript through a private argument file in the spool folder, removed afterwards.
+// Fails (with the reason) when the side file cannot be written, Ghostscript cannot be
+// started, ends with an error, or leaves no PDF; a partly written PDF is removed then.
+// The PDF is overwritten when it exists: settle that with the user first.
+JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
+                            const SpoolLock& lock);
+
+} // namespace ostrel

@@ -1,0 +1,288 @@
+#include "system/process.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+extern char** environ;
+
+namespace ostrel {
+namespace {
+
+constexpr std::size_t outputLimit = 64 * 1024;
+
+// posix_spawn's attribute and file-action objects, released on every path.
+class SpawnSetup {
+public:
+    SpawnSetup() {
+        ::posix_spawnattr_init(&attributes);
+        ::posix_spawn_file_actions_init(&actions);
+    }
+    ~SpawnSetup() {
+        ::posix_spawn_file_actions_destroy(&actions);
+        ::posix_spawnattr_destroy(&attributes);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    posix_spawnattr_t attributes{};
+    posix_spawn_file_actions_t actions{};
+};
+
+class Pipe {
+public:
+    Pipe() {
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            throw std::system_error(errno, std::generic_category(), "pipe");
+        }
+    }
+    ~Pipe() {
+        for (int fd : fds) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+    int release(int end) { return std::exchange(fds[end], -1); }
+
+    int fds[2] = {-1, -1};
+};
+
+void check(int result, const char* what) {
+    if (result != 0) {
+        throw std::system_error(result, std::generic_category(), what);
+    }
+}
+
+ProcessExit fromStatus(int status) {
+    ProcessExit exit;
+    if (WIFEXITED(status)) {
+        exit.exited = true;
+        exit.code = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        exit.signal = WTERMSIG(status);
+    }
+    return exit;
+}
+
+std::vector<char*> pointers(const std::vector<std::string>& texts) {
+    std::vector<char*> result;
+    result.reserve(texts.size() + 1);
+    for (const auto& text : texts) {
+        result.push_back(const_cast<char*>(text.c_str()));
+    }
+    result.push_back(nullptr);
+    return result;
+}
+
+} // namespace
+
+std::string ProcessExit::describe() const {
+    return exited ? "exit code " + std::to_string(code) : "signal " + std::to_string(signal);
+}
+
+Process Process::start(const std::vector<std::string>& argv, const ProcessOptions& options) {
+    if (argv.empty() || argv.front().empty()) {
+        throw std::system_error(EINVAL, std::generic_category(), "no program to start");
+    }
+    SpawnSetup setup;
+    // The child starts with default signal handling and nothing blocked, whatever the
+    // parent (a Qt program, a test runner) changed.
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    check(::posix_spawnattr_setsigmask(&setup.attributes, &none), "posix_spawnattr_setsigmask");
+    check(::posix_spawnattr_setsigdefault(&setup.attributes, &all),
+          "posix_spawnattr_setsigdefault");
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    if (options.newProcessGroup) {
+        flags |= POSIX_SPAWN_SETPGROUP;
+        check(::posix_spawnattr_setpgroup(&setup.attributes, 0), "posix_spawnattr_setpgroup");
+    }
+    check(::posix_spawnattr_setflags(&setup.attributes, flags), "posix_spawnattr_setflags");
+
+    check(
+        ::posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0),
+        "posix_spawn_file_actions_addopen");
+    std::optional<Pipe> output;
+    if (options.captureOutput) {
+        output.emplace();
+        check(::posix_spawn_file_actions_adddup2(&setup.actions, output->fds[1], STDOUT_FILENO),
+              "posix_spawn_file_actions_adddup2");
+        check(::posix_spawn_file_actions_adddup2(&setup.actions, output->fds[1], STDERR_FILENO),
+              "posix_spawn_file_actions_adddup2");
+    }
+    if (!options.workingDirectory.empty()) {
+        check(::posix_spawn_file_actions_addchdir_np(&setup.actions,
+                                                     options.workingDirectory.c_str()),
+              "posix_spawn_file_actions_addchdir_np");
+    }
+
+    auto arguments = pointers(argv);
+    std::vector<char*> environment;
+    if (options.environment) {
+        environment = pointers(*options.environment);
+    }
+    char* const* envp = options.environment ? environment.data() : environ;
+
+    pid_t pid = -1;
+    const bool searchPath = argv.front().find('/') == std::string::npos;
+    const int result = searchPath ? ::posix_spawnp(&pid, argv.front().c_str(), &setup.actions,
+                                                   &setup.attributes, arguments.data(), envp)
+                                  : ::posix_spawn(&pid, argv.front().c_str(), &setup.actions,
+                                                  &setup.attributes, arguments.data(), envp);
+    if (result != 0) {
+        throw std::system_error(result, std::generic_category(), argv.front());
+    }
+    Process process;
+    process.pid_ = pid;
+    process.group_ = options.newProcessGroup;
+    if (output) {
+        process.outputFd_ = output->release(0);
+    }
+    return process;
+}
+
+Process::Process(Process&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)), group_(other.group_),
+      outputFd_(std::exchange(other.outputFd_, -1)), output_(std::move(other.output_)),
+      exit_(std::move(other.exit_)) {
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+    if (this != &other) {
+        reset();
+        pid_ = std::exchange(other.pid_, -1);
+        group_ = other.group_;
+        outputFd_ = std::exchange(other.outputFd_, -1);
+        output_ = std::move(other.output_);
+        exit_ = std::move(other.exit_);
+    }
+    return *this;
+}
+
+Process::~Process() {
+    reset();
+}
+
+void Process::reset() noexcept {
+    if (pid_ > 0 && !exit_) {
+        signal(SIGKILL);
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    closeOutput();
+    pid_ = -1;
+    exit_.reset();
+}
+
+void Process::signal(int number) noexcept {
+    if (pid_ <= 0 || exit_) {
+        return;
+    }
+    ::kill(group_ ? -pid_ : pid_, number);
+}
+
+void Process::terminate() {
+    signal(SIGTERM);
+}
+void Process::kill() {
+    signal(SIGKILL);
+}
+
+void Process::closeOutput() noexcept {
+    if (outputFd_ >= 0) {
+        ::close(outputFd_);
+        outputFd_ = -1;
+    }
+}
+
+// Reads what the child wrote, waiting at most timeoutMs for the first bytes.
+// The pipe closes when the child (and every process that inherited it) ends.
+void Process::drainOutput(int timeoutMs) {
+    if (outputFd_ < 0) {
+        return;
+    }
+    pollfd entry{outputFd_, POLLIN, 0};
+    int ready = ::poll(&entry, 1, timeoutMs);
+    while (ready > 0) {
+        char buffer[4096];
+        const ssize_t count = ::read(outputFd_, buffer, sizeof buffer);
+        if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN)) {
+            closeOutput();
+            return;
+        }
+        if (count > 0) {
+            output_.append(buffer, static_cast<std::size_t>(count));
+            if (output_.size() > outputLimit) {
+                output_.erase(0, output_.size() - outputLimit);
+            }
+        }
+        ready = ::poll(&entry, 1, 0);
+    }
+}
+
+bool Process::reap(bool block) {
+    if (exit_) {
+        return true;
+    }
+    int status = 0;
+    pid_t result = 0;
+    do {
+        result = ::waitpid(pid_, &status, block ? 0 : WNOHANG);
+    } while (result < 0 && errno == EINTR);
+    if (result == pid_) {
+        exit_ = fromStatus(status);
+        return true;
+    }
+    if (result < 0) {
+        exit_ = ProcessExit{}; // not our child any more; nothing left to wait for
+        return true;
+    }
+    return false;
+}
+
+ProcessExit Process::wait() {
+    while (outputFd_ >= 0) {
+        drainOutput(-1);
+    }
+    reap(true);
+    return *exit_;
+}
+
+std::optional<ProcessExit> Process::waitFor(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (reap(false)) {
+            while (outputFd_ >= 0) {
+                drainOutput(-1);
+            }
+            return exit_;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return std::nullopt;
+        }
+        const int slice = static_cast<int>(std::min<long long>(left.count(), 20));
+        if (outputFd_ >= 0) {
+            drainOutput(slice);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(slice));
+        }
+    }
+}
+
+} // namespace ostrel

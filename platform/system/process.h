@@ -1,0 +1,76 @@
+// A child process started from an argument vector (never through a shell). The owner
+// object ends a child that was not waited for, so no child outlives it.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace ostrel {
+
+// How a child ended.
+struct ProcessExit {
+    bool exited = false; // ended by exit(): code is valid
+    int code = -1;
+    int signal = 0; // the signal that ended it, when it did not exit
+
+    bool succeeded() const { return exited && code == 0; }
+    // "exit code 1" or "signal 9"
+    std::string describe() const;
+};
+
+struct ProcessOptions {
+    bool captureOutput = false;   // standard output and error go to Process::output()
+    bool newProcessGroup = false; // the child leads a group; signals reach the whole group
+    std::filesystem::path workingDirectory; // empty: ours
+    // Complete environment ("NAME=value"); not set: ours.
+    std::optional<std::vector<std::string>> environment;
+};
+
+class Process {
+public:
+    // Starts argv[0] (looked up on PATH when it holds no '/') with standard input from
+    // /dev/null. Throws std::system_error when the program cannot be started.
+    static Process start(const std::vector<std::string>& argv, const ProcessOptions& options = {});
+
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    // Kills and reaps a child that was not waited for.
+    ~Process();
+
+    pid_t pid() const { return pid_; }
+    bool finished() const { return exit_.has_value(); }
+
+    // Blocks until the child ends (collecting its output meanwhile).
+    ProcessExit wait();
+    // Waits at most `timeout`; no value while the child still runs.
+    std::optional<ProcessExit> waitFor(std::chrono::milliseconds timeout);
+
+    // Asks the child (its group, when it leads one) to end, or ends it at once.
+    void terminate();
+    void kill();
+
+    // What the child wrote, when captured (the last 64 KiB).
+    const std::string& output() const { return output_; }
+
+private:
+    Process() = default;
+    void signal(int number) noexcept;
+    bool reap(bool block);
+    void drainOutput(int timeoutMs);
+    void closeOutput() noexcept;
+    void reset() noexcept;
+
+    pid_t pid_ = -1;
+    bool group_ = false;
+    int outputFd_ = -1;
+    std::string output_;
+    std::optional<ProcessExit> exit_;
+};
+
+} // namespace ostrel

@@ -1,0 +1,59 @@
+// The spool folder: a private per-user folder that holds the spool file "tmp.ps" the
+// office prints to and the side file "pdfmarks" the engine writes for Ghostscript.
+// Their names are fixed, so only one conversion at a time may use the folder; SpoolLock
+// guards that across processes.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace ostrel {
+
+class SpoolFolder {
+public:
+    // OSTREL_SPOOL_DIR when set, else "ostrel" in $XDG_RUNTIME_DIR, else "ostrel" in the
+    // cache folder ($XDG_CACHE_HOME or ~/.cache). Created when missing; made private
+    // (mode 0700). Throws std::runtime_error (one-line reason) when the folder cannot be
+    // created or is not the user's own directory.
+    static SpoolFolder locate();
+
+    // The given folder, created and made private in the same way.
+    explicit SpoolFolder(std::filesystem::path folder);
+
+    const std::filesystem::path& path() const { return folder_; }
+    std::filesystem::path spoolFile() const { return file("tmp.ps"); }
+    std::filesystem::path sideFile() const { return file("pdfmarks"); }
+    std::filesystem::path file(std::string_view name) const { return folder_ / name; }
+
+private:
+    std::filesystem::path folder_;
+};
+
+// Holds the spool folder for one job: an exclusive flock on the file "lock" in it.
+// Two holders exclude each other whether they live in one process or in two.
+class SpoolLock {
+public:
+    // Blocks until the folder is free. Throws std::runtime_error when the lock file
+    // cannot be opened.
+    explicit SpoolLock(const SpoolFolder& folder);
+    // Takes the lock only when it is free now.
+    static std::optional<SpoolLock> tryAcquire(const SpoolFolder& folder);
+
+    SpoolLock(SpoolLock&& other) noexcept;
+    SpoolLock& operator=(SpoolLock&& other) noexcept;
+    SpoolLock(const SpoolLock&) = delete;
+    SpoolLock& operator=(const SpoolLock&) = delete;
+    ~SpoolLock();
+
+    const SpoolFolder& folder() const { return folder_; }
+
+private:
+    SpoolLock(const SpoolFolder& folder, bool wait);
+    void release() noexcept;
+
+    SpoolFolder folder_;
+    int fd_ = -1;
+};
+
+} // namespace ostrel

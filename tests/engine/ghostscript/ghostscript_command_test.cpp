@@ -1,0 +1,264 @@
+// The side file and the command line as texts, and the values they are built from.
+#include "ghostscript_command.h"
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+const QByteArray flateMinimumTail =
+    "\n\n\n\n<<\n"
+    "/CompressPages true\n"
+    "/UseFlateCompression true\n"
+    "/AutoFilterColorImages false\n"
+    "/AutoFilterGrayImages false\n"
+    "/EncodeColorImages true\n"
+    "/EncodeGrayImages true\n"
+    "/EncodeMonoImages true\n"
+    "/ColorImageFilter /FlateEncode\n"
+    "/GrayImageFilter /FlateEncode\n"
+    "/MonoImageFilter /FlateEncode\n"
+    "/ColorImageDict \n"
+    "<</QFactor 1.5 /HSamples [2 1 1 2] /VSamples [2 1 1 2] /Blend 1 /ColorTransform 1 >>\n"
+    "/GrayImageDict \n"
+    "<</QFactor 1.5 /HSamples [2 1 1 2] /VSamples [2 1 1 2] /Blend 1 /ColorTransform 1 >>\n"
+    ">> setdistillerparams";
+
+TEST(SideFile, DefaultsGiveTheTwentyLinesWithoutFinalLineFeed) {
+    EXPECT_EQ(sideFileText(ConversionOptions{}), flateMinimumTail);
+}
+
+TEST(SideFile, InformationEntriesInFixedOrderOnlyForNonEmptyTexts) {
+    ConversionOptions options;
+    options.keywords = QStringLiteral("k");
+    EXPECT_EQ(sideFileText(options), "[ /Keywords (k)\n/DOCINFO pdfmark" + flateMinimumTail);
+
+    options.title = QStringLiteral("T");
+    options.author = QStringLiteral("A");
+    options.subject = QStringLiteral("S");
+    EXPECT_EQ(sideFileText(options),
+              "[ /Title (T) \n /Author (A)\n /Subject (S)\n /Keywords (k)\n/DOCINFO pdfmark" +
+                  flateMinimumTail);
+}
+
+TEST(SideFile, DescriptionTextsAreEscapedOrWrittenAsUnicode) {
+    ConversionOptions options;
+    options.title = QStringLiteral("Plan (draft");
+    options.author = QStringLiteral("C:\\Users\\ann");
+    options.subject = QStringLiteral("R\u00e9sum\u00e9 \u2013 \u5831\u544a");
+    options.keywords = QStringLiteral("one\ntwo\r\nthree");
+    EXPECT_EQ(sideFileText(options),
+              "[ /Title (Plan \\(draft) \n"
+              " /Author (C:\\\\Users\\\\ann)\n"
+              " /Subject <FEFF005200E900730075006D00E90020201300205831544A>\n"
+              " /Keywords (one\ntwo\\r\nthree)\n"
+              "/DOCINFO pdfmark" +
+                  flateMinimumTail);
+}
+
+TEST(SideFile, ImageChoicesCarryTheirFilterBlockAndTheJpegDictionaries) {
+    ConversionOptions options;
+    options.documentCompression = QStringLiteral("LZW");
+    options.imageCompression = QStringLiteral("JPEG");
+    options.jpegQuality = QStringLiteral("Maximum");
+    const QByteArray maximum =
+        "<</QFactor 0.1 /HSamples [1 1 1 1] /VSamples [1 1 1 1] /Blend 1 /ColorTransform 1 >>";
+    EXPECT_EQ(sideFileText(options), "\n\n\n\n<<\n/CompressPages true\n/UseFlateCompression false\n"
+                                     "/AutoFilterColorImages false\n/AutoFilterGrayImages false\n"
+                                     "/EncodeColorImages true\n/EncodeGrayImages true\n"
+                                     "/ColorImageFilter /DCTEncode\n/GrayImageFilter /DCTEncode\n"
+                                     "/ColorImageDict \n" +
+                                         maximum + "\n/GrayImageDict \n" + maximum +
+                                         "\n>> setdistillerparams");
+
+    options.imageCompression = QStringLiteral("Automatic");
+    options.jpegQuality = QStringLiteral("Medium");
+    const QByteArray medium =
+        "<</QFactor 0.55 /HSamples [2 1 1 2] /VSamples [2 1 1 2] /Blend 1 /ColorTransform 1 >>";
+    EXPECT_TRUE(sideFileText(options).endsWith(
+        "/AutoFilterColorImages true\n/AutoFilterGrayImages true\n/EncodeColorImages true\n"
+        "/EncodeGrayImages true\n/ColorImageFilter /DCTEncode\n/GrayImageFilter /DCTEncode\n"
+        "/ColorACSImageDict \n" +
+        medium + "\n/GrayACSImageDict \n" + medium + "\n>> setdistillerparams"));
+
+    options.jpegQuality = QStringLiteral("Low");
+    EXPECT_TRUE(sideFileText(options).contains("<</QFactor 0.8 /HSamples [2 1 1 2]"));
+}
+
+TEST(SideFile, UnknownChoicesLeaveTheirPartsEmpty) {
+    ConversionOptions options;
+    options.documentCompression = QStringLiteral("flate"); // case matters
+    options.imageCompression = QStringLiteral("None");
+    EXPECT_EQ(sideFileText(options), "\n\n\n\n<<\n\n>> setdistillerparams");
+
+    options.imageCompression = QStringLiteral("Flate");
+    options.jpegQuality = QStringLiteral("Best");
+    EXPECT_TRUE(sideFileText(options).endsWith("/MonoImageFilter /FlateEncode\n"
+                                               "/ColorImageDict \n\n/GrayImageDict \n\n"
+                                               ">> setdistillerparams"));
+}
+
+TEST(CompatibilityLevel, DigitCountsOnlyAtIndexThree) {
+    EXPECT_EQ(compatibilityLevel(QStringLiteral("V1.3(Acrobat 4.xx)")), "1.3");
+    EXPECT_EQ(compatibilityLevel(QStringLiteral("V1.4")), "1.4");
+    EXPECT_EQ(compatibilityLevel(QStringLiteral("V1.5")), "1.5");
+    EXPECT_EQ(compatibilityLevel(QStringLiteral("1.4")), "");
+    EXPECT_EQ(compatibilityLevel(QStringLiteral("V2.0")), "");
+    EXPECT_EQ(compatibilityLevel(QStringLiteral("V3.4")), "1.4"); // "3" stands at 1
+    EXPECT_EQ(compatibilityLevel(QString()), "");
+}
+
+TEST(CompatibilityLevel, StrongEncryptionRaisesPdf13To14) {
+    ConversionOptions options;
+    options.securityEnabled = true;
+    options.ownerPassword = QStringLiteral("o");
+    options.encryptionLevel = 1;
+    EXPECT_EQ(effectiveCompatibilityLevel(options), "1.4");
+    options.pdfVersion = QStringLiteral("V1.5");
+    EXPECT_EQ(effectiveCompatibilityLevel(options), "1.5");
+    options.pdfVersion = QStringLiteral("V1.3(Acrobat 4.xx)");
+    options.encryptionLevel = 0;
+    EXPECT_EQ(effectiveCompatibilityLevel(options), "1.3");
+    options.encryptionLevel = 1;
+    options.securityEnabled = false;
+    EXPECT_EQ(effectiveCompatibilityLevel(options), "1.3");
+}
+
+struct PermissionCase {
+    bool copying, formFilling, changing, printing;
+    int level;
+    std::int32_t expected;
+};
+
+class Permissions : public testing::TestWithParam<PermissionCase> {};
+
+TEST_P(Permissions, AllowExactlyTheTickedActions) {
+    const auto& c = GetParam();
+    ConversionOptions options;
+    options.allowCopying = c.copying;
+    options.allowFormFilling = c.formFilling;
+    options.allowChanging = c.changing;
+    options.allowPrinting = c.printing;
+    options.encryptionLevel = c.level;
+    EXPECT_EQ(permissionValue(options), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Levels, Permissions,
+    testing::Values(PermissionCase{false, false, false, false, 0, -64},
+                    PermissionCase{true, true, true, true, 0, -4},
+                    PermissionCase{false, false, false, true, 0, -60},
+                    PermissionCase{true, false, false, false, 0, -48},
+                    PermissionCase{false, true, true, false, 0, -24},
+                    PermissionCase{false, false, false, false, 1, -3392},
+                    PermissionCase{true, true, true, true, 1, -4},
+                    PermissionCase{false, false, false, true, 1, -3392 + 4 + 2048},
+                    PermissionCase{false, false, true, false, 1, -3392 + 8 + 1024},
+                    PermissionCase{true, false, false, false, 1, -3392 + 16},
+                    PermissionCase{false, true, false, false, 1, -3392 + 32 + 256}));
+
+ConversionOptions secured() {
+    ConversionOptions options;
+    options.securityEnabled = true;
+    options.ownerPassword = QStringLiteral("own");
+    options.userPassword = QStringLiteral("use");
+    return options;
+}
+
+TEST(SecuritySwitches, OffWithoutSecurityWhateverTheOtherFieldsHold) {
+    auto options = secured();
+    options.securityEnabled = false;
+    options.allowPrinting = true;
+    EXPECT_EQ(securitySwitchesText(options), "");
+}
+
+TEST(SecuritySwitches, EnabledEmptyOwnerPasswordWritesNoSecurityAtAll) {
+    auto options = secured();
+    options.ownerPassword.clear();
+    options.allowCopying = true;
+    EXPECT_EQ(securitySwitchesText(options), "");
+    EXPECT_FALSE(writesSecurity(options));
+    EXPECT_FALSE(ghostscriptArguments(options, "/o.pdf", "/in.ps", "/pdfmarks")
+                     .join(' ')
+                     .contains(QLatin1String("Password")));
+}
+
+TEST(SecuritySwitches, BothPasswordsWithEitherLevel) {
+    auto options = secured();
+    EXPECT_EQ(securitySwitchesText(options),
+              "-sOwnerPassword=\"own\" -sUserPassword=\"use\"  -dEncryptionR=2 -dKeyLength=40 "
+              "-dPermissions=-64  ");
+    options.encryptionLevel = 1;
+    EXPECT_EQ(securitySwitchesText(options),
+              "-sOwnerPassword=\"own\" -sUserPassword=\"use\" -dEncryptionR=3 -dKeyLength=128 "
+              "-dPermissions=-3392  ");
+    options.encryptionLevel = 2;
+    EXPECT_EQ(securitySwitchesText(options), "-sOwnerPassword=\"own\" -sUserPassword=\"use\" ");
+}
+
+TEST(SecuritySwitches, UserPasswordOnlyAndEmptyUserPassword) {
+    auto options = secured();
+    options.ownerPasswordEnabled = false;
+    EXPECT_EQ(securitySwitchesText(options), "-sUserPassword=\"use\"  -dEncryptionR=2 "
+                                             "-dKeyLength=40 -dPermissions=-64  ");
+    options.ownerPasswordEnabled = true;
+    options.userPassword.clear();
+    EXPECT_TRUE(securitySwitchesText(options).startsWith("-sOwnerPassword=\"own\" "
+                                                         "-sUserPassword=\"\" "));
+}
+
+const CommandLinePaths paths{QStringLiteral("/usr/bin/gs"), QStringLiteral("/run/s/tmp.ps"),
+                             QStringLiteral("/run/s/pdfmarks")};
+
+TEST(CommandLine, WithoutSecurity) {
+    ConversionOptions options;
+    options.pdfVersion = QStringLiteral("V1.4");
+    EXPECT_EQ(commandLineText(options, QStringLiteral("/pdf/report.pdf"), paths),
+              "/usr/bin/gs  -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel=1.4 "
+              "-sOutputFile=\"/pdf/report.pdf\"  -c .setpdfwrite -f  \"/run/s/tmp.ps\" "
+              "\"/run/s/pdfmarks\"");
+}
+
+TEST(CommandLine, UserPasswordFortyBitNoPermissionTicked) {
+    auto options = secured();
+    options.ownerPasswordEnabled = false;
+    options.pdfVersion = QStringLiteral("Vx");
+    EXPECT_EQ(commandLineText(options, QStringLiteral("/o/a.pdf"), paths),
+              "/usr/bin/gs  -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel= "
+              "-sUserPassword=\"use\"  -dEncryptionR=2 -dKeyLength=40 -dPermissions=-64  "
+              "-sOutputFile=\"/o/a.pdf\"  -c .setpdfwrite -f  \"/run/s/tmp.ps\" "
+              "\"/run/s/pdfmarks\"");
+}
+
+TEST(GhostscriptArguments, SideFileFirstNoSetpdfwriteDscIgnoredPercentDoubled) {
+    auto options = secured();
+    options.encryptionLevel = 1;
+    options.allowPrinting = true;
+    const QStringList expected{"-dSAFER",
+                               "-dNOPAUSE",
+                               "-dBATCH",
+                               "-sDEVICE=pdfwrite",
+                               "-dCompatibilityLevel=1.4",
+                               "-dParseDSCComments=false",
+                               "-sOwnerPassword=own",
+                               "-sUserPassword=use",
+                               "-dEncryptionR=3",
+                               "-dKeyLength=128",
+                               "-dPermissions=-1340",
+                               "-sOutputFile=/o/100%%.pdf",
+                               "-f",
+                               "/s/pdfmarks",
+                               "/in/a b.ps"};
+    EXPECT_EQ(ghostscriptArguments(options, "/o/100%.pdf", "/in/a b.ps", "/s/pdfmarks"), expected);
+}
+
+TEST(GhostscriptArguments, NoLevelSwitchWhenNoVersionQualifies) {
+    ConversionOptions options;
+    options.pdfVersion = QStringLiteral("?");
+    EXPECT_FALSE(ghostscriptArguments(options, "/o.pdf", "/i.ps", "/m")
+                     .join(' ')
+                     .contains(QLatin1String("CompatibilityLevel")));
+}
+
+} // namespace
+} // namespace ostrel

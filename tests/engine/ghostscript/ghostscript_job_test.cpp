@@ -1,0 +1,229 @@
+// The Ghostscript job against the real interpreter; the PDFs are read with qpdf.
+#include "ghostscript_job.h"
+
+#include "environment.h"
+#include "output_name.h"
+#include "pdf_facts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+using test::PdfFacts;
+using test::readPdf;
+
+class GhostscriptJob : public testing::Test {
+protected:
+    QString convert(const ConversionOptions& options,
+                    const QString& postScript = QStringLiteral(OSTREL_SAMPLE_PS)) {
+        const QString pdf = outputFilePath(dir.path(), postScript);
+        QFile::remove(pdf);
+        result = runGhostscriptJob(options, {postScript, pdf}, lock);
+        return pdf;
+    }
+
+    PdfFacts facts(const QString& pdf, const std::string& password = {}) {
+        std::string error;
+        auto read = readPdf(pdf.toStdString(), password, &error);
+        EXPECT_TRUE(read.has_value()) << error;
+        return read.value_or(PdfFacts{});
+    }
+
+    static ConversionOptions secured(int level) {
+        ConversionOptions options;
+        options.securityEnabled = true;
+        options.ownerPassword = QStringLiteral("owner");
+        options.userPassword = QStringLiteral("user");
+        options.encryptionLevel = level;
+        return options;
+    }
+
+    QTemporaryDir dir;
+    SpoolLock lock{SpoolFolder(dir.filePath(QStringLiteral("spool")).toStdString())};
+    JobResult result;
+};
+
+TEST_F(GhostscriptJob, DefaultsGivePlainFlatePdf13WithoutDocumentInformation) {
+    const QString pdf = convert(ConversionOptions{});
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    const auto pdfFacts = facts(pdf);
+    EXPECT_EQ(pdfFacts.version, "1.3");
+    EXPECT_FALSE(pdfFacts.encrypted);
+    for (const char* key : {"/Title", "/Author", "/Subject", "/Keywords", "/Creator"}) {
+        EXPECT_EQ(pdfFacts.info.count(key), 0u) << key; // the sample's DSC comments stay out
+    }
+    ASSERT_EQ(pdfFacts.images.size(), 2u);
+    for (const auto& image : pdfFacts.images) {
+        EXPECT_EQ(image.filter, "/FlateDecode");
+    }
+    ASSERT_FALSE(pdfFacts.contentFilters.empty());
+    for (const auto& filter : pdfFacts.contentFilters) {
+        EXPECT_EQ(filter, "/FlateDecode");
+    }
+    // The side file stays; the argument file with the switches does not.
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(lock.folder().sideFile().string())));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(lock.folder().file("gs-arguments"))));
+}
+
+TEST_F(GhostscriptJob, EachVersionChoiceGivesThatVersion) {
+    for (const auto& [choice, version] : {std::pair{"V1.3(Acrobat 4.xx)", "1.3"},
+                                          std::pair{"V1.4", "1.4"}, std::pair{"V1.5", "1.5"}}) {
+        ConversionOptions options;
+        options.pdfVersion = QString::fromLatin1(choice);
+        const QString pdf = convert(options);
+        ASSERT_TRUE(result.ok) << result.reason.toStdString();
+        EXPECT_EQ(facts(pdf).version, version);
+    }
+}
+
+TEST_F(GhostscriptJob, JpegQualityReachesTheImages) {
+    ConversionOptions options;
+    options.imageCompression = QStringLiteral("JPEG");
+    long long sizes[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        options.jpegQuality = i == 0 ? QStringLiteral("Minimum") : QStringLiteral("Maximum");
+        const auto pdfFacts = facts(convert(options));
+        ASSERT_TRUE(result.ok) << result.reason.toStdString();
+        ASSERT_EQ(pdfFacts.images.size(), 2u);
+        for (const auto& image : pdfFacts.images) {
+            EXPECT_EQ(image.filter, "/DCTDecode");
+            sizes[i] += image.length;
+        }
+    }
+    EXPECT_GT(sizes[1], 2 * sizes[0]);
+}
+
+struct SecurityCase {
+    int level;
+    bool copying, formFilling, changing, printing;
+    int expectedP;
+};
+
+class GhostscriptSecurity : public GhostscriptJob,
+                            public testing::WithParamInterface<SecurityCase> {};
+
+TEST_P(GhostscriptSecurity, EncryptionAndExactlyTheTickedPermissions) {
+    const auto& c = GetParam();
+    auto options = secured(c.level);
+    options.allowCopying = c.copying;
+    options.allowFormFilling = c.formFilling;
+    options.allowChanging = c.changing;
+    options.allowPrinting = c.printing;
+    const QString pdf = convert(options);
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+
+    const auto asUser = facts(pdf, "user");
+    EXPECT_TRUE(asUser.encrypted);
+    EXPECT_EQ(asUser.revision, c.level == 0 ? 2 : 3);
+    EXPECT_EQ(asUser.keyLength, c.level == 0 ? 40 : 128);
+    EXPECT_EQ(asUser.permissions, c.expectedP);
+    EXPECT_TRUE(asUser.userPasswordMatched);
+    EXPECT_FALSE(asUser.ownerPasswordMatched);
+    // 128-bit needs PDF 1.4 at least, even though 1.3 was chosen.
+    EXPECT_EQ(asUser.version, c.level == 0 ? "1.3" : "1.4");
+
+    EXPECT_TRUE(facts(pdf, "owner").ownerPasswordMatched);
+    EXPECT_FALSE(readPdf(pdf.toStdString(), "").has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ticks, GhostscriptSecurity,
+                         testing::Values(SecurityCase{0, false, false, false, false, -64},
+                                         SecurityCase{0, true, true, true, true, -4},
+                                         SecurityCase{0, false, false, false, true, -60},
+                                         SecurityCase{0, true, false, true, false, -40},
+                                         SecurityCase{1, false, false, false, false, -3392},
+                                         SecurityCase{1, true, true, true, true, -4},
+                                         SecurityCase{1, false, true, false, true, -1052}));
+
+TEST_F(GhostscriptJob, EmptyUserPasswordOpensWithoutOne) {
+    auto options = secured(0);
+    options.userPassword.clear();
+    const QString pdf = convert(options);
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    const auto pdfFacts = facts(pdf);
+    EXPECT_TRUE(pdfFacts.encrypted);
+    EXPECT_FALSE(pdfFacts.ownerPasswordMatched);
+    EXPECT_TRUE(facts(pdf, "owner").ownerPasswordMatched);
+}
+
+TEST_F(GhostscriptJob, EnabledEmptyOwnerPasswordWritesNoSecurity) {
+    auto options = secured(1);
+    options.ownerPassword.clear();
+    options.allowPrinting = true;
+    const QString pdf = convert(options);
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    EXPECT_FALSE(facts(pdf).encrypted);
+}
+
+TEST_F(GhostscriptJob, PasswordsWithBlanksQuotesAndBackslashesArriveUnchanged) {
+    auto options = secured(1);
+    options.ownerPassword = QStringLiteral("say \"hi\" #1");
+    options.userPassword = QStringLiteral("C:\\tmp\\ r\u00e9sum\u00e9");
+    const QString pdf = convert(options);
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    EXPECT_TRUE(facts(pdf, "say \"hi\" #1").ownerPasswordMatched);
+    EXPECT_TRUE(facts(pdf, "C:\\tmp\\ r\u00e9sum\u00e9").userPasswordMatched);
+}
+
+TEST_F(GhostscriptJob, DescriptionTextsArriveExactly) {
+    ConversionOptions options;
+    options.title = QStringLiteral("Plan (draft");
+    options.author = QStringLiteral("C:\\Users\\ann");
+    options.subject = QStringLiteral("R\u00e9sum\u00e9 \u2013 \u5831\u544a");
+    options.keywords = QStringLiteral("first line\nsecond) line\r\nthird");
+    const auto info = facts(convert(options)).info;
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    EXPECT_EQ(info.at("/Title"), "Plan (draft");
+    EXPECT_EQ(info.at("/Author"), "C:\\Users\\ann");
+    EXPECT_EQ(info.at("/Subject"), options.subject.toStdString());
+    EXPECT_EQ(info.at("/Keywords"), "first line\nsecond) line\r\nthird");
+    EXPECT_EQ(info.count("/Creator"), 0u);
+}
+
+TEST_F(GhostscriptJob, MissingGhostscriptIsReportedAndWritesNothing) {
+    const test::ScopedEnvironment missing("OSTREL_GHOSTSCRIPT", "/nonexistent/gs");
+    const QString pdf = convert(ConversionOptions{});
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.reason.contains(QLatin1String("/nonexistent/gs")))
+        << result.reason.toStdString();
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(GhostscriptJob, BrokenPostScriptFailsWithGhostscriptsReason) {
+    const QString broken = dir.filePath(QStringLiteral("broken.ps"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("%!PS\n/Helvetica findfont 12 scalefont setfont 72 72 moveto (x) show\n"
+               "nosuchoperator\nshowpage\n");
+    file.close();
+    const QString pdf = convert(ConversionOptions{}, broken);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.reason.startsWith(QLatin1String("Ghostscript failed")))
+        << result.reason.toStdString();
+    EXPECT_TRUE(result.reason.contains(QLatin1String("undefined"))) << result.reason.toStdString();
+    EXPECT_FALSE(result.reason.contains(QLatin1Char('\n')));
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(GhostscriptJob, UnreadablePostScriptFileIsReported) {
+    const QString pdf = convert(ConversionOptions{}, dir.filePath(QStringLiteral("missing.ps")));
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.reason.contains(QLatin1String("missing.ps")));
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(GhostscriptJob, UserPasswordWithoutOwnerPasswordIsRefusedNotSilentlyPlain) {
+    auto options = secured(0);
+    options.ownerPasswordEnabled = false;
+    const QString pdf = convert(options);
+    EXPECT_FALSE(result.ok); // Ghostscript needs an owner password
+    EXPECT_FALSE(result.reason.contains(QLatin1String("user"))) << result.reason.toStdString();
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+} // namespace
+} // namespace ostrel

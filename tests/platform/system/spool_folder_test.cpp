@@ -1,0 +1,95 @@
+#include "environment.h"
+#include "system/ghostscript_executable.h"
+#include "system/process.h"
+#include "system/spool_folder.h"
+
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace ostrel {
+namespace {
+
+using test::ScopedEnvironment;
+
+unsigned modeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+class SpoolFolderTest : public testing::Test {
+protected:
+    std::filesystem::path temp(const char* name) const {
+        return std::filesystem::path(dir.path().toStdString()) / name;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(SpoolFolderTest, OverrideIsCreatedPrivateAndHoldsTheFixedNames) {
+    const auto wanted = temp("a/b/spool");
+    ScopedEnvironment spool("OSTREL_SPOOL_DIR", wanted.c_str());
+    const auto folder = SpoolFolder::locate();
+    EXPECT_EQ(folder.path(), wanted);
+    EXPECT_EQ(modeOf(wanted), 0700u);
+    EXPECT_EQ(folder.spoolFile(), wanted / "tmp.ps");
+    EXPECT_EQ(folder.sideFile(), wanted / "pdfmarks");
+}
+
+TEST_F(SpoolFolderTest, RuntimeFolderByDefaultAndExistingFolderMadePrivate) {
+    ScopedEnvironment spool("OSTREL_SPOOL_DIR", nullptr);
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", dir.path().toStdString().c_str());
+    std::filesystem::create_directory(temp("ostrel"));
+    ::chmod(temp("ostrel").c_str(), 0755);
+    EXPECT_EQ(SpoolFolder::locate().path(), temp("ostrel"));
+    EXPECT_EQ(modeOf(temp("ostrel")), 0700u);
+}
+
+TEST_F(SpoolFolderTest, CacheFolderWithoutRuntimeFolder) {
+    ScopedEnvironment spool("OSTREL_SPOOL_DIR", nullptr);
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", nullptr);
+    ScopedEnvironment cache("XDG_CACHE_HOME", temp("cache").c_str());
+    EXPECT_EQ(SpoolFolder::locate().path(), temp("cache/ostrel"));
+}
+
+TEST_F(SpoolFolderTest, FileOrSymlinkInPlaceIsRefused) {
+    std::ofstream(temp("file")) << "x";
+    EXPECT_THROW(SpoolFolder(temp("file")), std::runtime_error);
+    std::filesystem::create_directory(temp("real"));
+    std::filesystem::create_directory_symlink(temp("real"), temp("link"));
+    EXPECT_THROW(SpoolFolder(temp("link")), std::runtime_error);
+}
+
+TEST_F(SpoolFolderTest, LockExcludesOtherHoldersInThisAndOtherProcesses) {
+    const SpoolFolder folder(temp("spool"));
+    const auto lockFile = folder.file("lock").string();
+    const auto otherProcessGetsIt = [&] {
+        auto flock = Process::start({"flock", "--nonblock", lockFile, "true"});
+        return flock.wait().succeeded();
+    };
+    {
+        const SpoolLock held(folder);
+        EXPECT_FALSE(SpoolLock::tryAcquire(folder).has_value());
+        EXPECT_FALSE(otherProcessGetsIt());
+    }
+    EXPECT_TRUE(otherProcessGetsIt());
+    auto again = SpoolLock::tryAcquire(folder);
+    ASSERT_TRUE(again.has_value());
+    SpoolLock moved = std::move(*again);
+    again.reset(); // the moved-from holder gives nothing up
+    EXPECT_FALSE(SpoolLock::tryAcquire(folder).has_value());
+}
+
+TEST(GhostscriptExecutable, OverrideThenBuildPath) {
+    {
+        ScopedEnvironment gs("OSTREL_GHOSTSCRIPT", "/opt/gs/bin/gs");
+        EXPECT_EQ(ghostscriptExecutable(), "/opt/gs/bin/gs");
+    }
+    ScopedEnvironment gs("OSTREL_GHOSTSCRIPT", nullptr);
+    const auto found = ghostscriptExecutable();
+    EXPECT_TRUE(found == "gs" || std::filesystem::exists(found)) << found;
+}
+
+} // namespace
+} // namespace ostrel

@@ -1,0 +1,44 @@
+// Stand-ins for the message boxes and the shell that record what the code asked for.
+#pragma once
+
+#include "message_boxes.h"
+#include "qt_printers.h"
+#include "shell_opener.h"
+
+#include <QStringList>
+#include <vector>
+
+namespace ostrel::testing {
+
+struct ShownBox {
+    QMessageBox::Icon icon;
+    QString caption;
+    QString text;
+    QMessageBox::StandardButtons buttons;
+};
+
+class RecordingMessageBoxes : public MessageBoxes {
+public:
+    std::vector<ShownBox> shown;
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+
+    QMessageBox::StandardButton show(QWidget*, QMessageBox::Icon icon, const QString& caption,
+                                     const QString& text,
+                                     QMessageBox::StandardButtons buttons) override {
+        shown.push_back({icon, caption, text, buttons});
+        return answer;
+    }
+};
+
+class RecordingShell : public ShellOpener {
+public:
+    QStringList opened;
+    QStringList shownInFolder; // "folder|file"
+
+    void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
+    void showInFolder(const QString& folder, const QString& filePath) override {
+        shownInFolder << folder + QLatin1Char('|') + filePath;
+    }
+};
+
+} // namespace ostrel::testing

@@ -1,0 +1,60 @@
+// Converting one document: Word prints it to the spool file, Ghostscript makes the PDF,
+// Word is closed again. One Word instance per attempt; the host answers the questions.
+#pragma once
+
+#include "conversion_host.h"
+#include "conversion_options.h"
+#include "word_automation.h"
+
+#include <QString>
+
+#include <chrono>
+#include <functional>
+
+namespace ostrel {
+
+// The desktop program and the command line run the full sequence; the add-in's run
+// opens without a password, has no password retry and no prompt answerer.
+enum class WordRun { WithPasswordRetry, AddinDocument };
+
+// How one entry of a run ended.
+enum class EntryOutcome { Converted, Skipped, NotConverted };
+
+class DocumentConverter {
+public:
+    using Sleep = std::function<void(std::chrono::milliseconds)>;
+
+    explicit DocumentConverter(ConversionHost& host, WordRun run = WordRun::WithPasswordRetry);
+
+    // Replaces the pause between two reads of Word's background printing status.
+    void setSleep(Sleep sleep) { sleep_ = std::move(sleep); }
+
+    // The Word sequence, the Ghostscript job into options.destinationFolder and Word's
+    // clean-up; true when the PDF was made.
+    bool convertDocument(const QString& sourcePath, const ConversionOptions& options);
+
+    // One entry (index from 0) of a run of count documents: the "already exists"
+    // question, the conversion, progress and the converted name.
+    EntryOutcome convertEntry(const QString& sourcePath, int index, int count,
+                              const ConversionOptions& options);
+
+private:
+    bool printAndMakePdf(word::Application& word, word::Document& document,
+                         const QString& sourcePath, const ConversionOptions& options);
+    bool retryWithPassword(const QString& sourcePath, const ConversionOptions& options);
+
+    ConversionHost& host_;
+    WordRun run_;
+    Sleep sleep_;
+};
+
+// The add-in's run for one document: only "doc", "docx" and "dot" pass (exact case);
+// no output-file question. pdfPath is set once the output path is known.
+struct AddinConversion {
+    bool converted = false;
+    QString pdfPath;
+};
+AddinConversion convertAddinDocument(ConversionHost& host, const QString& sourcePath,
+                                     const ConversionOptions& options);
+
+} // namespace ostrel

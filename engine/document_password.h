@@ -1,0 +1,34 @@
+// documentPassword: the one process-wide password handed to Word with every open.
+//
+// Outside a retry it holds the placeholder, a fixed one-digit text. Word ignores the
+// password of a document that has none, so the placeholder only makes the opening of
+// a protected document fail (which leads to the password prompt) instead of making the
+// office ask on its own. During a retry it holds what the user typed; the retry scope
+// puts the placeholder back when it ends, so a password typed for one document is never
+// offered to the next.
+#pragma once
+
+#include <QString>
+
+namespace ostrel {
+
+inline const QString placeholderPassword = QStringLiteral("1");
+
+// The current documentPassword (thread-safe).
+QString documentPassword();
+
+// Sets documentPassword back to the placeholder; the convert page does this when it is
+// created.
+void resetDocumentPassword();
+
+// Holds a typed password for the length of one retry, then the placeholder again. An
+// empty text stands for the placeholder.
+class DocumentPasswordRetry {
+public:
+    explicit DocumentPasswordRetry(const QString& typed);
+    ~DocumentPasswordRetry();
+    DocumentPasswordRetry(const DocumentPasswordRetry&) = delete;
+    DocumentPasswordRetry& operator=(const DocumentPasswordRetry&) = delete;
+};
+
+} // namespace ostrel

@@ -1,0 +1,168 @@
+#include "corpus_tools.h"
+
+#include "system/process.h"
+#include "test_environment.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace ostrel::test {
+
+namespace {
+
+std::string local(const QString& text) {
+    return QFile::encodeName(text).toStdString();
+}
+
+// The parent, name and state of a process from /proc/PID/stat, false when it is gone.
+bool readStat(pid_t pid, pid_t& parent, std::string& name, char& state) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text)) {
+        return false;
+    }
+    const auto open = text.find('(');
+    const auto close = text.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) {
+        return false;
+    }
+    name = text.substr(open + 1, close - open - 1);
+    std::istringstream rest(text.substr(close + 2));
+    rest >> state >> parent;
+    return true;
+}
+
+} // namespace
+
+QString corpusFolder(const QString& part) {
+    const QString folder = QStringLiteral(OSTREL_CORPUS_DIR "/") + part;
+    return QFileInfo(folder).isDir() ? QFileInfo(folder).canonicalFilePath() : QString();
+}
+
+QStringList corpusFiles(const QString& part) {
+    const QString folder = corpusFolder(part);
+    QStringList files;
+    if (folder.isEmpty()) {
+        return files;
+    }
+    for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
+        files << folder + u'/' + name;
+    }
+    return files;
+}
+
+std::map<QString, int> referencePageCounts(const QStringList& files, const QString& workFolder) {
+    const QString out = workFolder + QStringLiteral("/reference");
+    QDir().mkpath(out);
+    std::vector<std::string> argv{"soffice",
+                                  "-env:UserInstallation=file://" +
+                                      local(workFolder + QStringLiteral("/reference-profile")),
+                                  "--headless",
+                                  "--norestore",
+                                  "--convert-to",
+                                  "pdf",
+                                  "--outdir",
+                                  local(out)};
+    for (const QString& file : files) {
+        argv.push_back(local(file));
+    }
+    ProcessOptions options;
+    options.captureOutput = true;
+    Process::start(argv, options).wait();
+
+    std::map<QString, int> pages;
+    for (const QString& file : files) {
+        const QString name = QFileInfo(file).completeBaseName() + QStringLiteral(".pdf");
+        const QString pdf = out + u'/' + name;
+        pages[name] = QFileInfo::exists(pdf) ? pdfPageCount(pdf) : -1;
+    }
+    return pages;
+}
+
+bool firstPageHasInk(const QString& pdf, const QString& workFolder) {
+    const QString image = workFolder + QStringLiteral("/first-page");
+    ProcessOptions options;
+    options.captureOutput = true;
+    const ProcessExit exit = Process::start({"pdftoppm", "-r", "20", "-f", "1", "-l", "1", "-gray",
+                                             "-singlefile", local(pdf), local(image)},
+                                            options)
+                                 .wait();
+    if (!exit.succeeded()) {
+        return false;
+    }
+    // A binary PGM: "P5", width, height, maximum value, one blank, then the pixels.
+    std::ifstream pgm(local(image + QStringLiteral(".pgm")), std::ios::binary);
+    std::string magic;
+    int width = 0;
+    int height = 0;
+    int maximum = 0;
+    pgm >> magic >> width >> height >> maximum;
+    pgm.get();
+    if (magic != "P5" || maximum != 255 || width <= 0 || height <= 0) {
+        return false;
+    }
+    std::vector<char> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    pgm.read(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    QFile::remove(image + QStringLiteral(".pgm"));
+    for (const char pixel : pixels) {
+        if (static_cast<unsigned char>(pixel) < 250) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void makeThisProcessTheirReaper() {
+    prctl(PR_SET_CHILD_SUBREAPER, 1L, 0L, 0L, 0L);
+}
+
+std::vector<std::string> leftoverProcesses() {
+    static const std::set<std::string> watched{"soffice.bin", "soffice", "oosplash", "gs"};
+    const pid_t self = getpid();
+    std::map<pid_t, std::pair<pid_t, std::string>> processes;
+    for (QDirIterator it(QStringLiteral("/proc")); it.hasNext();) {
+        bool number = false;
+        const pid_t pid = it.next().section(u'/', -1).toInt(&number);
+        pid_t parent = 0;
+        std::string name;
+        char state = 0;
+        // A zombie has ended already; only its exit status is left to collect.
+        if (number && readStat(pid, parent, name, state) && state != 'Z') {
+            processes[pid] = {parent, name};
+        }
+    }
+    std::vector<std::string> ours;
+    for (const auto& [pid, entry] : processes) {
+        if (watched.count(entry.second) == 0) {
+            continue;
+        }
+        for (pid_t up = entry.first; up > 1 && processes.count(up) != 0; up = processes[up].first) {
+            if (up == self) {
+                ours.push_back(entry.second + " " + std::to_string(pid));
+                break;
+            }
+        }
+    }
+    return ours;
+}
+
+QStringList unexpectedSpoolFiles(const QString& spoolFolder) {
+    QStringList extra;
+    for (const QString& name :
+         QDir(spoolFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (name != u"tmp.ps" && name != u"pdfmarks" && name != u"lock") {
+            extra << name;
+        }
+    }
+    return extra;
+}
+
+} // namespace ostrel::test

@@ -1,0 +1,36 @@
+// Helpers of the tests that convert the real corpus: LibreOffice's own PDF export as the
+// reference, the first page rendered small to see ink, and the processes and files a
+// run may not leave behind.
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ostrel::test {
+
+// The corpus folder (documents/, protected/, hostile/); empty when it is missing.
+QString corpusFolder(const QString& part);
+// The files of a corpus folder, sorted by name.
+QStringList corpusFiles(const QString& part);
+
+// LibreOffice's own export of each file (one office run with a private profile below
+// workFolder): the number of pages of each PDF by file name, -1 when none was written.
+std::map<QString, int> referencePageCounts(const QStringList& files, const QString& workFolder);
+
+// Whether page 1, rendered at 20 dpi in grey, has a pixel that is not white.
+bool firstPageHasInk(const QString& pdf, const QString& workFolder);
+
+// Office and Ghostscript processes that descend from this process ("soffice.bin 1234").
+// Call makeThisProcessTheirReaper() first, so that orphaned descendants stay ours.
+std::vector<std::string> leftoverProcesses();
+void makeThisProcessTheirReaper();
+
+// Files of the spool folder other than tmp.ps, pdfmarks and lock.
+QStringList unexpectedSpoolFiles(const QString& spoolFolder);
+
+} // namespace ostrel::test

@@ -1,0 +1,388 @@
+// The Word sequence against a recording fake "Word.Application" in a private registry,
+// with the real Ghostscript job.
+#include "document_conversion.h"
+#include "document_password.h"
+#include "fake_word.h"
+#include "scripted_host.h"
+#include "test_environment.h"
+#include "word_registration.h"
+
+#include "com/guid.h"
+#include "registry/registry.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace ostrel {
+namespace {
+
+using test::ScriptedHost;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+const std::string omitted = "&ERROR:80020004";
+
+std::string openCall(const QString& source, const std::string& password) {
+    return "Documents.call 15(&BSTR:" + source.toStdString() + ", &I2:0, &I2:-1, &I2:0, " +
+           password + ", " + omitted + ", &I2:0, " + omitted + ", " + omitted + ", &I4:0, " +
+           omitted + ", &I2:-1)";
+}
+
+std::string printOutCall(const QString& spoolFile) {
+    return "Document.call 444(&I2:-1, " + omitted + ", &I4:0, &BSTR:" + spoolFile.toStdString() +
+           ", " + omitted + ", " + omitted + ", &I4:0, &I4:1, " + omitted +
+           ", &I4:0, &I2:-1, &I2:-1, " + omitted + ", &I2:0, &I4:0, &I4:0, &I4:0, &I4:0)";
+}
+
+const std::vector<std::string> startCalls{
+    "Application created",
+    "Application.put 23(&BOOL:0)",
+    "Application.put 66(&BSTR:OstrelWordToPDF)",
+    "Application.get 6()",
+};
+const std::string closeCall = "Document.call 1105(&I2:0, &I2:0, &I2:0)";
+const std::string quitCall = "Application.call 1105(&I2:0, &I2:0, &I2:0)";
+const std::vector<std::string> releases{"Document released", "Documents released",
+                                        "Application released"};
+const std::vector<std::string> releasesWithoutDocument{"Documents released",
+                                                       "Application released"};
+
+std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+class DocumentConversionTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folders = new test::PrivateFolders;
+        ASSERT_TRUE(SUCCEEDED(word::ensureServerRegistered({FAKE_WORD_LIBRARY})));
+    }
+    static void TearDownTestSuite() {
+        delete folders;
+        folders = nullptr;
+    }
+
+    void SetUp() override {
+        fakeword::reset();
+        resetDocumentPassword();
+        options.destinationFolder = folders->freshFolder();
+        converter.setSleep([](std::chrono::milliseconds pause) {
+            fakeword::note("sleep " + std::to_string(pause.count()));
+        });
+    }
+    void TearDown() override { EXPECT_EQ(fakeword::liveObjects(), 0); }
+
+    QString source(const QString& name) const {
+        return folders->path(QStringLiteral("sources")) + u'/' + name;
+    }
+    QString spoolFile() const { return folders->spool() + QStringLiteral("/tmp.ps"); }
+    QString pdf(const QString& name) const { return options.destinationFolder + u'/' + name; }
+
+    // Open succeeded with this password: everything after the open.
+    std::vector<std::string> printedAndClosed() const {
+        return join({{"host: answerer start", printOutCall(spoolFile()), "Application.get 86()",
+                      "host: answerer stop", closeCall, quitCall},
+                     releases});
+    }
+    std::vector<std::string> failedOpen(const QString& path, const std::string& password) const {
+        return join({startCalls, {openCall(path, password), quitCall}, releasesWithoutDocument});
+    }
+
+    static test::PrivateFolders* folders;
+    ScriptedHost host{&fakeword::note};
+    DocumentConverter converter{host};
+    ConversionOptions options;
+};
+
+test::PrivateFolders* DocumentConversionTest::folders = nullptr;
+
+TEST_F(DocumentConversionTest, EveryCallOfAnUnprotectedDocumentInOrder) {
+    fakeword::script().pendingJobs = 2;
+    const QString doc = source(QStringLiteral("report.final.docx"));
+
+    EXPECT_EQ(converter.convertEntry(doc, 0, 1, options), EntryOutcome::Converted);
+
+    EXPECT_THAT(
+        fakeword::journal(),
+        ElementsAreArray(join(
+            {startCalls,
+             {openCall(doc, "&BSTR:1"), "host: answerer start", printOutCall(spoolFile()),
+              // 2 pending: read, then read and pause until 0
+              "Application.get 86()", "Application.get 86()", "sleep 1000", "Application.get 86()",
+              "sleep 1000", "host: answerer stop", closeCall, quitCall},
+             releases,
+             {"host: progress 1/1/1", "host: converted report.final.pdf"}})));
+    EXPECT_EQ(test::pdfPageCount(pdf(QStringLiteral("report.final.pdf"))), 1);
+    EXPECT_THAT(host.messages, IsEmpty());
+}
+
+TEST_F(DocumentConversionTest, NoPauseWhenPrintingIsAlreadyDone) {
+    const QString doc = source(QStringLiteral("plain.doc"));
+    EXPECT_TRUE(converter.convertDocument(doc, options));
+    EXPECT_THAT(
+        fakeword::journal(),
+        ElementsAreArray(join({startCalls, {openCall(doc, "&BSTR:1")}, printedAndClosed()})));
+}
+
+TEST_F(DocumentConversionTest, PasswordRetryStates) {
+    fakeword::script().password = "secret";
+    const QString doc = source(QStringLiteral("locked.doc"));
+
+    {
+        SCOPED_TRACE("wrong password, then an empty one (the placeholder), then the right one");
+        host.passwords = {QStringLiteral("guess"), QString(), QStringLiteral("secret")};
+        EXPECT_TRUE(converter.convertDocument(doc, options));
+        // Each retry is nested in the one before: its password holds until it returns.
+        const std::string prompt = "host: password locked.doc (documentPassword=1)";
+        EXPECT_THAT(fakeword::journal(),
+                    ElementsAreArray(join({failedOpen(doc, "&BSTR:1"),
+                                           {prompt},
+                                           failedOpen(doc, "&BSTR:guess"),
+                                           {"host: password locked.doc (documentPassword=guess)"},
+                                           failedOpen(doc, "&BSTR:1"),
+                                           {prompt},
+                                           startCalls,
+                                           {openCall(doc, "&BSTR:secret")},
+                                           printedAndClosed()})));
+        EXPECT_EQ(documentPassword(), placeholderPassword);
+        EXPECT_EQ(host.passwordPrompts, 3);
+    }
+    {
+        SCOPED_TRACE("Cancel stops at once");
+        fakeword::reset();
+        fakeword::script().password = "secret";
+        host.passwordPrompts = 0;
+        EXPECT_FALSE(converter.convertDocument(doc, options));
+        EXPECT_EQ(host.passwordPrompts, 1);
+        EXPECT_THAT(fakeword::journal(),
+                    ElementsAreArray(join({failedOpen(doc, "&BSTR:1"),
+                                           {"host: password locked.doc (documentPassword=1)"}})));
+    }
+}
+
+TEST_F(DocumentConversionTest, TheNextDocumentNeverGetsThePreviousPassword) {
+    fakeword::script().password = "secret";
+    host.passwords = {QStringLiteral("secret")};
+    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("a.doc")), 0, 2, options),
+              EntryOutcome::Converted);
+
+    fakeword::reset();
+    const QString next = source(QStringLiteral("b.doc"));
+    EXPECT_EQ(converter.convertEntry(next, 1, 2, options), EntryOutcome::Converted);
+    const auto calls = fakeword::journal();
+    ASSERT_GE(calls.size(), 5U);
+    EXPECT_EQ(calls[4], openCall(next, "&BSTR:1"));
+    EXPECT_EQ(host.passwordPrompts, 1);
+    EXPECT_THAT(host.convertedFiles, ElementsAre(u"a.pdf", u"b.pdf"));
+}
+
+TEST_F(DocumentConversionTest, APasswordEqualToThePlaceholderOpensWithoutPrompt) {
+    fakeword::script().password = placeholderPassword.toStdString();
+    EXPECT_TRUE(converter.convertDocument(source(QStringLiteral("one.doc")), options));
+    EXPECT_EQ(host.passwordPrompts, 0);
+}
+
+TEST_F(DocumentConversionTest, ADocumentWordCannotOpenAsksAndFailsAgainOnRetry) {
+    fakeword::script().openFailures = 2;
+    host.passwords = {QStringLiteral("anything")};
+    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("broken.docx")), 0, 1, options),
+              EntryOutcome::NotConverted);
+    EXPECT_EQ(host.passwordPrompts, 2);
+    EXPECT_THAT(host.convertedFiles, IsEmpty());
+    const auto calls = fakeword::journal();
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                            [](const std::string& c) { return c.starts_with("host: progress"); }),
+              0);
+}
+
+TEST_F(DocumentConversionTest, WordThatCannotBeCreated) {
+    fakeword::script().createFailures = 1;
+    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("x.doc")), 0, 3, options),
+              EntryOutcome::NotConverted);
+    EXPECT_THAT(fakeword::journal(), ElementsAre("host: message Couldn't get Word object."));
+}
+
+// A Word call failing once the document is open: the answerer stops, Word quits, the
+// document is not converted, and the user is told.
+TEST_F(DocumentConversionTest, FailuresAfterTheDocumentWasOpened) {
+    const QString doc = source(QStringLiteral("late.docx"));
+    const std::string message = "host: message " + doc.toStdString() + " was not converted: ";
+    struct Case {
+        const char* what;
+        void (*script)(fakeword::Script&);
+        std::vector<std::string> after; // the calls after the open
+    };
+    const std::vector<Case> cases{
+        {"PrintOut", [](fakeword::Script& s) { s.printOutFails = true; },
+         join({{"host: answerer start", printOutCall(spoolFile()), "host: answerer stop", quitCall,
+                message + "Word failed to print it."},
+               releases})},
+        {"status", [](fakeword::Script& s) { s.statusFails = true; },
+         join({{"host: answerer start", printOutCall(spoolFile()), "Application.get 86()",
+                "host: answerer stop", quitCall, message + "Word failed to print it."},
+               releases})},
+        {"Close", [](fakeword::Script& s) { s.closeFails = true; },
+         join({{"host: answerer start", printOutCall(spoolFile()), "Application.get 86()",
+                "host: answerer stop", closeCall, quitCall, message + "Word failed to close it."},
+               releases})},
+        {"Quit", [](fakeword::Script& s) { s.quitFails = true; },
+         join({{"host: answerer start", printOutCall(spoolFile()), "Application.get 86()",
+                "host: answerer stop", closeCall, quitCall, message + "Word failed to close it."},
+               releases})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fakeword::reset();
+        c.script(fakeword::script());
+        EXPECT_FALSE(converter.convertDocument(doc, options));
+        EXPECT_THAT(fakeword::journal(),
+                    ElementsAreArray(join({startCalls, {openCall(doc, "&BSTR:1")}, c.after})));
+        EXPECT_EQ(fakeword::liveObjects(), 0);
+    }
+    EXPECT_THAT(host.convertedFiles, IsEmpty());
+}
+
+TEST_F(DocumentConversionTest, WordFailingBeforeTheOpenQuitsAndReports) {
+    fakeword::script().visibleFails = true;
+    const QString doc = source(QStringLiteral("early.doc"));
+    EXPECT_FALSE(converter.convertDocument(doc, options));
+    EXPECT_THAT(fakeword::journal(),
+                ElementsAre("Application created", "Application.put 23(&BOOL:0)", quitCall,
+                            "host: message " + doc.toStdString() +
+                                " was not converted: Word failed to start.",
+                            "Application released"));
+}
+
+TEST_F(DocumentConversionTest, AGhostscriptFailureIsReportedAndWordStillCloses) {
+    fakeword::script().printed = "%!PS\nnosuchoperator\n";
+    const QString doc = source(QStringLiteral("bad.doc"));
+    EXPECT_EQ(converter.convertEntry(doc, 0, 1, options), EntryOutcome::NotConverted);
+    const auto calls = fakeword::journal();
+    const auto message = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
+        return c.starts_with("host: message");
+    });
+    ASSERT_NE(message, calls.end());
+    EXPECT_THAT(*message, HasSubstr("bad.doc was not converted: "));
+    EXPECT_EQ(*(message + 1), closeCall);
+    EXPECT_EQ(*(message + 2), quitCall);
+    EXPECT_FALSE(QFileInfo::exists(pdf(QStringLiteral("bad.pdf"))));
+    EXPECT_THAT(host.convertedFiles, IsEmpty());
+}
+
+TEST_F(DocumentConversionTest, AnExistingOutputAndTheAnswerNo) {
+    QFile existing(pdf(QStringLiteral("memo.pdf")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("old");
+    existing.close();
+
+    host.replaceExisting = false;
+    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("memo.docx")), 2, 5, options),
+              EntryOutcome::Skipped);
+    EXPECT_THAT(fakeword::journal(),
+                ElementsAre("host: ask " + pdf(QStringLiteral("memo.pdf")).toStdString() +
+                                " already exists. Do you want to replace it?",
+                            "host: progress 3/5/1"));
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "old");
+}
+
+TEST_F(DocumentConversionTest, SameNamesInTwoFoldersMeetTheQuestionAndYesReplaces) {
+    const QString first = folders->path(QStringLiteral("a")) + QStringLiteral("/x.doc");
+    const QString second = folders->path(QStringLiteral("b")) + QStringLiteral("/x.doc");
+    EXPECT_EQ(converter.convertEntry(first, 0, 2, options), EntryOutcome::Converted);
+    const auto before =
+        QFileInfo(pdf(QStringLiteral("x.pdf"))).fileTime(QFile::FileModificationTime);
+
+    fakeword::reset();
+    host.replaceExisting = true;
+    EXPECT_EQ(converter.convertEntry(second, 1, 2, options), EntryOutcome::Converted);
+    const auto calls = fakeword::journal();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_THAT(calls.front(), HasSubstr("x.pdf already exists. Do you want to replace it?"));
+    EXPECT_EQ(test::pdfPageCount(pdf(QStringLiteral("x.pdf"))), 1);
+    EXPECT_THAT(host.convertedFiles, ElementsAre(u"x.pdf", u"x.pdf"));
+}
+
+TEST_F(DocumentConversionTest, AFolderWithADotGivesTheDocumentsName) {
+    const QString doc = folders->path(QStringLiteral("v.1")) + QStringLiteral("/memo.docx");
+    EXPECT_EQ(converter.convertEntry(doc, 0, 1, options), EntryOutcome::Converted);
+    EXPECT_THAT(host.convertedFiles, ElementsAre(u"memo.pdf"));
+    EXPECT_TRUE(QFileInfo::exists(pdf(QStringLiteral("memo.pdf"))));
+}
+
+TEST_F(DocumentConversionTest, TheAddinRunOpensWithoutPasswordAndAnswerer) {
+    const QString doc = source(QStringLiteral("plan.docx"));
+    const AddinConversion run = convertAddinDocument(host, doc, options);
+    EXPECT_TRUE(run.converted);
+    EXPECT_EQ(run.pdfPath, pdf(QStringLiteral("plan.pdf")));
+    EXPECT_THAT(fakeword::journal(),
+                ElementsAreArray(join({startCalls,
+                                       {openCall(doc, omitted), printOutCall(spoolFile()),
+                                        "Application.get 86()", closeCall, quitCall},
+                                       releases})));
+    EXPECT_EQ(test::pdfPageCount(run.pdfPath), 1);
+}
+
+TEST_F(DocumentConversionTest, TheAddinRunNeverAsksForAPassword) {
+    fakeword::script().password = "secret";
+    const QString doc = source(QStringLiteral("locked.dot"));
+    EXPECT_FALSE(convertAddinDocument(host, doc, options).converted);
+    EXPECT_EQ(host.passwordPrompts, 0);
+    EXPECT_THAT(host.messages,
+                ElementsAre(doc + QStringLiteral(" was not converted: Word failed to open it.")));
+}
+
+TEST_F(DocumentConversionTest, TheAddinRunTakesOnlyDocDocxAndDot) {
+    for (const QString& name : {QStringLiteral("a.DOC"), QStringLiteral("a.Docx"),
+                                QStringLiteral("a.rtf"), QStringLiteral("noextension")}) {
+        const QString doc = source(name);
+        const AddinConversion run = convertAddinDocument(host, doc, options);
+        EXPECT_FALSE(run.converted);
+        EXPECT_TRUE(run.pdfPath.isEmpty());
+        EXPECT_EQ(host.messages.back(),
+                  QStringLiteral("Not Suppot File %1,Convert next file?").arg(doc));
+    }
+    const auto calls = fakeword::journal();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Application created"), 0);
+}
+
+TEST(WordRegistration, RegistersOnFirstUseAndAfterTheLibraryMoved) {
+    QTemporaryDir registryDir;
+    const QByteArray previous = qgetenv("OSTREL_REGISTRY_DIR");
+    qputenv("OSTREL_REGISTRY_DIR", QFile::encodeName(registryDir.path()));
+
+    CLSID clsid{};
+    EXPECT_TRUE(FAILED(CLSIDFromProgID(u"Word.Application", &clsid)));
+    EXPECT_TRUE(FAILED(word::ensureServerRegistered({"/nonexistent/libword.so"})));
+    EXPECT_TRUE(
+        SUCCEEDED(word::ensureServerRegistered({"/nonexistent/libword.so", FAKE_WORD_LIBRARY})));
+    EXPECT_TRUE(SUCCEEDED(CLSIDFromProgID(u"Word.Application", &clsid)));
+    // Already registered: nothing to load.
+    EXPECT_TRUE(SUCCEEDED(word::ensureServerRegistered({})));
+
+    // Registered, but the library is gone (a removed build tree): registered again.
+    registry::Registry registry;
+    ASSERT_TRUE(SUCCEEDED(registry.setString(
+        registry::Hive::ClassesRoot, "CLSID\\" + com::guidToString(clsid) + "\\InprocServer32", "",
+        "/gone/libword.so")));
+    EXPECT_TRUE(SUCCEEDED(word::ensureServerRegistered({FAKE_WORD_LIBRARY})));
+    EXPECT_EQ(registry.getString(registry::Hive::ClassesRoot,
+                                 "CLSID\\" + com::guidToString(clsid) + "\\InprocServer32", ""),
+              std::optional<std::string>(FAKE_WORD_LIBRARY));
+
+    qputenv("OSTREL_REGISTRY_DIR", previous);
+}
+
+} // namespace
+} // namespace ostrel

@@ -1,0 +1,51 @@
+// Private folders for one test program: a registry, a spool folder and output folders,
+// all below one temporary folder that goes with the program.
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include <cstdlib>
+#include <memory>
+
+namespace ostrel::test {
+
+class PrivateFolders {
+public:
+    PrivateFolders() {
+        setenv("OSTREL_REGISTRY_DIR", QFile::encodeName(path("registry")).constData(), 1);
+        setenv("OSTREL_SPOOL_DIR", QFile::encodeName(path("spool")).constData(), 1);
+    }
+
+    // A folder below the temporary one, created when missing.
+    QString path(const QString& name) const {
+        const QString folder = root_.filePath(name);
+        QDir().mkpath(folder);
+        return folder;
+    }
+    QString spool() const { return path(QStringLiteral("spool")); }
+
+    // A new empty folder for one test's PDFs.
+    QString freshFolder() { return path(QStringLiteral("out%1").arg(++folders_)); }
+
+private:
+    QTemporaryDir root_;
+    int folders_ = 0;
+};
+
+// Pages of a PDF; -1 when qpdf cannot read it.
+inline int pdfPageCount(const QString& file) {
+    try {
+        QPDF pdf;
+        pdf.processFile(QFile::encodeName(file).constData());
+        return static_cast<int>(QPDFPageDocumentHelper(pdf).getAllPages().size());
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+} // namespace ostrel::test

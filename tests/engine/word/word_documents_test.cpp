@@ -1,0 +1,142 @@
+// Whole documents through the real "Word.Application" server on LibreOffice and the real
+// Ghostscript, in a private registry and spool folder: the corpus in one batch, the
+// protected documents, the hostile files. After each run no office or Ghostscript process
+// of ours is left and the spool folder holds only its files.
+#include "corpus_tools.h"
+#include "document_conversion.h"
+#include "document_password.h"
+#include "output_name.h"
+#include "scripted_host.h"
+#include "test_environment.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+using test::ScriptedHost;
+using ::testing::IsEmpty;
+
+class WordDocumentsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { folders = new test::PrivateFolders; }
+    static void TearDownTestSuite() {
+        delete folders;
+        folders = nullptr;
+    }
+
+    void SetUp() override {
+        resetDocumentPassword();
+        options.destinationFolder = folders->freshFolder();
+    }
+    void TearDown() override {
+        EXPECT_THAT(test::leftoverProcesses(), IsEmpty());
+        EXPECT_THAT(test::unexpectedSpoolFiles(folders->spool()), IsEmpty());
+    }
+
+    // Converts the files as one run; the outcome of each.
+    std::vector<EntryOutcome> convertAll(const QStringList& files) {
+        DocumentConverter converter(host);
+        std::vector<EntryOutcome> outcomes;
+        for (int i = 0; i < files.size(); ++i) {
+            outcomes.push_back(converter.convertEntry(files[i], i, int(files.size()), options));
+        }
+        return outcomes;
+    }
+    QString pdfOf(const QString& source) const {
+        return outputFilePath(options.destinationFolder, source);
+    }
+
+    static test::PrivateFolders* folders;
+    ScriptedHost host;
+    ConversionOptions options;
+};
+
+test::PrivateFolders* WordDocumentsTest::folders = nullptr;
+
+TEST_F(WordDocumentsTest, EveryCorpusDocumentConvertsLikeTheOfficesOwnExport) {
+    const QStringList files = test::corpusFiles(QStringLiteral("documents"));
+    if (files.isEmpty()) {
+        GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+    }
+    const auto reference =
+        test::referencePageCounts(files, folders->path(QStringLiteral("reference")));
+
+    const auto outcomes = convertAll(files);
+
+    EXPECT_THAT(host.messages, IsEmpty());
+    for (int i = 0; i < files.size(); ++i) {
+        const QString pdf = pdfOf(files[i]);
+        SCOPED_TRACE(files[i].toStdString());
+        EXPECT_EQ(outcomes[std::size_t(i)], EntryOutcome::Converted);
+        const int expected = reference.at(QFileInfo(pdf).fileName());
+        ASSERT_GT(expected, 0) << "LibreOffice's own export failed";
+        EXPECT_EQ(test::pdfPageCount(pdf), expected);
+        EXPECT_TRUE(test::firstPageHasInk(pdf, folders->path(QStringLiteral("render"))));
+    }
+    EXPECT_EQ(host.convertedFiles.size(), std::size_t(files.size()));
+}
+
+TEST_F(WordDocumentsTest, ProtectedDocuments) {
+    const QString folder = test::corpusFolder(QStringLiteral("protected"));
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+    }
+    const QString docx = folder + QStringLiteral("/example_password.docx");
+    const QString doc = folder + QStringLiteral("/rc4cryptoapi_password.doc");
+    const QString tika = folder + QStringLiteral("/password_tika_binaryrc4.doc");
+    const QString right = QStringLiteral("Password1234_");
+
+    // The right password at once; a wrong one then the right one; then a document with
+    // the same password must ask again, and Cancel leaves it.
+    host.passwords = {right, QStringLiteral("wrong"), QStringLiteral("tika"), std::nullopt};
+    const auto outcomes = convertAll({docx, tika, doc});
+
+    EXPECT_EQ(outcomes, (std::vector{EntryOutcome::Converted, EntryOutcome::Converted,
+                                     EntryOutcome::NotConverted}));
+    EXPECT_EQ(host.passwordPrompts, 4);
+    EXPECT_GT(test::pdfPageCount(pdfOf(docx)), 0);
+    EXPECT_GT(test::pdfPageCount(pdfOf(tika)), 0);
+    EXPECT_FALSE(QFileInfo::exists(pdfOf(doc)));
+    EXPECT_EQ(documentPassword(), placeholderPassword);
+}
+
+TEST_F(WordDocumentsTest, HostileFilesAreEachReportedAndTheRunGoesOn) {
+    QStringList files = test::corpusFiles(QStringLiteral("hostile"));
+    if (files.isEmpty()) {
+        GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+    }
+    // A good document last: the run must still reach it.
+    files << test::corpusFolder(QStringLiteral("documents")) + QStringLiteral("/plain.doc");
+
+    const auto outcomes = convertAll(files); // no password to give: each prompt cancels
+
+    for (int i = 0; i + 1 < files.size(); ++i) {
+        SCOPED_TRACE(files[i].toStdString());
+        if (outcomes[std::size_t(i)] == EntryOutcome::Converted) {
+            EXPECT_GT(test::pdfPageCount(pdfOf(files[i])), 0);
+            continue;
+        }
+        EXPECT_FALSE(QFileInfo::exists(pdfOf(files[i])));
+        // Reported: by the password prompt (its file name) or by a message (its path).
+        const std::string name = QFileInfo(files[i]).fileName().toStdString();
+        EXPECT_TRUE(std::any_of(host.events.begin(), host.events.end(),
+                                [&](const std::string& e) { return e.find(name) != e.npos; }));
+    }
+    EXPECT_EQ(outcomes.back(), EntryOutcome::Converted);
+}
+
+} // namespace
+} // namespace ostrel
+
+int main(int argc, char** argv) {
+    // Orphaned descendants come back to us, so none can hide from the leftover check.
+    ostrel::test::makeThisProcessTheirReaper();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -2,6 +2,7 @@
 // with the real Ghostscript job.
 #include "document_conversion.h"
 #include "document_password.h"
+#include "environment.h"
 #include "fake_word.h"
 #include "scripted_host.h"
 #include "test_environment.h"
@@ -359,8 +360,8 @@ TEST_F(DocumentConversionTest, TheAddinRunTakesOnlyDocDocxAndDot) {
 
 TEST(WordRegistration, RegistersOnFirstUseAndAfterTheLibraryMoved) {
     QTemporaryDir registryDir;
-    const QByteArray previous = qgetenv("OSTREL_REGISTRY_DIR");
-    qputenv("OSTREL_REGISTRY_DIR", QFile::encodeName(registryDir.path()));
+    const test::ScopedEnvironment registryFolder("OSTREL_REGISTRY_DIR",
+                                                 QFile::encodeName(registryDir.path()).constData());
 
     CLSID clsid{};
     EXPECT_TRUE(FAILED(CLSIDFromProgID(u"Word.Application", &clsid)));
@@ -380,8 +381,6 @@ TEST(WordRegistration, RegistersOnFirstUseAndAfterTheLibraryMoved) {
     EXPECT_EQ(registry.getString(registry::Hive::ClassesRoot,
                                  "CLSID\\" + com::guidToString(clsid) + "\\InprocServer32", ""),
               std::optional<std::string>(FAKE_WORD_LIBRARY));
-
-    qputenv("OSTREL_REGISTRY_DIR", previous);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "fake_word.h"
 
 #include "com/com.h"
+#include "com/object.h"
 #include "registry/registry.h"
 
 #include <dlfcn.h>
@@ -102,42 +103,16 @@ HRESULT automationError(EXCEPINFO* info, const char16_t* text) {
     return DISP_E_EXCEPTION;
 }
 
-template <typename Interface> class Counted : public Interface {
+// Counts the fake objects alive, so that tests see every reference released.
+class Alive {
 public:
-    Counted() { ++alive; }
-    Counted(const Counted&) = delete;
-    Counted& operator=(const Counted&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** object) override {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        if (riid == IID_IUnknown || riid == interfaceId()) {
-            *object = static_cast<Interface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override {
-        const ULONG left = --references_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-
-protected:
-    virtual ~Counted() { --alive; }
-    virtual IID interfaceId() const = 0;
-
-private:
-    std::atomic<ULONG> references_{1};
+    Alive() { ++alive; }
+    Alive(const Alive&) = delete;
+    Alive& operator=(const Alive&) = delete;
+    ~Alive() { --alive; }
 };
 
-class FakeObject : public Counted<IDispatch> {
+class FakeObject : public ostrel::com::Implements<IDispatch> {
 public:
     explicit FakeObject(std::string name) : name_(std::move(name)) {}
 
@@ -163,7 +138,6 @@ public:
 
 protected:
     ~FakeObject() override { record(name_ + " released"); }
-    IID interfaceId() const override { return IID_IDispatch; }
 
     virtual HRESULT answer(DISPID member, const std::vector<const VARIANT*>& arguments,
                            VARIANT* result, EXCEPINFO* info) = 0;
@@ -179,6 +153,7 @@ protected:
     }
 
 private:
+    Alive alive_;
     std::string name_;
 };
 
@@ -270,7 +245,7 @@ protected:
     }
 };
 
-class FakeFactory final : public Counted<IClassFactory> {
+class FakeFactory final : public ostrel::com::Implements<IClassFactory> {
 public:
     HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
         if (object == nullptr) {
@@ -294,8 +269,8 @@ public:
     }
     HRESULT LockServer(BOOL) override { return S_OK; }
 
-protected:
-    IID interfaceId() const override { return IID_IClassFactory; }
+private:
+    Alive alive_;
 };
 
 std::string thisLibrary() {

@@ -8,10 +8,12 @@
 #include "output_name.h"
 #include "scripted_host.h"
 #include "test_environment.h"
+#include "word_registration.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
+#include <filesystem>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -31,6 +33,12 @@ protected:
     }
 
     void SetUp() override {
+        const auto servers = word::knownServerLibraries();
+        if (std::none_of(servers.begin(), servers.end(), [](const std::filesystem::path& p) {
+                return !p.empty() && std::filesystem::exists(p);
+            })) {
+            GTEST_SKIP() << "no \"Word.Application\" server in this build";
+        }
         resetDocumentPassword();
         options.destinationFolder = folders->freshFolder();
     }

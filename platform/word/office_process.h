@@ -1,0 +1,52 @@
+// One office process, started directly (never through a shell or a launcher that
+// forks again) in a process group of its own and tied to our life: the kernel kills
+// it when the thread that started it ends, and that thread lives exactly as long as
+// the process. Whatever is left of the group is killed once the office is gone.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ostrel::word {
+
+class OfficeProcess {
+public:
+    // Starts `arguments[0]` with the given arguments; throws std::runtime_error when
+    // the process cannot be created.
+    explicit OfficeProcess(const std::vector<std::string>& arguments);
+    // Kills the group and reaps the process.
+    ~OfficeProcess();
+
+    OfficeProcess(const OfficeProcess&) = delete;
+    OfficeProcess& operator=(const OfficeProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool running() const;
+    // The exit status (as waitpid reports it) once the process has ended.
+    std::optional<int> exitStatus() const;
+    // Waits at most `limit` for the process to end; true when it has ended.
+    bool waitForExit(std::chrono::milliseconds limit) const;
+    // SIGKILL to the whole process group.
+    void kill();
+
+private:
+    void reap(std::vector<std::string> arguments);
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    pid_t pid_ = -1;
+    bool started_ = false;
+    std::string startError_;
+    bool exited_ = false;
+    std::optional<int> status_;
+    std::thread reaper_;
+};
+
+} // namespace ostrel::word

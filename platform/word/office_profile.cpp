@@ -1,0 +1,228 @@
+#include "word/office_profile.h"
+
+#include "word/office_process.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace ostrel::word {
+namespace {
+
+// Bump when the template's content changes, so that older templates are rebuilt.
+constexpr const char* kTemplateVersion = "1";
+
+constexpr const char* kPsprintConf = R"([OstrelWordToPDF]
+Printer=SGENPRT/OstrelWordToPDF
+DefaultPrinter=1
+Location=
+Comment=Ostrel Word To PDF
+Command=
+QuickCommand=
+Features=
+Copies=1
+Orientation=Portrait
+Scale=100
+MarginAdjust=0,0,0,0
+ColorDepth=24
+ColorDevice=0
+PSLevel=2
+PDFDevice=0
+PPD_PageSize=A4
+)";
+
+// Macros never run; links, fields and charts are never updated from outside.
+constexpr const char* kRegistryModifications = R"(<?xml version="1.0" encoding="UTF-8"?>
+<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">
+<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="MacroSecurityLevel" oor:op="fuse"><value>3</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="DisableMacrosExecution" oor:op="fuse"><value>true</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="BlockUntrustedRefererLinks" oor:op="fuse"><value>true</value></prop></item>
+<item oor:path="/org.openoffice.Office.Writer/Content/Update"><prop oor:name="Link" oor:op="fuse"><value>0</value></prop></item>
+<item oor:path="/org.openoffice.Office.Writer/Content/Update"><prop oor:name="Field" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Writer/Content/Update"><prop oor:name="Chart" oor:op="fuse"><value>false</value></prop></item>
+<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="FirstRun" oor:op="fuse"><value>false</value></prop></item>
+</oor:items>
+)";
+
+constexpr auto kInitialiseLimit = std::chrono::seconds(60);
+
+void writeFile(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out.flush()) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+std::string readFirstLine(const fs::path& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// An exclusive flock on a file, released by the destructor.
+class FileLock {
+public:
+    FileLock(const fs::path& path, bool wait) {
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0) {
+            throw std::runtime_error("cannot open " + path.string());
+        }
+        if (flock(fd_, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~FileLock() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool held() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_ = -1;
+};
+
+// Runs the office on a new profile until it has set the profile up and ended. The
+// first start of a fresh profile ends asking for a restart (exit code 81).
+void initialiseProfile(const std::string& office, const fs::path& profile) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        OfficeProcess process({office, "--headless", "--invisible", "--norestore", "--nologo",
+                               "--nodefault", "--nolockcheck", "--terminate_after_init",
+                               "-env:UserInstallation=" + fileUrl(profile)});
+        if (!process.waitForExit(kInitialiseLimit)) {
+            throw std::runtime_error("the office did not finish setting up its profile");
+        }
+        const int status = process.exitStatus().value_or(-1);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+            return;
+        }
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 81) {
+            throw std::runtime_error("the office failed to set up its profile");
+        }
+    }
+    throw std::runtime_error("the office kept restarting while setting up its profile");
+}
+
+fs::path ensureTemplate(const std::string& office) {
+    const fs::path root = profileRoot();
+    fs::create_directories(root);
+    const fs::path templ = root / "template";
+    const fs::path stamp = templ / "ostrel-template-version";
+    FileLock lock(root / "template.lock", true);
+    if (readFirstLine(stamp) == kTemplateVersion) {
+        return templ;
+    }
+    const fs::path fresh = root / ("template.new-" + std::to_string(getpid()));
+    fs::remove_all(fresh);
+    writeFile(fresh / "user" / "psprint" / "psprint.conf", kPsprintConf);
+    writeFile(fresh / "user" / "registrymodifications.xcu", kRegistryModifications);
+    try {
+        initialiseProfile(office, fresh);
+    } catch (...) {
+        fs::remove_all(fresh);
+        throw;
+    }
+    writeFile(fresh / "ostrel-template-version", kTemplateVersion);
+    fs::remove_all(templ);
+    fs::rename(fresh, templ);
+    return templ;
+}
+
+// Removes instance folders whose owner is gone (their lock is free).
+void removeLeftovers(const fs::path& instances) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(instances, ec)) {
+        if (entry.path().extension() != ".lock") {
+            continue;
+        }
+        FileLock probe(entry.path(), false);
+        if (probe.held()) {
+            fs::path folder = entry.path();
+            folder.replace_extension();
+            fs::remove_all(folder, ec);
+            fs::remove(entry.path(), ec);
+        }
+    }
+}
+
+std::string uniqueName() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    return "ostrel-word-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + "-" +
+           std::to_string(random() % 1000000);
+}
+
+} // namespace
+
+fs::path profileRoot() {
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && *cache == '/') {
+        return fs::path(cache) / "ostrel" / "word";
+    }
+    const char* home = std::getenv("HOME");
+    return fs::path(home != nullptr ? home : "/tmp") / ".cache" / "ostrel" / "word";
+}
+
+std::string fileUrl(const fs::path& path) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char byte : path.string()) {
+        const auto c = static_cast<unsigned char>(byte);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '/' || c == '-' || c == '_' || c == '.' ||
+                           c == '~';
+        if (plain) {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += hex[c >> 4];
+            url += hex[c & 0xF];
+        }
+    }
+    return url;
+}
+
+InstanceProfile::InstanceProfile(const std::string& office) {
+    const fs::path templ = ensureTemplate(office);
+    const fs::path instances = profileRoot() / "instances";
+    fs::create_directories(instances);
+    removeLeftovers(instances);
+    name_ = uniqueName();
+    lockFile_ = instances / (name_ + ".lock");
+    FileLock lock(lockFile_, false);
+    if (!lock.held()) {
+        throw std::runtime_error("cannot lock " + lockFile_.string());
+    }
+    directory_ = instances / name_;
+    fs::copy(templ, directory_, fs::copy_options::recursive);
+    lockFd_ = lock.release();
+}
+
+InstanceProfile::~InstanceProfile() {
+    std::error_code ec;
+    fs::remove_all(directory_, ec);
+    fs::remove(lockFile_, ec);
+    if (lockFd_ >= 0) {
+        close(lockFd_);
+    }
+}
+
+} // namespace ostrel::word

@@ -1,0 +1,396 @@
+#include "word/office_session.h"
+
+#include "word/interaction_handler.h"
+
+#include <com/sun/star/awt/XPrinterServer.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/bridge/BridgeFactory.hpp>
+#include <com/sun/star/bridge/XBridge.hpp>
+#include <com/sun/star/connection/Connector.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/view/XPrintable.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <osl/file.hxx>
+#include <rtl/bootstrap.hxx>
+#include <rtl/ustring.hxx>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <system_error>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace ostrel::word {
+namespace {
+
+using rtl::OString;
+using rtl::OStringToOUString;
+using rtl::OUString;
+using rtl::OUStringToOString;
+
+constexpr auto kStartLimit = 60s;
+constexpr auto kConnectAttemptLimit = 10s;
+constexpr auto kCallLimit = 30s;
+constexpr auto kLoadLimit = 120s;
+constexpr auto kPrintLimit = 300s;
+constexpr auto kTerminateLimit = 15s;
+constexpr auto kExitLimit = 10s;
+constexpr auto kPromptTimeout = 5s;
+constexpr int kRestartExitCode = 81; // the office asks to be started again
+
+OUString toOUString(const std::u16string& text) {
+    return OUString(reinterpret_cast<const sal_Unicode*>(text.data()),
+                    static_cast<sal_Int32>(text.size()));
+}
+
+std::u16string toU16(const OUString& text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text.getStr()),
+                          static_cast<std::size_t>(text.getLength()));
+}
+
+std::string toUtf8(const OUString& text) {
+    return OUStringToOString(text, RTL_TEXTENCODING_UTF8).getStr();
+}
+
+css::beans::PropertyValue property(const char* name, const css::uno::Any& value) {
+    css::beans::PropertyValue result;
+    result.Name = OUString::createFromAscii(name);
+    result.Value = value;
+    return result;
+}
+
+css::uno::Sequence<css::beans::PropertyValue>
+properties(const std::vector<css::beans::PropertyValue>& values) {
+    return css::uno::Sequence<css::beans::PropertyValue>(values.data(),
+                                                         static_cast<sal_Int32>(values.size()));
+}
+
+std::string officeExecutable() {
+    if (const char* office = std::getenv("OSTREL_SOFFICE"); office != nullptr && *office != 0) {
+        return office;
+    }
+    return OSTREL_LO_PROGRAM_DIR "/soffice.bin";
+}
+
+// Our side of the bridge: one UNO context per process, made on first use and kept
+// until the process ends (UNO's own libraries stay loaded with it).
+Reference<css::uno::XComponentContext> clientContext() {
+    static std::once_flag once;
+    static Reference<css::uno::XComponentContext>* context = nullptr;
+    static std::string failure;
+    std::call_once(once, [] {
+        try {
+            // The office's own bootstrap file, set for this process only.
+            rtl::Bootstrap::set("URE_BOOTSTRAP",
+                                "vnd.sun.star.pathname:" OSTREL_LO_PROGRAM_DIR "/fundamentalrc");
+            context = new Reference<css::uno::XComponentContext>(
+                cppu::defaultBootstrap_InitialComponentContext());
+        } catch (const css::uno::Exception& e) {
+            failure = toUtf8(e.Message);
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+    });
+    if (context == nullptr || !context->is()) {
+        throw OfficeError("cannot start the UNO runtime: " + failure);
+    }
+    return *context;
+}
+
+fs::path absolutePath(const std::u16string& path) {
+    const fs::path p(path);
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(p, ec);
+    return ec ? p : absolute.lexically_normal();
+}
+
+OUString systemPath(const fs::path& path) {
+    const std::string bytes = path.string();
+    return OStringToOUString(OString(bytes.c_str(), static_cast<sal_Int32>(bytes.size())),
+                             RTL_TEXTENCODING_UTF8);
+}
+
+} // namespace
+
+template <typename Work>
+auto OfficeSession::call(std::chrono::milliseconds limit, Work&& work) -> decltype(work()) {
+    using Result = decltype(work());
+    std::packaged_task<Result()> task(std::forward<Work>(work));
+    std::future<Result> result = task.get_future();
+    std::thread worker(std::move(task));
+    if (result.wait_for(limit) != std::future_status::ready) {
+        // Killing the office closes the bridge, which ends the call in the worker.
+        dead_ = true;
+        process_->kill();
+        worker.join();
+        throw OfficeError("The office did not answer in time and was ended.");
+    }
+    worker.join();
+    try {
+        return result.get();
+    } catch (const css::uno::RuntimeException& e) {
+        if (!process_->running()) {
+            dead_ = true;
+        }
+        throw OfficeError("The office failed: " + toUtf8(e.Message));
+    } catch (const css::uno::Exception& e) {
+        throw OfficeError(toUtf8(e.Message));
+    }
+}
+
+OfficeSession::OfficeSession()
+    : office_(officeExecutable()),
+      handler_(new InteractionHandler(
+          std::chrono::duration_cast<std::chrono::milliseconds>(kPromptTimeout))) {
+    try {
+        start();
+    } catch (const std::exception&) {
+        quit();
+        throw;
+    }
+}
+
+OfficeSession::~OfficeSession() {
+    quit();
+}
+
+void OfficeSession::start() {
+    clientContext();
+    profile_ = std::make_unique<InstanceProfile>(office_);
+    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        process_ = std::make_unique<OfficeProcess>(std::vector<std::string>{
+            office_, "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
+            "--nolockcheck", "--accept=pipe,name=" + profile_->name() + ";urp;",
+            "-env:UserInstallation=" + profile_->url()});
+        try {
+            connect(deadline);
+            return;
+        } catch (const OfficeError&) {
+            const int status = process_->exitStatus().value_or(-1);
+            if (!(WIFEXITED(status) && WEXITSTATUS(status) == kRestartExitCode)) {
+                throw;
+            }
+        }
+    }
+    throw OfficeError("The office kept asking to be restarted.");
+}
+
+void OfficeSession::connect(std::chrono::steady_clock::time_point deadline) {
+    const auto context = clientContext();
+    const auto connector = css::connection::Connector::create(context);
+    const OUString pipe = OUString::createFromAscii(("pipe,name=" + profile_->name()).c_str());
+    Reference<css::connection::XConnection> connection;
+    while (!connection.is()) {
+        if (!process_->running()) {
+            throw OfficeError("The office ended while starting.");
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            process_->kill();
+            throw OfficeError("The office did not start in time.");
+        }
+        try {
+            connection = call(kConnectAttemptLimit, [&] { return connector->connect(pipe); });
+        } catch (const OfficeError&) {
+            if (dead_) {
+                throw;
+            }
+            std::this_thread::sleep_for(100ms);
+        }
+    }
+    const auto factory = css::bridge::BridgeFactory::create(context);
+    const auto bridge = factory->createBridge("", "urp", connection, nullptr);
+    bridge_.set(bridge, UNO_QUERY);
+    remoteContext_ = call(kCallLimit, [&] {
+        return Reference<css::uno::XComponentContext>(
+            bridge->getInstance("StarOffice.ComponentContext"), UNO_QUERY_THROW);
+    });
+    desktop_ = call(kCallLimit, [&] { return css::frame::Desktop::create(remoteContext_); });
+}
+
+void OfficeSession::requireAlive() const {
+    if (dead_ || !desktop_.is() || !process_ || !process_->running()) {
+        throw OfficeError("The office is no longer running.");
+    }
+}
+
+std::vector<std::u16string> OfficeSession::printerNames() {
+    requireAlive();
+    const auto names = call(kCallLimit, [&] {
+        Reference<css::awt::XPrinterServer> server(
+            remoteContext_->getServiceManager()->createInstanceWithContext(
+                "com.sun.star.awt.PrinterServer", remoteContext_),
+            UNO_QUERY_THROW);
+        return server->getPrinterNames();
+    });
+    std::vector<std::u16string> result;
+    for (const OUString& name : names) {
+        result.push_back(toU16(name));
+    }
+    return result;
+}
+
+OfficeSession::Document OfficeSession::load(const std::u16string& path, bool readOnly,
+                                            const std::u16string& password) {
+    requireAlive();
+    const fs::path file = absolutePath(path);
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) {
+        throw OfficeError("The file \"" + file.string() + "\" does not exist.");
+    }
+    OUString url;
+    if (osl::FileBase::getFileURLFromSystemPath(systemPath(file), url) != osl::FileBase::E_None) {
+        throw OfficeError("The file name \"" + file.string() + "\" is not valid.");
+    }
+    std::vector<css::beans::PropertyValue> args{
+        property("Hidden", css::uno::Any(true)),
+        property("ReadOnly", css::uno::Any(readOnly)),
+        property("MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)),
+        property("UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)),
+        property("InteractionHandler", css::uno::Any(handler_)),
+    };
+    if (!password.empty()) {
+        args.push_back(property("Password", css::uno::Any(toOUString(password))));
+    }
+    Document document = call(kLoadLimit, [&] {
+        return desktop_->loadComponentFromURL(url, "_blank", 0, properties(args));
+    });
+    if (!document.is()) {
+        throw OfficeError("The file \"" + file.string() + "\" could not be opened.");
+    }
+    return document;
+}
+
+void OfficeSession::print(const Document& document, const PrintRequest& request) {
+    requireAlive();
+    std::optional<fs::path> output;
+    if (request.outputFile) {
+        output = absolutePath(*request.outputFile);
+        std::error_code ec;
+        fs::remove(*output, ec); // the new output replaces the old file
+    }
+    call(kPrintLimit, [&] {
+        Reference<css::view::XPrintable> printable(document, UNO_QUERY_THROW);
+        printable->setPrinter(
+            properties({property("Name", css::uno::Any(toOUString(request.printer)))}));
+        std::vector<css::beans::PropertyValue> options{
+            property("Wait", css::uno::Any(true)),
+            property("CopyCount", css::uno::Any(static_cast<sal_Int16>(request.copies))),
+            property("Collate", css::uno::Any(request.collate)),
+        };
+        if (output) {
+            options.push_back(property("FileName", css::uno::Any(systemPath(*output))));
+        }
+        printable->print(properties(options));
+    });
+    std::error_code ec;
+    if (output && (!fs::is_regular_file(*output, ec) || fs::file_size(*output, ec) == 0)) {
+        throw OfficeError("The document was not printed to \"" + output->string() + "\".");
+    }
+}
+
+void OfficeSession::printInBackground(const Document& document, PrintRequest request) {
+    requireAlive();
+    std::lock_guard lock(jobsMutex_);
+    PrintJob& job = jobs_.emplace_back();
+    job.thread = std::thread([this, document, request = std::move(request), &job] {
+        try {
+            print(document, request);
+        } catch (const std::exception& e) {
+            std::lock_guard failureLock(jobsMutex_);
+            jobFailure_ = e.what();
+        }
+        job.done = true;
+    });
+}
+
+int OfficeSession::pendingPrintJobs() {
+    std::lock_guard lock(jobsMutex_);
+    int pending = 0;
+    for (auto job = jobs_.begin(); job != jobs_.end();) {
+        if (job->done) {
+            job->thread.join();
+            job = jobs_.erase(job);
+        } else {
+            ++pending;
+            ++job;
+        }
+    }
+    if (pending == 0 && jobFailure_) {
+        const std::string failure = *std::exchange(jobFailure_, std::nullopt);
+        throw OfficeError(failure);
+    }
+    return pending;
+}
+
+void OfficeSession::waitForPrintJobs() {
+    std::list<PrintJob> finishing;
+    {
+        std::lock_guard lock(jobsMutex_);
+        finishing.splice(finishing.end(), jobs_);
+    }
+    for (PrintJob& job : finishing) {
+        job.thread.join(); // each job's calls are bounded
+    }
+}
+
+void OfficeSession::close(const Document& document) {
+    waitForPrintJobs();
+    requireAlive();
+    call(kCallLimit, [&] {
+        Reference<css::util::XCloseable> closeable(document, UNO_QUERY);
+        if (closeable.is()) {
+            closeable->close(true);
+        } else {
+            document->dispose();
+        }
+    });
+}
+
+void OfficeSession::quit() {
+    waitForPrintJobs();
+    if (process_ && process_->running() && desktop_.is() && !dead_) {
+        try {
+            call(kTerminateLimit, [&] { desktop_->terminate(); });
+        } catch (const OfficeError&) {
+            // Losing the bridge while the office ends is expected.
+        }
+    }
+    if (process_ && !process_->waitForExit(kExitLimit)) {
+        process_->kill();
+    }
+    dead_ = true;
+    disconnect();
+    process_.reset();
+    profile_.reset();
+}
+
+void OfficeSession::disconnect() {
+    desktop_.clear();
+    remoteContext_.clear();
+    if (bridge_.is()) {
+        try {
+            bridge_->dispose();
+        } catch (const css::uno::Exception&) {
+        }
+        bridge_.clear();
+    }
+}
+
+pid_t OfficeSession::officePid() const {
+    return process_ ? process_->pid() : -1;
+}
+
+} // namespace ostrel::word

@@ -1,0 +1,95 @@
+// One private office reached over a UNO bridge: started with its own profile and pipe,
+// used for loading, printing and closing documents, and ended by quit() or the
+// destructor. Every call that can block is bounded: when the office does not answer
+// in time it is killed, which ends the call, and the session is dead from then on.
+// Failures are reported as OfficeError with a readable message.
+#pragma once
+
+#include "word/office_process.h"
+#include "word/office_profile.h"
+
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ostrel::word {
+
+class OfficeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct PrintRequest {
+    std::u16string printer;
+    std::optional<std::u16string> outputFile; // absent: print to the printer itself
+    int copies = 1;
+    bool collate = true;
+};
+
+class OfficeSession {
+public:
+    using Document = css::uno::Reference<css::lang::XComponent>;
+
+    // Starts the office (OSTREL_SOFFICE, else LibreOffice's soffice.bin) and connects.
+    OfficeSession();
+    ~OfficeSession();
+
+    OfficeSession(const OfficeSession&) = delete;
+    OfficeSession& operator=(const OfficeSession&) = delete;
+
+    // The printers the office can print to.
+    std::vector<std::u16string> printerNames();
+    Document load(const std::u16string& path, bool readOnly, const std::u16string& password);
+    void print(const Document& document, const PrintRequest& request);
+    // Starts print() on a thread of its own; pendingPrintJobs() counts it until it ends.
+    void printInBackground(const Document& document, PrintRequest request);
+    // The background jobs still running. A background job that failed is reported
+    // once, as an OfficeError, by the next call.
+    int pendingPrintJobs();
+    void waitForPrintJobs();
+    void close(const Document& document);
+    // Ends the office: terminate, a bounded wait, then the kill. Idempotent.
+    void quit();
+
+    pid_t officePid() const;
+
+private:
+    template <typename Work>
+    auto call(std::chrono::milliseconds limit, Work&& work) -> decltype(work());
+    void start();
+    void connect(std::chrono::steady_clock::time_point deadline);
+    void requireAlive() const;
+    void disconnect();
+
+    struct PrintJob {
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+
+    std::string office_;
+    std::unique_ptr<InstanceProfile> profile_;
+    std::unique_ptr<OfficeProcess> process_;
+    css::uno::Reference<css::lang::XComponent> bridge_;
+    css::uno::Reference<css::uno::XComponentContext> remoteContext_;
+    css::uno::Reference<css::frame::XDesktop2> desktop_;
+    css::uno::Reference<css::task::XInteractionHandler> handler_;
+    std::atomic<bool> dead_{false};
+
+    std::mutex jobsMutex_;
+    std::list<PrintJob> jobs_;
+    std::optional<std::string> jobFailure_;
+};
+
+} // namespace ostrel::word

@@ -1,0 +1,153 @@
+// The in-process server's entry points: the class object of "Word.Application" and its
+// registration in our registry.
+#include "registry/registry.h"
+#include "word/word_objects.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <new>
+#include <string>
+
+namespace ostrel::word {
+namespace {
+
+// Word's well-known class id, {000209FF-0000-0000-C000-000000000046}.
+constexpr CLSID kClsidWordApplication{
+    0x000209FF, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr const char* kClsidText = "{000209FF-0000-0000-C000-000000000046}";
+constexpr const char* kProgId = "Word.Application";
+constexpr const char* kDescription = "Word.Application (LibreOffice Writer)";
+
+class ApplicationFactory final : public IClassFactory {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppvObject) override {
+        if (ppvObject == nullptr) {
+            return E_POINTER;
+        }
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            AddRef();
+            *ppvObject = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *ppvObject = nullptr;
+        return E_NOINTERFACE;
+    }
+    // The factory is a static object; its references only keep the module loaded.
+    ULONG AddRef() override { return static_cast<ULONG>(++moduleReferences()); }
+    ULONG Release() override { return static_cast<ULONG>(--moduleReferences()); }
+
+    HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override {
+        if (ppvObject == nullptr) {
+            return E_POINTER;
+        }
+        *ppvObject = nullptr;
+        if (pUnkOuter != nullptr) {
+            return CLASS_E_NOAGGREGATION;
+        }
+        WordApplication* application = nullptr;
+        try {
+            application = new WordApplication();
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (...) {
+            return CO_E_SERVER_EXEC_FAILURE;
+        }
+        const HRESULT result = application->QueryInterface(riid, ppvObject);
+        application->Release();
+        return result;
+    }
+
+    HRESULT LockServer(BOOL fLock) override {
+        if (fLock != FALSE) {
+            ++moduleReferences();
+        } else {
+            --moduleReferences();
+        }
+        return S_OK;
+    }
+};
+
+ApplicationFactory& factory() {
+    static ApplicationFactory instance;
+    return instance;
+}
+
+std::string modulePath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&factory), &info) == 0 || info.dli_fname == nullptr) {
+        return {};
+    }
+    std::error_code ec;
+    const auto path = std::filesystem::canonical(info.dli_fname, ec);
+    return ec ? std::string(info.dli_fname) : path.string();
+}
+
+HRESULT registerServer() {
+    const std::string path = modulePath();
+    if (path.empty()) {
+        return E_UNEXPECTED;
+    }
+    using registry::Hive;
+    registry::Registry reg;
+    const std::string clsidKey = std::string("CLSID\\") + kClsidText;
+    for (HRESULT step : {
+             reg.setString(Hive::ClassesRoot, kProgId, "", kDescription),
+             reg.setString(Hive::ClassesRoot, std::string(kProgId) + "\\CLSID", "", kClsidText),
+             reg.setString(Hive::ClassesRoot, clsidKey, "", kDescription),
+             reg.setString(Hive::ClassesRoot, clsidKey + "\\ProgID", "", kProgId),
+             reg.setString(Hive::ClassesRoot, clsidKey + "\\InprocServer32", "", path),
+             reg.setString(Hive::ClassesRoot, clsidKey + "\\InprocServer32", "ThreadingModel",
+                           "Both"),
+         }) {
+        if (FAILED(step)) {
+            return step;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT unregisterServer() {
+    using registry::Hive;
+    registry::Registry reg;
+    const HRESULT progId = reg.deleteTree(Hive::ClassesRoot, kProgId);
+    const HRESULT clsid = reg.deleteTree(Hive::ClassesRoot, std::string("CLSID\\") + kClsidText);
+    return FAILED(progId) ? progId : clsid;
+}
+
+} // namespace
+} // namespace ostrel::word
+
+extern "C" {
+
+HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+    if (ppv == nullptr) {
+        return E_POINTER;
+    }
+    *ppv = nullptr;
+    if (rclsid != ostrel::word::kClsidWordApplication) {
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    return ostrel::word::factory().QueryInterface(riid, ppv);
+}
+
+HRESULT DllCanUnloadNow() {
+    return ostrel::word::moduleReferences() == 0 ? S_OK : S_FALSE;
+}
+
+HRESULT DllRegisterServer() {
+    try {
+        return ostrel::word::registerServer();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+HRESULT DllUnregisterServer() {
+    try {
+        return ostrel::word::unregisterServer();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+}

@@ -1,0 +1,81 @@
+// The automation objects of "Word.Application": the application, its Documents
+// collection and an open document, each reached through IDispatch by Word's dispatch
+// ids. They share one office session; the application ends it on Quit or when the
+// application object goes away.
+#pragma once
+
+#include "word/automation.h"
+#include "word/office_session.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace ostrel::word {
+
+// Dispatch ids of the members served.
+namespace dispid {
+inline constexpr DISPID kVisible = 23;
+inline constexpr DISPID kActivePrinter = 66;
+inline constexpr DISPID kDocuments = 6;
+inline constexpr DISPID kBackgroundPrintingStatus = 86;
+inline constexpr DISPID kQuit = 1105;
+inline constexpr DISPID kOpen = 15;
+inline constexpr DISPID kPrintOut = 444;
+inline constexpr DISPID kClose = 1105;
+} // namespace dispid
+
+// What the objects of one application share.
+struct WordState {
+    OfficeSession session;
+    std::mutex mutex;
+    std::u16string activePrinter;
+};
+
+class WordApplication final : public DispatchObject {
+public:
+    // Starts the office; throws OfficeError when it cannot.
+    WordApplication();
+
+protected:
+    ~WordApplication() override;
+    const std::vector<Member>& members() const override;
+    HRESULT invoke(DISPID id, WORD flags, const Arguments& args, VARIANT* result) override;
+
+private:
+    std::shared_ptr<WordState> state_;
+};
+
+class WordDocuments final : public DispatchObject {
+public:
+    explicit WordDocuments(std::shared_ptr<WordState> state) : state_(std::move(state)) {}
+
+protected:
+    const std::vector<Member>& members() const override;
+    HRESULT invoke(DISPID id, WORD flags, const Arguments& args, VARIANT* result) override;
+
+private:
+    std::shared_ptr<WordState> state_;
+};
+
+class WordDocument final : public DispatchObject {
+public:
+    WordDocument(std::shared_ptr<WordState> state, OfficeSession::Document document,
+                 std::u16string fullName)
+        : state_(std::move(state)), document_(std::move(document)), fullName_(std::move(fullName)) {
+    }
+
+protected:
+    const std::vector<Member>& members() const override;
+    HRESULT invoke(DISPID id, WORD flags, const Arguments& args, VARIANT* result) override;
+
+private:
+    void printOut(const Arguments& args);
+
+    std::shared_ptr<WordState> state_;
+    OfficeSession::Document document_;
+    std::u16string fullName_;
+    bool closed_ = false;
+};
+
+} // namespace ostrel::word

@@ -7,7 +7,7 @@
 namespace ostrel::word::test {
 
 ServerModule::ServerModule() {
-    handle_ = dlopen(OSTREL_WORD_MODULE, RTLD_LAZY | RTLD_LOCAL);
+    handle_ = dlopen(OSTREL_WORD_MODULE, RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         throw std::runtime_error(dlerror());
     }

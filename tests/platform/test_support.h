@@ -63,15 +63,24 @@ private:
     std::optional<std::string> previous_;
 };
 
-// Runs the program and answers its exit code (-1 when it did not start or end normally).
-inline int run(const std::vector<std::string>& arguments) {
+// Runs the program (in `folder` when given) and answers its exit code (-1 when it did
+// not start or end normally).
+inline int run(const std::vector<std::string>& arguments,
+               const std::filesystem::path& folder = {}) {
     std::vector<char*> argv;
     for (const auto& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!folder.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    }
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0) {
         return -1;
     }
     int status = 0;

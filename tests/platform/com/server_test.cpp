@@ -84,6 +84,25 @@ TEST_F(ServerTest, RegistrationWritesTheServerPathAndCreationFollowsIt) {
     EXPECT_EQ(failure.exception.source, u"TestServer");
 }
 
+TEST_F(ServerTest, ARelativeLibraryPathIsRegisteredAbsolute) {
+    const std::filesystem::path server(kServer);
+    ASSERT_EQ(testsupport::run({kRegsvr, "./" + server.filename().string()}, server.parent_path()),
+              0);
+    const Registry registry;
+    EXPECT_EQ(registry.getString(Hive::ClassesRoot,
+                                 "CLSID\\" + guidToString(testserver::kClsid) + "\\InprocServer32",
+                                 ""),
+              kServer);
+}
+
+TEST_F(ServerTest, CreatesByProgIdThroughTheHelper) {
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(createInstance("Ostrel.TestServer", object), S_OK);
+    EXPECT_EQ(getProperty(object.get(), testserver::kName).value.toQString(), u"initial");
+    EXPECT_EQ(createInstance("Ostrel.Missing", object), CO_E_CLASSSTRING);
+    EXPECT_FALSE(object);
+}
+
 TEST_F(ServerTest, ObjectsOfTwoCreationsAreDistinct) {
     ComPtr<IDispatch> first;
     ComPtr<IDispatch> second;
@@ -196,6 +215,25 @@ TEST(ServerLoading, LoadFailuresAreReported) {
                                object.putVoid()),
               REGDB_E_CLASSNOTREG);
     EXPECT_FALSE(object);
+}
+
+TEST(ProgId, FollowsCurVerButNotInCircles) {
+    testsupport::PrivateRegistry privateRegistry;
+    Registry registry;
+    ASSERT_EQ(registry.setString(Hive::ClassesRoot, "Loop.A\\CurVer", "", "Loop.B"), S_OK);
+    ASSERT_EQ(registry.setString(Hive::ClassesRoot, "Loop.B\\CurVer", "", "Loop.A"), S_OK);
+    ASSERT_EQ(registry.setString(Hive::ClassesRoot, "Bad.Id\\CLSID", "", "not a guid"), S_OK);
+    ASSERT_EQ(registry.setString(Hive::ClassesRoot, "Chain.1\\CLSID", "",
+                                 "{11111111-2222-3333-4444-555555555555}"),
+              S_OK);
+    ASSERT_EQ(registry.setString(Hive::ClassesRoot, "Chain\\CurVer", "", "chain.1"), S_OK);
+    CLSID clsid{};
+    EXPECT_EQ(CLSIDFromProgID(u"Loop.A", &clsid), CO_E_CLASSSTRING);
+    EXPECT_EQ(CLSIDFromProgID(u"Bad.Id", &clsid), CO_E_CLASSSTRING);
+    EXPECT_EQ(CLSIDFromProgID(u"", &clsid), CO_E_CLASSSTRING);
+    EXPECT_EQ(CLSIDFromProgID(u"CHAIN", &clsid), S_OK);
+    EXPECT_EQ(guidToString(clsid), "{11111111-2222-3333-4444-555555555555}");
+    EXPECT_EQ(CLSIDFromProgID(nullptr, &clsid), E_INVALIDARG);
 }
 
 TEST(Regsvr, ExitCodesFollowTheOutcome) {

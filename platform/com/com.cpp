@@ -46,7 +46,7 @@ UINT SysStringLen(BSTR pbstr) {
     }
     std::uint32_t bytes = 0;
     std::memcpy(&bytes, reinterpret_cast<std::uint8_t*>(pbstr) - sizeof bytes, sizeof bytes);
-    return bytes / sizeof(OLECHAR);
+    return static_cast<UINT>(bytes / sizeof(OLECHAR));
 }
 
 // ---------------------------------------------------------------------------

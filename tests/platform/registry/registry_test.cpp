@@ -290,6 +290,21 @@ TEST_F(RegistryTest, AFolderThatCannotBeWrittenIsReported) {
     EXPECT_EQ(registry_.getString(Hive::ClassesRoot, "a", ""), "v");
 }
 
+TEST_F(RegistryTest, ReadAndWriteFailuresAreReported) {
+    // A hive path that is a folder cannot be read: changes fail, reads answer empty.
+    fs::create_directory(hkcr());
+    EXPECT_EQ(registry_.setString(Hive::ClassesRoot, "a", "", "v"), REGDB_E_READREGDB);
+    EXPECT_FALSE(registry_.keyExists(Hive::ClassesRoot, "a"));
+    EXPECT_TRUE(fs::is_directory(hkcr()));
+
+    // A registry folder that is a file cannot be written.
+    const fs::path notAFolder = folder_.path() / "file";
+    writeText(notAFolder, "x");
+    Registry blocked(notAFolder);
+    EXPECT_EQ(blocked.setString(Hive::CurrentUser, "a", "", "v"), REGDB_E_WRITEREGDB);
+    EXPECT_EQ(testsupport::readText(notAFolder), "x");
+}
+
 TEST(RegistryFolder, FollowsTheOverridesInOrder) {
     const auto keep = [](const char* name) -> std::optional<std::string> {
         const char* value = std::getenv(name);

@@ -1,0 +1,97 @@
+#include "batch.h"
+
+#include "output_name.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+namespace ostrel::cli {
+namespace {
+
+FileConverter* converterFor(const QString& file, const std::vector<FileConverter*>& converters) {
+    for (auto* converter : converters) {
+        if (converter->accepts(file)) {
+            return converter;
+        }
+    }
+    return nullptr;
+}
+
+// Removes what stands at the output path; a folder is never removed.
+JobResult clearOutput(const QString& outputPath) {
+    const QFileInfo existing(outputPath);
+    if (existing.isDir() || !QFile::remove(outputPath)) {
+        return JobResult::failure(QStringLiteral("Cannot replace %1").arg(outputPath));
+    }
+    return JobResult::success();
+}
+
+enum class Outcome { Converted, Skipped, Failed };
+
+struct FileReport {
+    Outcome outcome;
+    QString reason;
+};
+
+FileReport convertOne(const QString& file, const Request& request,
+                      const std::vector<FileConverter*>& converters, const BatchConsole& console) {
+    const QString outputPath = outputFilePath(request.options.destinationFolder, file);
+    if (QFileInfo::exists(outputPath) || QFileInfo(outputPath).isSymLink()) {
+        const bool replace =
+            request.overwrite == Overwrite::Yes ||
+            (request.overwrite == Overwrite::Ask &&
+             console.askReplace(
+                 QStringLiteral("%1 already exists. Do you want to replace it?").arg(outputPath)));
+        if (!replace) {
+            return {Outcome::Skipped, QStringLiteral("%1 already exists; skipped").arg(outputPath)};
+        }
+        if (const auto cleared = clearOutput(outputPath); !cleared.ok) {
+            return {Outcome::Failed, cleared.reason};
+        }
+    }
+    FileConverter* converter = converterFor(file, converters);
+    if (converter == nullptr) {
+        return {Outcome::Failed, QStringLiteral("Not a file type this program converts")};
+    }
+    const JobResult result = converter->convert(file, outputPath, request.options);
+    return result.ok ? FileReport{Outcome::Converted, {}}
+                     : FileReport{Outcome::Failed, result.reason};
+}
+
+QString describe(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Converted:
+        return QStringLiteral("converted");
+    case Outcome::Skipped:
+        return QStringLiteral("skipped");
+    case Outcome::Failed:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
+} // namespace
+
+int runBatch(const Request& request, const std::vector<FileConverter*>& converters,
+             const BatchConsole& console) {
+    int status = 0;
+    for (const auto& file : request.files) {
+        QElapsedTimer clock;
+        clock.start();
+        const FileReport report = convertOne(file, request, converters, console);
+        const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+        if (report.outcome != Outcome::Converted) {
+            status = 1;
+            console.problem(QStringLiteral("%1: %2").arg(file, report.reason));
+        }
+        if (!request.quiet) {
+            console.result(
+                QStringLiteral("%1: %2, %3 s")
+                    .arg(file, describe(report.outcome), QString::number(seconds, 'f', 2)));
+        }
+    }
+    return status;
+}
+
+} // namespace ostrel::cli

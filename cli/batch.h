@@ -1,0 +1,28 @@
+// The per-file loop of ostrel-convert: names each PDF, settles an existing one, hands the
+// file to the converter that takes it, and reports one line per file.
+#pragma once
+
+#include "cli_arguments.h"
+#include "file_converter.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace ostrel::cli {
+
+// Where the loop talks to: result lines (standard output), problems (standard error,
+// one line each) and the "already exists" question.
+struct BatchConsole {
+    std::function<void(const QString& line)> result;
+    std::function<void(const QString& line)> problem;
+    // Asked only with Overwrite::Ask; true to replace.
+    std::function<bool(const QString& question)> askReplace;
+};
+
+// Converts every file of the request; 0 when all were converted, 1 when any was skipped
+// or failed.
+int runBatch(const Request& request, const std::vector<FileConverter*>& converters,
+             const BatchConsole& console);
+
+} // namespace ostrel::cli

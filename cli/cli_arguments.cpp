@@ -1,0 +1,239 @@
+#include "cli_arguments.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstdlib>
+#include <map>
+
+namespace ostrel::cli {
+namespace {
+
+struct Failure {
+    QString message;
+};
+
+// The exact texts the option lists show, by the words the command line uses.
+const std::map<QString, QString> pdfVersions = {
+    {QStringLiteral("1.3"), QStringLiteral("V1.3(Acrobat 4.xx)")},
+    {QStringLiteral("1.4"), QStringLiteral("V1.4")},
+    {QStringLiteral("1.5"), QStringLiteral("V1.5")},
+};
+
+QString choice(const QString& option, const QString& value, const QStringList& allowed) {
+    if (!allowed.contains(value)) {
+        throw Failure{QStringLiteral("%1: \"%2\" is not one of %3")
+                          .arg(option, value, allowed.join(QLatin1Char('|')))};
+    }
+    return value;
+}
+
+QString firstLineOf(const QString& option, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw Failure{
+            QStringLiteral("%1: cannot read %2: %3").arg(option, path, file.errorString())};
+    }
+    QString line = QString::fromUtf8(file.readLine());
+    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r'))) {
+        line.chop(1);
+    }
+    return line;
+}
+
+void allow(ConversionOptions& options, const QString& list) {
+    for (const auto& action : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString name = action.trimmed();
+        if (name == QLatin1String("copying")) {
+            options.allowCopying = true;
+        } else if (name == QLatin1String("form-filling")) {
+            options.allowFormFilling = true;
+        } else if (name == QLatin1String("changing")) {
+            options.allowChanging = true;
+        } else if (name == QLatin1String("printing")) {
+            options.allowPrinting = true;
+        } else {
+            throw Failure{QStringLiteral("--allow: unknown action \"%1\" (copying, form-filling, "
+                                         "changing, printing)")
+                              .arg(name)};
+        }
+    }
+}
+
+// Walks the arguments; "--name=value" and "--name value" both work.
+class ArgumentReader {
+public:
+    explicit ArgumentReader(const QStringList& arguments) : arguments_(arguments) {}
+
+    bool atEnd() const { return index_ >= arguments_.size(); }
+
+    QString next() {
+        QString argument = arguments_.at(index_++);
+        pendingValue_.reset();
+        if (argument.startsWith(QLatin1String("--")) && argument.contains(QLatin1Char('='))) {
+            const auto equals = argument.indexOf(QLatin1Char('='));
+            pendingValue_ = argument.mid(equals + 1);
+            argument.truncate(equals);
+        }
+        return argument;
+    }
+
+    QString value(const QString& option) {
+        if (pendingValue_) {
+            return *std::exchange(pendingValue_, std::nullopt);
+        }
+        if (atEnd()) {
+            throw Failure{QStringLiteral("%1 needs a value").arg(option)};
+        }
+        return arguments_.at(index_++);
+    }
+
+    void noValue(const QString& option) {
+        if (pendingValue_) {
+            throw Failure{QStringLiteral("%1 takes no value").arg(option)};
+        }
+    }
+
+private:
+    const QStringList& arguments_;
+    qsizetype index_ = 0;
+    std::optional<QString> pendingValue_;
+};
+
+Request read(const QStringList& arguments, const EnvironmentLookup& environment) {
+    Request request;
+    ConversionOptions& options = request.options;
+    std::optional<QString> userPasswordFile;
+    std::optional<QString> ownerPasswordFile;
+    bool destinationGiven = false;
+    bool onlyFiles = false;
+
+    ArgumentReader reader(arguments);
+    while (!reader.atEnd()) {
+        const QString argument = reader.next();
+        if (onlyFiles || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            request.files << argument;
+            continue;
+        }
+        const auto value = [&] { return reader.value(argument); };
+        if (argument == QLatin1String("--")) {
+            onlyFiles = true;
+        } else if (argument == QLatin1String("-d") || argument == QLatin1String("--destination")) {
+            options.destinationFolder = value();
+            destinationGiven = true;
+        } else if (argument == QLatin1String("--title")) {
+            options.title = value();
+        } else if (argument == QLatin1String("--author")) {
+            options.author = value();
+        } else if (argument == QLatin1String("--subject")) {
+            options.subject = value();
+        } else if (argument == QLatin1String("--keywords")) {
+            options.keywords = value();
+        } else if (argument == QLatin1String("--document-compression")) {
+            options.documentCompression =
+                choice(argument, value(), {QStringLiteral("Flate"), QStringLiteral("LZW")});
+        } else if (argument == QLatin1String("--image-compression")) {
+            options.imageCompression = choice(
+                argument, value(),
+                {QStringLiteral("Flate"), QStringLiteral("JPEG"), QStringLiteral("Automatic")});
+        } else if (argument == QLatin1String("--jpeg-quality")) {
+            options.jpegQuality = choice(argument, value(),
+                                         {QStringLiteral("Minimum"), QStringLiteral("Low"),
+                                          QStringLiteral("Medium"), QStringLiteral("Maximum")});
+        } else if (argument == QLatin1String("--pdf-version")) {
+            const QString version = choice(argument, value(), {"1.3", "1.4", "1.5"});
+            options.pdfVersion = pdfVersions.at(version);
+        } else if (argument == QLatin1String("--security")) {
+            reader.noValue(argument);
+            options.securityEnabled = true;
+        } else if (argument == QLatin1String("--user-password-file")) {
+            userPasswordFile = value();
+        } else if (argument == QLatin1String("--owner-password-file")) {
+            ownerPasswordFile = value();
+        } else if (argument == QLatin1String("--no-user-password")) {
+            reader.noValue(argument);
+            options.userPasswordEnabled = false;
+        } else if (argument == QLatin1String("--no-owner-password")) {
+            reader.noValue(argument);
+            options.ownerPasswordEnabled = false;
+        } else if (argument == QLatin1String("--allow")) {
+            allow(options, value());
+        } else if (argument == QLatin1String("--encryption")) {
+            options.encryptionLevel =
+                choice(argument, value(), {QStringLiteral("low"), QStringLiteral("high")}) ==
+                        QLatin1String("high")
+                    ? 1
+                    : 0;
+        } else if (argument == QLatin1String("--overwrite")) {
+            const QString policy = choice(argument, value(), {"ask", "yes", "no"});
+            request.overwrite = policy == QLatin1String("yes")  ? Overwrite::Yes
+                                : policy == QLatin1String("no") ? Overwrite::No
+                                                                : Overwrite::Ask;
+        } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
+            reader.noValue(argument);
+            request.quiet = true;
+        } else {
+            throw Failure{QStringLiteral("unknown option %1").arg(argument)};
+        }
+    }
+
+    options.userPassword =
+        userPasswordFile ? firstLineOf(QStringLiteral("--user-password-file"), *userPasswordFile)
+                         : environment("OSTREL_USER_PASSWORD").value_or(QString());
+    options.ownerPassword =
+        ownerPasswordFile ? firstLineOf(QStringLiteral("--owner-password-file"), *ownerPasswordFile)
+                          : environment("OSTREL_OWNER_PASSWORD").value_or(QString());
+
+    if (!destinationGiven || options.destinationFolder.isEmpty()) {
+        throw Failure{QStringLiteral("no destination folder (-d DIR)")};
+    }
+    if (!QFileInfo(options.destinationFolder).isDir()) {
+        throw Failure{QStringLiteral("destination %1 is not an existing folder")
+                          .arg(options.destinationFolder)};
+    }
+    if (request.files.isEmpty()) {
+        throw Failure{QStringLiteral("no file to convert")};
+    }
+    return request;
+}
+
+} // namespace
+
+std::optional<QString> processEnvironment(const char* name) {
+    if (const char* value = std::getenv(name)) {
+        return QString::fromLocal8Bit(value);
+    }
+    return std::nullopt;
+}
+
+std::variant<Request, UsageError> parseArguments(const QStringList& arguments,
+                                                 const EnvironmentLookup& environment) {
+    try {
+        return read(arguments, environment);
+    } catch (const Failure& failure) {
+        return UsageError{failure.message};
+    }
+}
+
+QString usageText() {
+    return QStringLiteral(
+        "usage: ostrel-convert [options] FILE... -d DIR\n"
+        "  -d, --destination DIR            existing folder for the PDFs (required)\n"
+        "  --title TEXT  --author TEXT  --subject TEXT  --keywords TEXT\n"
+        "  --document-compression Flate|LZW\n"
+        "  --image-compression Flate|JPEG|Automatic\n"
+        "  --jpeg-quality Minimum|Low|Medium|Maximum\n"
+        "  --pdf-version 1.3|1.4|1.5\n"
+        "  --security                       enable PDF security (off by default)\n"
+        "  --user-password-file FILE        first line is the user password (or env "
+        "OSTREL_USER_PASSWORD)\n"
+        "  --owner-password-file FILE       first line is the owner password (or env "
+        "OSTREL_OWNER_PASSWORD)\n"
+        "  --no-user-password  --no-owner-password\n"
+        "  --allow LIST                     comma list of copying,form-filling,changing,printing\n"
+        "  --encryption low|high            40-bit or 128-bit RC4 (default low)\n"
+        "  --overwrite ask|yes|no           an existing PDF: ask (default, on a terminal; "
+        "elsewhere no), replace, skip\n"
+        "  -q, --quiet\n");
+}
+
+} // namespace ostrel::cli

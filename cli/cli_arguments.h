@@ -1,0 +1,43 @@
+// The command line of ostrel-convert, read into a request.
+#pragma once
+
+#include "conversion_options.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <variant>
+
+namespace ostrel::cli {
+
+// What to do about a PDF that exists already.
+enum class Overwrite { Ask, Yes, No };
+
+struct Request {
+    ConversionOptions options; // destinationFolder included
+    QStringList files;
+    Overwrite overwrite = Overwrite::Ask;
+    bool quiet = false;
+};
+
+// A usage error: one line for standard error; the program ends with status 2.
+struct UsageError {
+    QString message;
+};
+
+// Looks an environment variable up; no value when it is not set.
+using EnvironmentLookup = std::function<std::optional<QString>(const char* name)>;
+std::optional<QString> processEnvironment(const char* name);
+
+// Reads the arguments (without the program name). Passwords come only from the files
+// named by --user-password-file and --owner-password-file (their first line) or from
+// OSTREL_USER_PASSWORD and OSTREL_OWNER_PASSWORD, never from the command line.
+std::variant<Request, UsageError>
+parseArguments(const QStringList& arguments,
+               const EnvironmentLookup& environment = processEnvironment);
+
+// The usage text printed for --help and after a usage error.
+QString usageText();
+
+} // namespace ostrel::cli

@@ -1,0 +1,25 @@
+// How one input file becomes a PDF. The per-file loop asks each converter in turn
+// whether it takes the file; PostScript files have one, Word documents another.
+#pragma once
+
+#include "conversion_options.h"
+#include "ghostscript_job.h"
+
+#include <QString>
+
+namespace ostrel::cli {
+
+class FileConverter {
+public:
+    virtual ~FileConverter() = default;
+
+    // Whether this converter takes the file (by its name).
+    virtual bool accepts(const QString& sourcePath) const = 0;
+
+    // Writes outputPath from sourcePath with the options. The loop has settled an
+    // existing PDF already (removed it, or skipped the file).
+    virtual JobResult convert(const QString& sourcePath, const QString& outputPath,
+                              const ConversionOptions& options) = 0;
+};
+
+} // namespace ostrel::cli

@@ -1,0 +1,144 @@
+#include "cli_arguments.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace ostrel::cli {
+namespace {
+
+class Arguments : public testing::Test {
+protected:
+    std::variant<Request, UsageError> parse(QStringList arguments) {
+        return parseArguments(arguments, [this](const char* name) -> std::optional<QString> {
+            const auto found = environment.find(name);
+            if (found == environment.end()) {
+                return std::nullopt;
+            }
+            return found->second;
+        });
+    }
+    Request request(const QStringList& arguments) {
+        auto parsed = parse(arguments);
+        if (auto* error = std::get_if<UsageError>(&parsed)) {
+            ADD_FAILURE() << error->message.toStdString();
+            return {};
+        }
+        return std::get<Request>(parsed);
+    }
+    QString error(const QStringList& arguments) {
+        auto parsed = parse(arguments);
+        if (auto* usage = std::get_if<UsageError>(&parsed)) {
+            EXPECT_FALSE(usage->message.contains(QLatin1Char('\n')));
+            return usage->message;
+        }
+        ADD_FAILURE() << "accepted";
+        return {};
+    }
+    QString file(const char* name, const QByteArray& content) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(content);
+        return path;
+    }
+
+    QTemporaryDir dir;
+    std::map<std::string, QString> environment;
+};
+
+TEST_F(Arguments, DefaultsAreThoseOfTheOptionsRecord) {
+    const auto parsed = request({"a.ps", "-d", dir.path(), "b.ps"});
+    ConversionOptions expected;
+    expected.destinationFolder = dir.path();
+    EXPECT_EQ(parsed.options, expected);
+    EXPECT_EQ(parsed.files, QStringList({"a.ps", "b.ps"}));
+    EXPECT_EQ(parsed.overwrite, Overwrite::Ask);
+    EXPECT_FALSE(parsed.quiet);
+}
+
+TEST_F(Arguments, EveryOptionReachesItsField) {
+    const auto parsed = request({"--destination=" + dir.path(),
+                                 "--title",
+                                 "T",
+                                 "--author",
+                                 "A",
+                                 "--subject",
+                                 "S",
+                                 "--keywords",
+                                 "k1\nk2",
+                                 "--document-compression",
+                                 "LZW",
+                                 "--image-compression=JPEG",
+                                 "--jpeg-quality",
+                                 "Maximum",
+                                 "--pdf-version",
+                                 "1.5",
+                                 "--security",
+                                 "--no-user-password",
+                                 "--no-owner-password",
+                                 "--allow",
+                                 "printing,copying",
+                                 "--encryption",
+                                 "high",
+                                 "--overwrite",
+                                 "yes",
+                                 "-q",
+                                 "--",
+                                 "-odd.ps"});
+    const auto& o = parsed.options;
+    EXPECT_EQ(o.title, "T");
+    EXPECT_EQ(o.author, "A");
+    EXPECT_EQ(o.subject, "S");
+    EXPECT_EQ(o.keywords, "k1\nk2");
+    EXPECT_EQ(o.documentCompression, "LZW");
+    EXPECT_EQ(o.imageCompression, "JPEG");
+    EXPECT_EQ(o.jpegQuality, "Maximum");
+    EXPECT_EQ(o.pdfVersion, "V1.5");
+    EXPECT_TRUE(o.securityEnabled);
+    EXPECT_FALSE(o.userPasswordEnabled);
+    EXPECT_FALSE(o.ownerPasswordEnabled);
+    EXPECT_TRUE(o.allowPrinting && o.allowCopying);
+    EXPECT_FALSE(o.allowChanging || o.allowFormFilling);
+    EXPECT_EQ(o.encryptionLevel, 1);
+    EXPECT_EQ(parsed.overwrite, Overwrite::Yes);
+    EXPECT_TRUE(parsed.quiet);
+    EXPECT_EQ(parsed.files, QStringList{"-odd.ps"});
+    EXPECT_EQ(request({"-d", dir.path(), "x", "--pdf-version", "1.3"}).options.pdfVersion,
+              "V1.3(Acrobat 4.xx)");
+}
+
+TEST_F(Arguments, PasswordsFromFilesBeforeTheEnvironment) {
+    environment["OSTREL_USER_PASSWORD"] = QStringLiteral("env user");
+    environment["OSTREL_OWNER_PASSWORD"] = QStringLiteral("env owner");
+    auto parsed = request({"-d", dir.path(), "x.ps"});
+    EXPECT_EQ(parsed.options.userPassword, "env user");
+    EXPECT_EQ(parsed.options.ownerPassword, "env owner");
+
+    parsed = request({"-d", dir.path(), "x.ps", "--user-password-file",
+                      file("user", "s\u00e9cret one\r\nsecond line\n"), "--owner-password-file",
+                      file("owner", "own")});
+    EXPECT_EQ(parsed.options.userPassword, QStringLiteral("s\u00e9cret one"));
+    EXPECT_EQ(parsed.options.ownerPassword, "own");
+}
+
+TEST_F(Arguments, UsageErrorsSayWhatIsWrong) {
+    EXPECT_TRUE(error({"x.ps"}).contains("destination"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.filePath("missing")}).contains("not an existing folder"));
+    EXPECT_TRUE(error({"x.ps", "-d", file("plain", "x")}).contains("not an existing folder"));
+    EXPECT_TRUE(error({"-d", dir.path()}).contains("no file"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.path(), "--password", "p"}).contains("--password"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.path(), "--pdf-version", "V1.4"}).contains("1.3|1.4|1.5"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.path(), "--allow", "printing,faxing"}).contains("faxing"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.path(), "--overwrite", "maybe"}).contains("--overwrite"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.path(), "--title"}).contains("needs a value"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.path(), "--quiet=yes"}).contains("no value"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.path(), "--user-password-file", dir.filePath("none")})
+                    .contains("cannot read"));
+    EXPECT_TRUE(
+        error({"x.ps", "-d", dir.path(), "--image-compression", "jpeg"}).contains("Flate|JPEG"));
+}
+
+} // namespace
+} // namespace ostrel::cli

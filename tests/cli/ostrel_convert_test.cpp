@@ -1,0 +1,157 @@
+// ostrel-convert as scripts run it: the real program, the real Ghostscript.
+#include "pdf_facts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QStringList out; // lines
+    QStringList err;
+};
+
+class OstrelConvert : public testing::Test {
+protected:
+    Outcome run(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
+        QProcess process;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("OSTREL_SPOOL_DIR"),
+                           dir.filePath(QStringLiteral("spool")));
+        environment.remove(QStringLiteral("OSTREL_USER_PASSWORD"));
+        environment.remove(QStringLiteral("OSTREL_OWNER_PASSWORD"));
+        environment.insert(extra);
+        process.setProcessEnvironment(environment);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(QStringLiteral(OSTREL_CONVERT), arguments);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        Outcome result;
+        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromLocal8Bit(process.readAllStandardOutput())
+                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        result.err = QString::fromLocal8Bit(process.readAllStandardError())
+                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return result;
+    }
+
+    QString copySample(const QString& name) {
+        const QString path = dir.filePath(name);
+        QFile::copy(QStringLiteral(OSTREL_SAMPLE_PS), path);
+        return path;
+    }
+    QString write(const QString& name, const QByteArray& content) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return path;
+    }
+    QString out(const QString& name) const { return outDir + QLatin1Char('/') + name; }
+
+    void SetUp() override { ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out"))); }
+
+    QTemporaryDir dir;
+    QString outDir = dir.filePath(QStringLiteral("out"));
+};
+
+TEST_F(OstrelConvert, ConvertsWithOptionsAndReportsOneLinePerFile) {
+    const QString sample = copySample(QStringLiteral("report.final.ps"));
+    const QString password = write(QStringLiteral("pw"), "open sesame\n");
+    const auto result =
+        run({sample, QStringLiteral("-d"), outDir + QLatin1Char('/'), QStringLiteral("--security"),
+             QStringLiteral("--owner-password-file"), password,
+             QStringLiteral("--no-user-password"), QStringLiteral("--allow"),
+             QStringLiteral("printing"), QStringLiteral("--title"), QStringLiteral("Plan (draft"),
+             QStringLiteral("--image-compression"), QStringLiteral("JPEG")});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.join('\n').toStdString();
+    ASSERT_EQ(result.out.size(), 1);
+    EXPECT_TRUE(result.out[0].startsWith(sample + QStringLiteral(": converted, ")));
+    EXPECT_TRUE(result.out[0].endsWith(QStringLiteral(" s")));
+
+    const auto facts = test::readPdf(out(QStringLiteral("report.final.pdf")).toStdString());
+    ASSERT_TRUE(facts.has_value());
+    EXPECT_TRUE(facts->encrypted);
+    EXPECT_EQ(facts->permissions, -60);
+    EXPECT_EQ(facts->info.at("/Title"), "Plan (draft");
+    EXPECT_EQ(facts->images.at(0).filter, "/DCTDecode");
+    EXPECT_TRUE(test::readPdf(out(QStringLiteral("report.final.pdf")).toStdString(), "open sesame")
+                    ->ownerPasswordMatched);
+}
+
+TEST_F(OstrelConvert, MissingGhostscriptFailsWithAMessageAndNoPdf) {
+    QProcessEnvironment missing;
+    missing.insert(QStringLiteral("OSTREL_GHOSTSCRIPT"), QStringLiteral("/nonexistent"));
+    const auto result =
+        run({copySample(QStringLiteral("a.ps")), QStringLiteral("-d"), outDir}, missing);
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.err.size(), 1);
+    EXPECT_TRUE(result.err[0].contains(QStringLiteral("Ghostscript")))
+        << result.err[0].toStdString();
+    EXPECT_FALSE(QFile::exists(out(QStringLiteral("a.pdf"))));
+}
+
+TEST_F(OstrelConvert, UsageErrorsExitWithTwo) {
+    const QString sample = copySample(QStringLiteral("a.ps"));
+    for (const QStringList& arguments :
+         {QStringList{sample, QStringLiteral("-d"), dir.filePath(QStringLiteral("nowhere"))},
+          QStringList{sample}, QStringList{QStringLiteral("-d"), outDir},
+          QStringList{sample, QStringLiteral("-d"), outDir, QStringLiteral("--user-password"),
+                      QStringLiteral("x")}}) {
+        const auto result = run(arguments);
+        EXPECT_EQ(result.status, 2) << arguments.join(' ').toStdString();
+        EXPECT_EQ(result.err.size(), 1) << result.err.join('\n').toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+    }
+    EXPECT_TRUE(QDir(outDir).isEmpty());
+}
+
+TEST_F(OstrelConvert, ABrokenFileFailsWhileTheOthersConvert) {
+    const QString first = copySample(QStringLiteral("first.ps"));
+    const QString broken = write(QStringLiteral("broken.ps"), "%!PS\n1 0 div\nshowpage\n");
+    const QString last = copySample(QStringLiteral("last.ps"));
+    const QString missing = dir.filePath(QStringLiteral("missing.ps"));
+    const auto result = run({first, broken, missing, last, QStringLiteral("-d"), outDir});
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.out.size(), 4);
+    EXPECT_TRUE(result.out[1].startsWith(broken + QStringLiteral(": failed")));
+    EXPECT_TRUE(result.out[2].startsWith(missing + QStringLiteral(": failed")));
+    ASSERT_EQ(result.err.size(), 2);
+    EXPECT_TRUE(result.err[0].contains(QStringLiteral("undefinedresult")))
+        << result.err[0].toStdString();
+    EXPECT_TRUE(test::readPdf(out(QStringLiteral("first.pdf")).toStdString()).has_value());
+    EXPECT_TRUE(test::readPdf(out(QStringLiteral("last.pdf")).toStdString()).has_value());
+    EXPECT_FALSE(QFile::exists(out(QStringLiteral("broken.pdf"))));
+}
+
+TEST_F(OstrelConvert, ExistingPdfIsKeptWithNoAndWhenNobodyCanBeAsked) {
+    const QString sample = copySample(QStringLiteral("a.ps"));
+    const QString existing = write(QStringLiteral("out/a.pdf"), "not replaced");
+    for (const QStringList& extra :
+         {QStringList{QStringLiteral("--overwrite"), QStringLiteral("no")}, QStringList{}}) {
+        const auto result = run(QStringList{sample, QStringLiteral("-d"), outDir} + extra);
+        EXPECT_EQ(result.status, 1);
+        ASSERT_EQ(result.out.size(), 1);
+        EXPECT_TRUE(result.out[0].startsWith(sample + QStringLiteral(": skipped")));
+        ASSERT_EQ(result.err.size(), 1);
+        EXPECT_TRUE(result.err[0].startsWith(QStringLiteral("ostrel-convert: "))); // no question
+        EXPECT_TRUE(result.err[0].contains(QStringLiteral("already exists")));
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "not replaced");
+    }
+    const auto replaced = run({sample, QStringLiteral("-d"), outDir,
+                               QStringLiteral("--overwrite=yes"), QStringLiteral("--quiet")});
+    EXPECT_EQ(replaced.status, 0);
+    EXPECT_TRUE(replaced.out.isEmpty());
+    EXPECT_TRUE(test::readPdf(existing.toStdString()).has_value());
+}
+
+} // namespace
+} // namespace ostrel

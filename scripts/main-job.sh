@@ -1,7 +1,40 @@
 #!/usr/bin/env bash
-# The main job: converts the bundled PostScript sample with several option sets.
+# The main job: converts the bundled PostScript sample with several option sets and
+# prints where the PDF files are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${OSTREL_OUT:-$PWD/out}
-mkdir -p "$out"
-echo "PDF files are written to $out"
+convert=build/cli/ostrel-convert
+sample=samples/sample.ps
+
+# name | options
+sets=(
+    "defaults|"
+    "pdf-1.5-lzw|--pdf-version 1.5 --document-compression LZW"
+    "jpeg-minimum|--image-compression JPEG --jpeg-quality Minimum"
+    "jpeg-maximum|--image-compression JPEG --jpeg-quality Maximum"
+    "automatic-images|--image-compression Automatic --jpeg-quality Medium"
+    "described|--title Sample --author Ostrel --subject Options --keywords PDF"
+    "secured-40-bit|--security --no-user-password --allow printing,copying"
+    "secured-128-bit|--security --encryption high --allow printing"
+)
+
+# Demonstration passwords, handed over as the converter wants them: never as arguments.
+export OSTREL_OWNER_PASSWORD=owner OSTREL_USER_PASSWORD=user
+
+status=0
+for entry in "${sets[@]}"; do
+    name=${entry%%|*}
+    read -r -a options <<<"${entry#*|}"
+    mkdir -p "$out/$name"
+    "$convert" --quiet --overwrite yes "${options[@]}" -d "$out/$name" "$sample" || status=1
+done
+
+echo "PDF files of $sample, one folder per option set, in $out:"
+for entry in "${sets[@]}"; do
+    name=${entry%%|*}
+    pdf="$out/$name/sample.pdf"
+    [[ -f $pdf ]] && printf '  %-18s %s (%s bytes)\n' "$name" "$pdf" "$(stat -c %s "$pdf")"
+done
+echo "Secured files: owner password \"owner\"; the 128-bit one opens with user password \"user\"."
+exit $status

@@ -17,8 +17,21 @@ QString fromPath(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.string()));
 }
 
-// Ghostscript reports errors as "Error: /undefined in foo" among other chatter; that
-// line says most. Otherwise its last words.
+// Ghostscript's chatter: its banner, font loading, the closing "****" notes.
+bool isChatter(const QString& line) {
+    static const char* const prefixes[] = {"Copyright", "This software", "see the file",
+                                           "Loading ",  "Querying",      "Processing pages",
+                                           "Page ",     "****"};
+    for (const char* prefix : prefixes) {
+        if (line.startsWith(QLatin1String(prefix))) {
+            return true;
+        }
+    }
+    return line.startsWith(QLatin1String("GPL Ghostscript")) && !line.contains(QLatin1Char(':'));
+}
+
+// Ghostscript reports errors as "Error: /undefined in foo"; that line says most.
+// Otherwise its first line that is not chatter, or its last words.
 QString ghostscriptComplaint(const std::string& output) {
     const QStringList lines =
         QString::fromLocal8Bit(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -27,6 +40,11 @@ QString ghostscriptComplaint(const std::string& output) {
         if (line.contains(QLatin1String("Error:"))) {
             chosen = line;
             break;
+        }
+    }
+    for (qsizetype i = 0; chosen.isEmpty() && i < lines.size(); ++i) {
+        if (!isChatter(lines[i].trimmed())) {
+            chosen = lines[i];
         }
     }
     if (chosen.isEmpty() && !lines.isEmpty()) {

@@ -1,6 +1,8 @@
 // The side file and the command line as texts, and the values they are built from.
 #include "ghostscript_command.h"
 
+#include "permission_case.h"
+
 #include <gtest/gtest.h>
 
 namespace ostrel {
@@ -124,11 +126,7 @@ TEST(CompatibilityLevel, StrongEncryptionRaisesPdf13To14) {
     EXPECT_EQ(effectiveCompatibilityLevel(options), "1.3");
 }
 
-struct PermissionCase {
-    bool copying, formFilling, changing, printing;
-    int level;
-    std::int32_t expected;
-};
+using test::PermissionCase;
 
 class Permissions : public testing::TestWithParam<PermissionCase> {};
 
@@ -145,17 +143,18 @@ TEST_P(Permissions, AllowExactlyTheTickedActions) {
 
 INSTANTIATE_TEST_SUITE_P(
     Levels, Permissions,
-    testing::Values(PermissionCase{false, false, false, false, 0, -64},
-                    PermissionCase{true, true, true, true, 0, -4},
-                    PermissionCase{false, false, false, true, 0, -60},
-                    PermissionCase{true, false, false, false, 0, -48},
-                    PermissionCase{false, true, true, false, 0, -24},
-                    PermissionCase{false, false, false, false, 1, -3392},
-                    PermissionCase{true, true, true, true, 1, -4},
-                    PermissionCase{false, false, false, true, 1, -3392 + 4 + 2048},
-                    PermissionCase{false, false, true, false, 1, -3392 + 8 + 1024},
-                    PermissionCase{true, false, false, false, 1, -3392 + 16},
-                    PermissionCase{false, true, false, false, 1, -3392 + 32 + 256}));
+    testing::Values(PermissionCase{0, false, false, false, false, -64},
+                    PermissionCase{0, true, true, true, true, -4},
+                    PermissionCase{0, false, false, false, true, -60},
+                    PermissionCase{0, true, false, false, false, -48},
+                    PermissionCase{0, false, true, true, false, -24},
+                    PermissionCase{1, false, false, false, false, -3392},
+                    PermissionCase{1, true, true, true, true, -4},
+                    PermissionCase{1, false, false, false, true, -3392 + 4 + 2048},
+                    PermissionCase{1, false, false, true, false, -3392 + 8 + 1024},
+                    PermissionCase{1, true, false, false, false, -3392 + 16},
+                    PermissionCase{1, false, true, false, false, -3392 + 32 + 256}),
+    test::permissionCaseName);
 
 ConversionOptions secured() {
     ConversionOptions options;

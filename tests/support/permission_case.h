@@ -1,0 +1,24 @@
+// One combination of ticked "Allowed Actions" at one encryption level, with the
+// permission word the PDF must carry.
+#pragma once
+
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace ostrel::test {
+
+struct PermissionCase {
+    int level; // 0: 40-bit, 1: 128-bit
+    bool copying, formFilling, changing, printing;
+    std::int32_t expected;
+};
+
+inline std::string permissionCaseName(const testing::TestParamInfo<PermissionCase>& info) {
+    const auto& c = info.param;
+    return std::string(c.level == 0 ? "Bits40" : "Bits128") + (c.copying ? "Copy" : "") +
+           (c.formFilling ? "Fill" : "") + (c.changing ? "Change" : "") +
+           (c.printing ? "Print" : "");
+}
+
+} // namespace ostrel::test

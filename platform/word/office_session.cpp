@@ -21,6 +21,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <future>
@@ -49,6 +50,18 @@ constexpr auto kTerminateLimit = 15s;
 constexpr auto kExitLimit = 10s;
 constexpr auto kPromptTimeout = 5s;
 constexpr int kRestartExitCode = 81; // the office asks to be started again
+
+// OSTREL_OFFICE_TIMEOUT (seconds) shortens every wait on the office, so that tests
+// of a hanging office end quickly.
+std::chrono::milliseconds bounded(std::chrono::milliseconds limit) {
+    if (const char* cap = std::getenv("OSTREL_OFFICE_TIMEOUT"); cap != nullptr) {
+        const long seconds = std::strtol(cap, nullptr, 10);
+        if (seconds > 0) {
+            return std::min(limit, std::chrono::milliseconds(seconds * 1000));
+        }
+    }
+    return limit;
+}
 
 OUString toOUString(const std::u16string& text) {
     return OUString(reinterpret_cast<const sal_Unicode*>(text.data()),
@@ -130,7 +143,7 @@ auto OfficeSession::call(std::chrono::milliseconds limit, Work&& work) -> declty
     std::packaged_task<Result()> task(std::forward<Work>(work));
     std::future<Result> result = task.get_future();
     std::thread worker(std::move(task));
-    if (result.wait_for(limit) != std::future_status::ready) {
+    if (result.wait_for(bounded(limit)) != std::future_status::ready) {
         // Killing the office closes the bridge, which ends the call in the worker.
         dead_ = true;
         process_->kill();
@@ -169,7 +182,7 @@ OfficeSession::~OfficeSession() {
 void OfficeSession::start() {
     clientContext();
     profile_ = std::make_unique<InstanceProfile>(office_);
-    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+    const auto deadline = std::chrono::steady_clock::now() + bounded(kStartLimit);
     for (int attempt = 0; attempt < 3; ++attempt) {
         process_ = std::make_unique<OfficeProcess>(std::vector<std::string>{
             office_, "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
@@ -368,7 +381,7 @@ void OfficeSession::quit() {
             // Losing the bridge while the office ends is expected.
         }
     }
-    if (process_ && !process_->waitForExit(kExitLimit)) {
+    if (process_ && !process_->waitForExit(bounded(kExitLimit))) {
         process_->kill();
     }
     dead_ = true;

@@ -19,24 +19,10 @@ constexpr const char* kClsidText = "{000209FF-0000-0000-C000-000000000046}";
 constexpr const char* kProgId = "Word.Application";
 constexpr const char* kDescription = "Word.Application (LibreOffice Writer)";
 
-class ApplicationFactory final : public IClassFactory {
+// Creates applications; each creation starts an office, and a failure to start one
+// is the creation's failure.
+class ApplicationFactory final : public com::Implements<IClassFactory> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** ppvObject) override {
-        if (ppvObject == nullptr) {
-            return E_POINTER;
-        }
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            AddRef();
-            *ppvObject = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *ppvObject = nullptr;
-        return E_NOINTERFACE;
-    }
-    // The factory is a static object; its references only keep the module loaded.
-    ULONG AddRef() override { return static_cast<ULONG>(++moduleReferences()); }
-    ULONG Release() override { return static_cast<ULONG>(--moduleReferences()); }
-
     HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override {
         if (ppvObject == nullptr) {
             return E_POINTER;
@@ -60,22 +46,22 @@ public:
 
     HRESULT LockServer(BOOL fLock) override {
         if (fLock != FALSE) {
-            ++moduleReferences();
+            wordModule().lock();
         } else {
-            --moduleReferences();
+            wordModule().unlock();
         }
         return S_OK;
     }
+
+private:
+    com::ModuleLock lock_{wordModule()}; // a client holding the class object keeps us loaded
 };
 
-ApplicationFactory& factory() {
-    static ApplicationFactory instance;
-    return instance;
-}
+HRESULT registerServer();
 
 std::string modulePath() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&factory), &info) == 0 || info.dli_fname == nullptr) {
+    if (dladdr(reinterpret_cast<void*>(&registerServer), &info) == 0 || info.dli_fname == nullptr) {
         return {};
     }
     std::error_code ec;
@@ -128,11 +114,15 @@ HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
     if (rclsid != ostrel::word::kClsidWordApplication) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
-    return ostrel::word::factory().QueryInterface(riid, ppv);
+    const auto factory = ostrel::com::make<ostrel::word::ApplicationFactory>();
+    if (!factory) {
+        return E_OUTOFMEMORY;
+    }
+    return factory->QueryInterface(riid, ppv);
 }
 
 HRESULT DllCanUnloadNow() {
-    return ostrel::word::moduleReferences() == 0 ? S_OK : S_FALSE;
+    return ostrel::word::wordModule().canUnload() ? S_OK : S_FALSE;
 }
 
 HRESULT DllRegisterServer() {

@@ -1,101 +1,104 @@
 #include "word/word_objects.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 
 namespace ostrel::word {
 namespace {
 
-constexpr DISPID kFullName = 49; // Document.FullName, for the caller's convenience
+using com::DispatchCall;
+using com::Variant;
 
-bool isGet(WORD flags) {
-    return (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0;
-}
-bool isPut(WORD flags) {
-    return (flags & DISPATCH_PROPERTYPUT) != 0;
-}
-bool isMethod(WORD flags) {
-    return (flags & DISPATCH_METHOD) != 0;
-}
-
-// Runs one office operation, turning its failures into automation errors.
-template <typename Work> auto officeCall(Work&& work) -> decltype(work()) {
-    try {
-        return work();
-    } catch (const OfficeError& error) {
-        throw AutomationError{error.what()};
+std::optional<DISPID> findMember(const QString& name,
+                                 std::initializer_list<std::pair<const char*, DISPID>> members) {
+    for (const auto& [member, id] : members) {
+        if (name.compare(QLatin1String(member), Qt::CaseInsensitive) == 0) {
+            return id;
+        }
     }
+    return std::nullopt;
 }
 
-std::u16string defaultPrinter() {
-    return fromUtf8(kPrinterName);
+// Reads an optional argument; a value of the wrong type is a type mismatch.
+template <typename T>
+std::optional<T> optionalArg(DispatchCall& call, std::size_t index, std::optional<T> value,
+                             HRESULT& status) {
+    if (!call.isOmitted(index) && !value) {
+        status = call.typeMismatch(index);
+    }
+    return value;
+}
+
+std::optional<std::u16string> textArg(DispatchCall& call, std::size_t index, HRESULT& status) {
+    const auto text = optionalArg(call, index, call.stringArg(index), status);
+    return text ? std::optional(text->toStdU16String()) : std::nullopt;
 }
 
 } // namespace
 
+com::ModuleCount& wordModule() {
+    static com::ModuleCount module;
+    return module;
+}
+
 // --- Application -----------------------------------------------------------------
 
 WordApplication::WordApplication() : state_(std::make_shared<WordState>()) {
-    state_->activePrinter = defaultPrinter();
+    state_->activePrinter = QString::fromLatin1(kPrinterName).toStdU16String();
 }
 
 WordApplication::~WordApplication() {
     state_->session.quit();
 }
 
-const std::vector<DispatchObject::Member>& WordApplication::members() const {
-    static const std::vector<Member> list{
-        {u"Visible", dispid::kVisible},
-        {u"ActivePrinter", dispid::kActivePrinter},
-        {u"Documents", dispid::kDocuments},
-        {u"BackgroundPrintingStatus", dispid::kBackgroundPrintingStatus},
-        {u"Quit", dispid::kQuit},
-    };
-    return list;
+std::optional<DISPID> WordApplication::dispatchIdOf(const QString& name) {
+    return findMember(name, {{"Visible", dispid::kVisible},
+                             {"ActivePrinter", dispid::kActivePrinter},
+                             {"Documents", dispid::kDocuments},
+                             {"BackgroundPrintingStatus", dispid::kBackgroundPrintingStatus},
+                             {"Quit", dispid::kQuit}});
 }
 
-HRESULT WordApplication::invoke(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    switch (id) {
+HRESULT WordApplication::invoke(DispatchCall& call) {
+    switch (call.member()) {
     case dispid::kVisible:
-        if (isPut(flags)) {
+        if (call.isPut()) {
             // The office never shows a window; the value is checked and ignored.
-            Arguments::toBoolean(args.putValue(), args.putIndex());
-            return S_OK;
+            return Variant::valueOf(call.putValue()).toBool() ? S_OK
+                                                              : call.typeMismatch(call.count() - 1);
         }
-        setResult(result, false);
-        return S_OK;
+        return call.setResult(Variant::boolean(false));
     case dispid::kActivePrinter:
-        if (isPut(flags)) {
-            const std::u16string name = Arguments::toText(args.putValue(), args.putIndex());
-            const auto known = officeCall([&] { return state_->session.printerNames(); });
-            if (std::find(known.begin(), known.end(), name) == known.end()) {
-                throw AutomationError{"There is no printer named \"" + toUtf8(name) + "\".",
-                                      DISP_E_EXCEPTION};
+        if (call.isPut()) {
+            const auto name = Variant::valueOf(call.putValue()).toQString();
+            if (!name) {
+                return call.typeMismatch(call.count() - 1);
+            }
+            const auto known = state_->session.printerNames();
+            if (std::find(known.begin(), known.end(), name->toStdU16String()) == known.end()) {
+                throw OfficeError("There is no printer named \"" + name->toStdString() + "\".");
             }
             std::lock_guard lock(state_->mutex);
-            state_->activePrinter = name;
+            state_->activePrinter = name->toStdU16String();
             return S_OK;
         } else {
             std::lock_guard lock(state_->mutex);
-            setResult(result, state_->activePrinter);
-            return S_OK;
+            return call.setResult(Variant::text(std::u16string_view(state_->activePrinter)));
         }
     case dispid::kDocuments:
-        if (isGet(flags)) {
-            auto* documents = new WordDocuments(state_);
-            setResult(result, documents);
-            documents->Release();
-            return S_OK;
+        if (call.isGet() || call.isMethod()) {
+            const auto documents = com::make<WordDocuments>(state_);
+            return call.setResult(Variant::dispatch(documents.get()));
         }
         break;
     case dispid::kBackgroundPrintingStatus:
-        if (isGet(flags)) {
-            setResult(result, static_cast<std::int32_t>(
-                                  officeCall([&] { return state_->session.pendingPrintJobs(); })));
-            return S_OK;
+        if (call.isGet()) {
+            return call.setResult(Variant::i4(state_->session.pendingPrintJobs()));
         }
         break;
     case dispid::kQuit:
-        if (isMethod(flags)) {
+        if (call.isMethod()) {
             // SaveChanges and the rest are ignored: nothing is ever saved.
             state_->session.quit();
             return S_OK;
@@ -109,62 +112,58 @@ HRESULT WordApplication::invoke(DISPID id, WORD flags, const Arguments& args, VA
 
 // --- Documents ---------------------------------------------------------------------
 
-const std::vector<DispatchObject::Member>& WordDocuments::members() const {
-    static const std::vector<Member> list{{u"Open", dispid::kOpen}};
-    return list;
+std::optional<DISPID> WordDocuments::dispatchIdOf(const QString& name) {
+    return findMember(name, {{"Open", dispid::kOpen}});
 }
 
-HRESULT WordDocuments::invoke(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    if (id != dispid::kOpen || !isMethod(flags)) {
+HRESULT WordDocuments::invoke(DispatchCall& call) {
+    if (call.member() != dispid::kOpen || !call.isMethod()) {
         return DISP_E_MEMBERNOTFOUND;
     }
     // FileName, ConfirmConversions, ReadOnly, AddToRecentFiles, PasswordDocument, ...
-    const auto fileName = args.text(0);
-    if (!fileName) {
-        throw ArgumentError{DISP_E_PARAMNOTFOUND, 0};
+    HRESULT status = S_OK;
+    const auto fileName = textArg(call, 0, status);
+    const auto readOnly = optionalArg(call, 2, call.boolArg(2), status);
+    const auto password = textArg(call, 4, status);
+    if (FAILED(status)) {
+        return status;
     }
-    const bool readOnly = args.boolean(2).value_or(false);
-    const std::u16string password = args.text(4).value_or(u"");
-    auto document = officeCall([&] { return state_->session.load(*fileName, readOnly, password); });
-    auto* opened = new WordDocument(state_, std::move(document), *fileName);
-    setResult(result, opened);
-    opened->Release();
-    return S_OK;
+    if (!fileName) {
+        return call.missingArgument(0);
+    }
+    auto document = state_->session.load(*fileName, readOnly.value_or(false),
+                                         password.value_or(std::u16string()));
+    const auto opened = com::make<WordDocument>(state_, std::move(document), *fileName);
+    return call.setResult(Variant::dispatch(opened.get()));
 }
 
 // --- Document ----------------------------------------------------------------------
 
-const std::vector<DispatchObject::Member>& WordDocument::members() const {
-    static const std::vector<Member> list{
-        {u"PrintOut", dispid::kPrintOut},
-        {u"Close", dispid::kClose},
-        {u"FullName", kFullName},
-    };
-    return list;
+std::optional<DISPID> WordDocument::dispatchIdOf(const QString& name) {
+    return findMember(name, {{"PrintOut", dispid::kPrintOut},
+                             {"Close", dispid::kClose},
+                             {"FullName", dispid::kFullName}});
 }
 
-HRESULT WordDocument::invoke(DISPID id, WORD flags, const Arguments& args, VARIANT* result) {
-    switch (id) {
+HRESULT WordDocument::invoke(DispatchCall& call) {
+    switch (call.member()) {
     case dispid::kPrintOut:
-        if (isMethod(flags)) {
-            printOut(args);
-            return S_OK;
+        if (call.isMethod()) {
+            return printOut(call);
         }
         break;
     case dispid::kClose:
-        if (isMethod(flags)) {
+        if (call.isMethod()) {
             // SaveChanges is ignored: documents are never saved.
-            if (!closed_) {
-                closed_ = true;
-                officeCall([&] { state_->session.close(document_); });
+            if (!std::exchange(closed_, true)) {
+                state_->session.close(document_);
             }
             return S_OK;
         }
         break;
-    case kFullName:
-        if (isGet(flags)) {
-            setResult(result, fullName_);
-            return S_OK;
+    case dispid::kFullName:
+        if (call.isGet()) {
+            return call.setResult(Variant::text(std::u16string_view(fullName_)));
         }
         break;
     default:
@@ -173,33 +172,40 @@ HRESULT WordDocument::invoke(DISPID id, WORD flags, const Arguments& args, VARIA
     return DISP_E_MEMBERNOTFOUND;
 }
 
-void WordDocument::printOut(const Arguments& args) {
+HRESULT WordDocument::printOut(DispatchCall& call) {
     if (closed_) {
-        throw AutomationError{"The document has been closed."};
+        throw OfficeError("The document has been closed.");
     }
     // Background, Append, Range, OutputFileName, From, To, Item, Copies, Pages, PageType,
     // PrintToFile, Collate, ActivePrinterMacGX, ManualDuplexPrint, PrintZoom...
-    const bool background = args.boolean(0).value_or(false);
-    const auto outputFileName = args.text(3);
-    const bool printToFile = args.boolean(10).value_or(false);
+    HRESULT status = S_OK;
+    const auto background = optionalArg(call, 0, call.boolArg(0), status);
+    const auto outputFileName = textArg(call, 3, status);
+    const auto copies = optionalArg(call, 7, call.intArg(7), status);
+    const auto printToFile = optionalArg(call, 10, call.boolArg(10), status);
+    const auto collate = optionalArg(call, 11, call.boolArg(11), status);
+    if (FAILED(status)) {
+        return status;
+    }
     PrintRequest request;
     {
         std::lock_guard lock(state_->mutex);
         request.printer = state_->activePrinter;
     }
-    request.copies = std::clamp(args.integer(7).value_or(1), 1, 9999);
-    request.collate = args.boolean(11).value_or(true);
-    if (printToFile) {
+    request.copies = std::clamp(copies.value_or(1), 1, 9999);
+    request.collate = collate.value_or(true);
+    if (printToFile.value_or(false)) {
         if (!outputFileName || outputFileName->empty()) {
-            throw AutomationError{"PrintToFile needs an OutputFileName."};
+            throw OfficeError("Printing to a file needs an OutputFileName.");
         }
         request.outputFile = *outputFileName;
     }
-    if (background) {
-        officeCall([&] { state_->session.printInBackground(document_, std::move(request)); });
+    if (background.value_or(false)) {
+        state_->session.printInBackground(document_, std::move(request));
     } else {
-        officeCall([&] { state_->session.print(document_, request); });
+        state_->session.print(document_, request);
     }
+    return S_OK;
 }
 
 } // namespace ostrel::word

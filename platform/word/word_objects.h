@@ -1,10 +1,12 @@
 // The automation objects of "Word.Application": the application, its Documents
 // collection and an open document, each reached through IDispatch by Word's dispatch
 // ids. They share one office session; the application ends it on Quit or when the
-// application object goes away.
+// application object goes away. Office failures reach the caller as automation
+// exceptions (DISP_E_EXCEPTION with a description).
 #pragma once
 
-#include "word/automation.h"
+#include "com/dispatch_server.h"
+#include "com/object.h"
 #include "word/office_session.h"
 
 #include <memory>
@@ -23,7 +25,11 @@ inline constexpr DISPID kQuit = 1105;
 inline constexpr DISPID kOpen = 15;
 inline constexpr DISPID kPrintOut = 444;
 inline constexpr DISPID kClose = 1105;
+inline constexpr DISPID kFullName = 49;
 } // namespace dispid
+
+// This library's live objects and locks, for DllCanUnloadNow.
+com::ModuleCount& wordModule();
 
 // What the objects of one application share.
 struct WordState {
@@ -32,33 +38,35 @@ struct WordState {
     std::u16string activePrinter;
 };
 
-class WordApplication final : public DispatchObject {
+class WordApplication final : public com::DispatchObject<IDispatch> {
 public:
     // Starts the office; throws OfficeError when it cannot.
     WordApplication();
 
 protected:
     ~WordApplication() override;
-    const std::vector<Member>& members() const override;
-    HRESULT invoke(DISPID id, WORD flags, const Arguments& args, VARIANT* result) override;
+    HRESULT invoke(com::DispatchCall& call) override;
+    std::optional<DISPID> dispatchIdOf(const QString& name) override;
 
 private:
+    com::ModuleLock lock_{wordModule()};
     std::shared_ptr<WordState> state_;
 };
 
-class WordDocuments final : public DispatchObject {
+class WordDocuments final : public com::DispatchObject<IDispatch> {
 public:
     explicit WordDocuments(std::shared_ptr<WordState> state) : state_(std::move(state)) {}
 
 protected:
-    const std::vector<Member>& members() const override;
-    HRESULT invoke(DISPID id, WORD flags, const Arguments& args, VARIANT* result) override;
+    HRESULT invoke(com::DispatchCall& call) override;
+    std::optional<DISPID> dispatchIdOf(const QString& name) override;
 
 private:
+    com::ModuleLock lock_{wordModule()};
     std::shared_ptr<WordState> state_;
 };
 
-class WordDocument final : public DispatchObject {
+class WordDocument final : public com::DispatchObject<IDispatch> {
 public:
     WordDocument(std::shared_ptr<WordState> state, OfficeSession::Document document,
                  std::u16string fullName)
@@ -66,12 +74,13 @@ public:
     }
 
 protected:
-    const std::vector<Member>& members() const override;
-    HRESULT invoke(DISPID id, WORD flags, const Arguments& args, VARIANT* result) override;
+    HRESULT invoke(com::DispatchCall& call) override;
+    std::optional<DISPID> dispatchIdOf(const QString& name) override;
 
 private:
-    void printOut(const Arguments& args);
+    HRESULT printOut(com::DispatchCall& call);
 
+    com::ModuleLock lock_{wordModule()};
     std::shared_ptr<WordState> state_;
     OfficeSession::Document document_;
     std::u16string fullName_;

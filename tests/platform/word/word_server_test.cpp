@@ -1,88 +1,56 @@
-// "Word.Application" on the real office: opening, printing to PostScript, passwords,
-// hostile files and printer selection, through the module's class object and Word's
-// dispatch ids.
+// "Word.Application" on the real office, one office for the suite: printing to
+// PostScript, passwords, hostile files, printer selection and the arguments, through
+// the module's class object and Word's dispatch ids.
+#include "prompts/pending_prompts.h"
+#include "stored_zip.h"
 #include "word_client.h"
 #include "word_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 namespace fs = std::filesystem;
 using namespace ostrel::word::test;
-using namespace std::chrono_literals;
+using ostrel::com::getProperty;
+using ostrel::com::invoke;
+using ostrel::com::invokeMethod;
+using ostrel::com::putProperty;
 
 namespace {
 
-constexpr DISPID kVisible = 23;
-constexpr DISPID kActivePrinter = 66;
-constexpr DISPID kDocuments = 6;
-constexpr DISPID kOpen = 15;
-constexpr DISPID kPrintOut = 444;
-constexpr DISPID kBackgroundPrintingStatus = 86;
-constexpr DISPID kClose = 1105;
-constexpr DISPID kQuit = 1105;
+constexpr const char* kPlaceholder = "1";
 
-std::vector<Arg> openArguments(const fs::path& file, const std::u16string& password) {
-    return {Arg::string(file.u16string()),
-            Arg::boolean(false),
-            Arg::boolean(true),
-            Arg::boolean(false),
-            Arg::string(password),
-            Arg::omitted(),
-            Arg::boolean(false),
-            Arg::omitted(),
-            Arg::omitted(),
-            Arg::integer(0),
-            Arg::omitted(),
-            Arg::boolean(true)};
+bool isPostScript(const std::string& text) {
+    return text.rfind("%!PS-Adobe-3.0", 0) == 0 && text.find("%%Pages:") != std::string::npos &&
+           text.find("%%EOF") != std::string::npos;
 }
 
-std::vector<Arg> printOutArguments(bool background, const fs::path& output) {
-    return {Arg::boolean(background), Arg::omitted(),
-            Arg::integer(0),          Arg::string(output.u16string()),
-            Arg::omitted(),           Arg::omitted(),
-            Arg::integer(0),          Arg::integer(1),
-            Arg::omitted(),           Arg::integer(0),
-            Arg::boolean(true),       Arg::boolean(true),
-            Arg::omitted(),           Arg::boolean(false),
-            Arg::integer(0),          Arg::integer(0),
-            Arg::integer(0),          Arg::integer(0)};
-}
-
-std::vector<Arg> closeArguments() {
-    return {Arg::boolean(false), Arg::boolean(false), Arg::boolean(false)};
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// One office for the whole suite: starting one takes seconds.
 class WordServerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         environment_ = std::make_unique<TestEnvironment>();
         module_ = std::make_unique<ServerModule>();
         HRESULT status = E_FAIL;
-        application_ = std::make_unique<Dispatch>(createApplication(*module_, &status));
+        application_ = module_->createApplication(&status);
         ASSERT_EQ(status, S_OK);
-        auto documents = invoke(application_->get(), kDocuments, DISPATCH_PROPERTYGET, {});
-        ASSERT_EQ(documents->hr, S_OK);
-        documents_ = std::make_unique<Dispatch>(takeDispatch(*documents));
+        DispatchResult documents = getProperty(application_.get(), kDocuments);
+        ASSERT_EQ(documents.hr, S_OK);
+        documents_ = documents.value.toDispatch();
     }
     static void TearDownTestSuite() {
-        if (application_ && *application_) {
-            invoke(application_->get(), kQuit, DISPATCH_METHOD, closeArguments());
+        if (application_) {
+            auto args = closeArguments();
+            invokeMethod(application_.get(), kQuit, args);
         }
-        documents_.reset();
-        application_.reset();
+        documents_ = nullptr;
+        application_ = nullptr;
         module_.reset();
         environment_.reset();
     }
@@ -91,58 +59,214 @@ protected:
         if (!fs::is_directory(OSTREL_CORPUS_DIR)) {
             GTEST_SKIP() << "the document corpus is missing: " << OSTREL_CORPUS_DIR;
         }
-        ASSERT_TRUE(documents_ && *documents_);
+        ASSERT_TRUE(documents_);
     }
 
     static fs::path corpus(const std::string& name) { return fs::path(OSTREL_CORPUS_DIR) / name; }
+    static fs::path temporary(const std::string& name) { return environment_->directory() / name; }
 
-    // Opens a document; an empty Dispatch and the status when the open fails.
-    Dispatch open(const fs::path& file, const std::u16string& password, HRESULT* status) {
-        auto result =
-            invoke(documents_->get(), kOpen, DISPATCH_METHOD, openArguments(file, password));
-        *status = result->hr;
-        lastError_ = result->exceptionDescription;
-        return takeDispatch(*result);
+    static DispatchResult open(const fs::path& file, const QString& password = kPlaceholder) {
+        auto args = openArguments(file, password);
+        return invokeMethod(documents_.get(), kOpen, args);
     }
-
-    int backgroundJobs() {
-        auto status =
-            invoke(application_->get(), kBackgroundPrintingStatus, DISPATCH_PROPERTYGET, {});
-        EXPECT_EQ(status->hr, S_OK);
-        EXPECT_EQ(status->value.vt, VT_I4);
-        return status->value.lVal;
+    static void close(IDispatch* document) {
+        auto args = closeArguments();
+        EXPECT_EQ(invokeMethod(document, kClose, args).hr, S_OK);
+    }
+    static HRESULT printOut(IDispatch* document, bool background, const fs::path& output) {
+        auto args = printOutArguments(background, output);
+        return invokeMethod(document, kPrintOut, args).hr;
     }
 
     static inline std::unique_ptr<TestEnvironment> environment_;
     static inline std::unique_ptr<ServerModule> module_;
-    static inline std::unique_ptr<Dispatch> application_;
-    static inline std::unique_ptr<Dispatch> documents_;
-    std::u16string lastError_;
+    static inline ComPtr<IDispatch> application_;
+    static inline ComPtr<IDispatch> documents_;
 };
 
-TEST_F(WordServerTest, PrintsDocumentToPostScriptInTheBackground) {
-    EXPECT_EQ(put(application_->get(), kVisible, Arg::boolean(false))->hr, S_OK);
-    EXPECT_EQ(put(application_->get(), kActivePrinter, Arg::string(u"OstrelWordToPDF"))->hr, S_OK);
-    HRESULT status = E_FAIL;
-    Dispatch document = open(corpus("documents/SampleDoc.docx"), u"1", &status);
-    ASSERT_EQ(status, S_OK);
+TEST_F(WordServerTest, PrintsInTheBackgroundUntilTheStatusDropsToZero) {
+    EXPECT_EQ(putProperty(application_.get(), kVisible, Variant::flag(false)).hr, S_OK);
+    EXPECT_EQ(putProperty(application_.get(), kActivePrinter, Variant::text(u"OstrelWordToPDF")).hr,
+              S_OK);
+    const DispatchResult opened = open(corpus("documents/SampleDoc.docx"));
+    ASSERT_EQ(opened.hr, S_OK);
+    const auto document = opened.value.toDispatch();
     ASSERT_TRUE(document);
 
-    const fs::path output = environment_->directory() / "background.ps";
-    auto printed =
-        invoke(document.get(), kPrintOut, DISPATCH_METHOD, printOutArguments(true, output));
-    ASSERT_EQ(printed->hr, S_OK);
-    int polls = 0;
-    while (backgroundJobs() > 0 && polls++ < 600) {
-        std::this_thread::sleep_for(100ms);
-    }
-    EXPECT_EQ(backgroundJobs(), 0);
+    const fs::path output = temporary("background.ps");
+    ASSERT_EQ(printOut(document.get(), true, output), S_OK);
+    EXPECT_EQ(waitForBackgroundPrinting(application_.get(), 600), 0);
+    EXPECT_TRUE(isPostScript(testsupport::readText(output)));
+    close(document.get());
+}
 
-    const std::string postscript = readFile(output);
-    EXPECT_EQ(postscript.rfind("%!PS-Adobe-3.0", 0), 0u);
-    EXPECT_NE(postscript.find("%%Pages:"), std::string::npos);
-    EXPECT_NE(postscript.find("%%EOF"), std::string::npos);
-    EXPECT_EQ(invoke(document.get(), kClose, DISPATCH_METHOD, closeArguments())->hr, S_OK);
+TEST_F(WordServerTest, PrintOutReplacesAnOlderFile) {
+    const fs::path output = temporary("replaced.ps");
+    std::ofstream(output) << "an older spool file that is much longer than nothing";
+    const DispatchResult opened = open(corpus("documents/two_images.doc"));
+    ASSERT_EQ(opened.hr, S_OK);
+    const auto document = opened.value.toDispatch();
+    ASSERT_EQ(printOut(document.get(), false, output), S_OK);
+    EXPECT_EQ(waitForBackgroundPrinting(application_.get(), 0), 0);
+    EXPECT_TRUE(isPostScript(testsupport::readText(output)));
+    close(document.get());
+}
+
+TEST_F(WordServerTest, ProtectedDocumentsOpenOnlyWithTheirPassword) {
+    const std::vector<std::pair<std::string, QString>> protectedFiles{
+        {"protected/example_password.docx", "Password1234_"},
+        {"protected/ecma376standard_password.docx", "Password1234_"},
+        {"protected/rc4cryptoapi_password.doc", "Password1234_"},
+        {"protected/password_tika_binaryrc4.doc", "tika"}};
+    for (const auto& [file, password] : protectedFiles) {
+        SCOPED_TRACE(file);
+        const DispatchResult wrong = open(corpus(file));
+        EXPECT_EQ(wrong.hr, DISP_E_EXCEPTION);
+        EXPECT_FALSE(wrong.exception.description.isEmpty());
+        EXPECT_FALSE(wrong.value.toDispatch());
+
+        const DispatchResult right = open(corpus(file), password);
+        ASSERT_EQ(right.hr, S_OK);
+        close(right.value.toDispatch().get());
+    }
+}
+
+TEST_F(WordServerTest, MissingFileIsAnAutomationException) {
+    const DispatchResult missing = open(temporary("no-such-document.docx"));
+    EXPECT_EQ(missing.hr, DISP_E_EXCEPTION);
+    EXPECT_TRUE(missing.exception.description.contains("no-such-document.docx"));
+}
+
+TEST_F(WordServerTest, HostileFilesOpenOrFailButNeverHang) {
+    for (const auto& entry : fs::directory_iterator(corpus("hostile"))) {
+        SCOPED_TRACE(entry.path().filename().string());
+        const DispatchResult opened = open(entry.path());
+        ASSERT_TRUE(opened.hr == S_OK || opened.hr == DISP_E_EXCEPTION) << opened.hr;
+        if (opened.hr == S_OK) {
+            const auto document = opened.value.toDispatch();
+            const HRESULT printed = printOut(document.get(), false, temporary("hostile.ps"));
+            EXPECT_TRUE(printed == S_OK || printed == DISP_E_EXCEPTION) << printed;
+            close(document.get());
+        }
+    }
+    // The office is still in service.
+    const DispatchResult after = open(corpus("documents/plain.doc"));
+    ASSERT_EQ(after.hr, S_OK);
+    close(after.value.toDispatch().get());
+}
+
+TEST_F(WordServerTest, OfficeQuestionsBecomePromptsTheHostAnswers) {
+    // The host's prompt answerer: approves every prompt titled "Microsoft Office Word".
+    std::atomic<bool> stop{false};
+    std::vector<std::string> answered;
+    std::thread answerer([&] {
+        while (!stop) {
+            for (const auto& prompt : ostrel::pendingPrompts()) {
+                if (prompt.title == "Microsoft Office Word" &&
+                    ostrel::answerPrompt(prompt.title, ostrel::kPromptYes)) {
+                    answered.push_back(prompt.text);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    // A truncated package: the office asks whether to repair it.
+    const DispatchResult opened = open(corpus("hostile/truncated62886.docx"));
+    stop = true;
+    answerer.join();
+    EXPECT_TRUE(opened.hr == S_OK || opened.hr == DISP_E_EXCEPTION) << opened.hr;
+    ASSERT_EQ(answered.size(), 1u);
+    EXPECT_NE(answered.front().find("truncated62886.docx"), std::string::npos);
+    EXPECT_TRUE(ostrel::pendingPrompts().empty());
+}
+
+TEST_F(WordServerTest, ExternalEntitiesAreNeverFetched) {
+    const fs::path marker = temporary("outside.txt");
+    std::ofstream(marker) << "outside text";
+    const fs::path document = temporary("entity.docx");
+    ASSERT_TRUE(writeStoredZip(
+        document,
+        {{"[Content_Types].xml",
+          R"(<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/><Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/></Types>)"},
+         {"_rels/.rels",
+          R"(<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/></Relationships>)"},
+         {"word/document.xml",
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE REMOTE [\n<!ENTITY outside "
+          "SYSTEM \"file://" +
+              marker.string() +
+              "\">\n]>\n<w:document "
+              "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+              "<w:body><w:p><w:r><w:t>before &outside; after</w:t></w:r></w:p></w:body>"
+              "</w:document>"}}));
+
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, marker.c_str(), IN_OPEN | IN_ACCESS), 0);
+    const DispatchResult opened = open(document);
+    if (opened.hr == S_OK) {
+        const auto opened_document = opened.value.toDispatch();
+        EXPECT_EQ(printOut(opened_document.get(), false, temporary("entity.ps")), S_OK);
+        close(opened_document.get());
+    } else {
+        EXPECT_EQ(opened.hr, DISP_E_EXCEPTION);
+    }
+    char events[4096];
+    EXPECT_LT(read(watch, events, sizeof events), 1) << "the outside file was opened";
+    ::close(watch);
+}
+
+TEST_F(WordServerTest, UnknownPrinterIsRefusedAndTheActiveOneStays) {
+    const DispatchResult refused =
+        putProperty(application_.get(), kActivePrinter, Variant::text(u"No Such Printer"));
+    EXPECT_EQ(refused.hr, DISP_E_EXCEPTION);
+    EXPECT_TRUE(refused.exception.description.contains("No Such Printer"));
+    const DispatchResult active = getProperty(application_.get(), kActivePrinter);
+    ASSERT_EQ(active.hr, S_OK);
+    EXPECT_EQ(active.value.toQString(), QString("OstrelWordToPDF"));
+}
+
+TEST_F(WordServerTest, ArgumentsOfTheWrongTypeAreRefused) {
+    std::vector<Variant> args{Variant::i4(42)};
+    const DispatchResult opened = invokeMethod(documents_.get(), kOpen, args);
+    EXPECT_EQ(opened.hr, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(opened.argumentError, 0u);
+    EXPECT_EQ(putProperty(application_.get(), kVisible, Variant::text(u"no")).hr,
+              DISP_E_TYPEMISMATCH);
+    std::vector<Variant> none;
+    EXPECT_EQ(invokeMethod(documents_.get(), kOpen, none).hr, DISP_E_PARAMNOTFOUND);
+}
+
+TEST_F(WordServerTest, ValuesComeByValueOrByReference) {
+    // Booleans as VT_BOOL by value, texts by value, the rest left out.
+    std::vector<Variant> args{
+        Variant::text(QString::fromStdString(corpus("documents/Lists.doc").string())),
+        Variant::boolean(false), Variant::boolean(true)};
+    const DispatchResult opened =
+        invoke(documents_.get(), kOpen, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+    ASSERT_EQ(opened.hr, S_OK);
+    close(opened.value.toDispatch().get());
+}
+
+TEST_F(WordServerTest, MemberNamesMapToWordsDispatchIds) {
+    const std::vector<std::pair<std::u16string, DISPID>> names{
+        {u"Visible", kVisible},
+        {u"activeprinter", kActivePrinter},
+        {u"Documents", kDocuments},
+        {u"BackgroundPrintingStatus", kBackgroundPrintingStatus},
+        {u"Quit", kQuit}};
+    for (const auto& [name, id] : names) {
+        std::u16string text = name;
+        LPOLESTR list[] = {text.data()};
+        DISPID found = 0;
+        EXPECT_EQ(application_->GetIDsOfNames(GUID_NULL, list, 1, LOCALE_USER_DEFAULT, &found),
+                  S_OK);
+        EXPECT_EQ(found, id);
+    }
+    std::u16string unknown = u"Nothing";
+    LPOLESTR list[] = {unknown.data()};
+    DISPID found = 0;
+    EXPECT_EQ(application_->GetIDsOfNames(GUID_NULL, list, 1, LOCALE_USER_DEFAULT, &found),
+              DISP_E_UNKNOWNNAME);
 }
 
 } // namespace

@@ -1,5 +1,8 @@
-// A private temporary folder, set as the cache and registry folders of the test process.
+// A private temporary folder for one test process, set as its cache folder (where the
+// office profiles go) and its registry folder.
 #pragma once
+
+#include "../test_support.h"
 
 #include <filesystem>
 
@@ -7,15 +10,14 @@ namespace ostrel::word::test {
 
 class TestEnvironment {
 public:
-    TestEnvironment();
-    ~TestEnvironment();
-    TestEnvironment(const TestEnvironment&) = delete;
-    TestEnvironment& operator=(const TestEnvironment&) = delete;
-
-    const std::filesystem::path& directory() const { return directory_; }
+    TestEnvironment() {
+        setenv("XDG_CACHE_HOME", (folder_.path() / "cache").c_str(), 1);
+        setenv("OSTREL_REGISTRY_DIR", (folder_.path() / "registry").c_str(), 1);
+    }
+    const std::filesystem::path& directory() const { return folder_.path(); }
 
 private:
-    std::filesystem::path directory_;
+    testsupport::TemporaryFolder folder_;
 };
 
 } // namespace ostrel::word::test

@@ -1,0 +1,15 @@
+// Writes a ZIP archive with stored (uncompressed) entries: enough to make small
+// documents for tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ostrel::word::test {
+
+bool writeStoredZip(const std::filesystem::path& archive,
+                    const std::vector<std::pair<std::string, std::string>>& entries);
+
+} // namespace ostrel::word::test

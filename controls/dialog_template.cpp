@@ -42,6 +42,7 @@ QWidget* makeEdit(QWidget* parent, const DialogItem& item) {
 
 QWidget* makeComboBox(QWidget* parent, const DialogItem& item) {
     auto* combo = new QComboBox(parent);
+    combo->setProperty("sorted", has(item.style, CBS_SORT));
     if (has(item.style, CBS_DROPDOWN)) {
         combo->setEditable(true);
         // Typed text never becomes an item of its own.
@@ -100,8 +101,14 @@ QWidget* makeStandard(QWidget* parent, const DialogItem& item) {
         return new QCheckBox(parent);
     case Kind::RadioButton:
         return new QRadioButton(parent);
-    case Kind::GroupBox:
-        return new QGroupBox(parent);
+    case Kind::GroupBox: {
+        // The classic look: the title sits on the frame's top line, nothing is filled.
+        auto* group = new QGroupBox(parent);
+        group->setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 0.5em; }"
+            "QGroupBox::title { subcontrol-origin: margin; left: 7px; padding: 0 2px; }"));
+        return group;
+    }
     case Kind::PushButton: {
         auto* button = new QPushButton(parent);
         button->setDefault(has(item.style, BS_DEFPUSHBUTTON));
@@ -123,6 +130,38 @@ QWidget* makeStandard(QWidget* parent, const DialogItem& item) {
     throw std::logic_error("dialog template: no factory for a custom control");
 }
 
+QSize neededSize(const QWidget* control) {
+    if (auto* label = qobject_cast<const QLabel*>(control))
+        return QSize(label->fontMetrics().horizontalAdvance(label->text()) + 1,
+                     label->fontMetrics().height());
+    return control->sizeHint();
+}
+
+// Desktop fonts run a little wider than the fonts the templates were drawn with: a text
+// too wide for its box is set up to 8 % tighter, and its box widened if that is not enough.
+QSize fitText(QWidget* control, int width) {
+    QSize needed = neededSize(control);
+    for (int spacing = 99; needed.width() > width && spacing >= 92; --spacing) {
+        QFont tighter = control->font();
+        tighter.setLetterSpacing(QFont::PercentageSpacing, spacing);
+        control->setFont(tighter);
+        needed = neededSize(control);
+    }
+    return needed;
+}
+
+bool growsToItsText(const DialogUnits& units, const DialogItem& item) {
+    switch (item.kind) {
+    case Kind::CheckBox:
+    case Kind::RadioButton:
+        return true;
+    case Kind::Label:
+        return units.y(item.height) < 2 * units.baseY();
+    default:
+        return false;
+    }
+}
+
 QRect placement(const DialogUnits& units, const DialogItem& item, QWidget* control) {
     QRect rect = units.rect(item.x, item.y, item.width, item.height);
     // A combo box's height in a template is its dropped list; the closed box has the
@@ -131,6 +170,19 @@ QRect placement(const DialogUnits& units, const DialogItem& item, QWidget* contr
         rect.setHeight(std::min(rect.height(), combo->sizeHint().height()));
         const int items = (units.y(item.height) - rect.height()) / std::max(1, units.baseY());
         combo->setMaxVisibleItems(std::max(items, 4));
+    }
+    // Texts on one line are never cut: a label, check box or radio button is widened to
+    // its text (and made as high as a line needs), keeping its place in the template.
+    if (growsToItsText(units, item)) {
+        if (auto* label = qobject_cast<QLabel*>(control))
+            label->setWordWrap(false);
+        const QSize needed = fitText(control, rect.width());
+        rect.setWidth(std::max(rect.width(), needed.width()));
+        const int extra = needed.height() - rect.height();
+        if (extra > 0 && item.kind == Kind::Label)
+            rect.setHeight(needed.height());
+        else if (extra > 0)
+            rect.adjust(0, -(extra / 2), 0, extra - extra / 2);
     }
     // Lines are one pixel thick whatever the units give; sunken lines need two.
     if (item.kind == Kind::Frame && item.height <= 1)
@@ -179,6 +231,22 @@ DialogControls createDialog(QWidget* dialog, const DialogTemplate& dialogTemplat
         controls.all_.push_back(control);
     }
     return controls;
+}
+
+int sortedInsertRow(int count, const std::function<QString(int)>& textAt, const QString& text) {
+    int row = 0;
+    while (row < count && QString::compare(textAt(row), text, Qt::CaseInsensitive) <= 0)
+        ++row;
+    return row;
+}
+
+int addString(QComboBox& list, const QString& text) {
+    const int row = list.property("sorted").toBool()
+                        ? sortedInsertRow(
+                              list.count(), [&](int at) { return list.itemText(at); }, text)
+                        : list.count();
+    list.insertItem(row, text);
+    return row;
 }
 
 QString controlText(const QWidget* control) {

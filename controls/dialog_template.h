@@ -11,6 +11,8 @@
 #include <map>
 #include <vector>
 
+class QComboBox;
+
 namespace ostrel {
 
 enum class Kind {
@@ -105,6 +107,12 @@ QFont dialogFont(const DialogTemplate& dialogTemplate);
 // template order (which is also the tab order), placed in dialog units.
 DialogControls createDialog(QWidget* dialog, const DialogTemplate& dialogTemplate,
                             const ControlFactories& factories = {});
+
+// The row at which a sorted list inserts text: after every entry that does not compare
+// greater, without regard to case, as sorted system lists do.
+int sortedInsertRow(int count, const std::function<QString(int)>& textAt, const QString& text);
+// Adds an item: at its sorted place when the list was made with CBS_SORT, else at the end.
+int addString(QComboBox& list, const QString& text);
 
 // The text of a control whatever its class (labels, buttons, group boxes, edits).
 QString controlText(const QWidget* control);

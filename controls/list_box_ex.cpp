@@ -1,5 +1,6 @@
 #include "list_box_ex.h"
 
+#include "dialog_template.h"
 #include "message_boxes.h"
 
 #include <QCoreApplication>
@@ -12,10 +13,8 @@
 namespace ostrel {
 
 int addStringSorted(QListWidget& list, const QString& text) {
-    int row = 0;
-    const int count = list.count();
-    while (row < count && QString::compare(list.item(row)->text(), text, Qt::CaseInsensitive) <= 0)
-        ++row;
+    const int row = sortedInsertRow(
+        list.count(), [&](int at) { return list.item(at)->text(); }, text);
     list.insertItem(row, text);
     return row;
 }

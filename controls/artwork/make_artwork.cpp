@@ -298,11 +298,9 @@ QImage aboutBanner() {
     return image;
 }
 
-bool save(const QImage& image, const QString& path) {
-    // The bars are 24-bit pictures; icons keep their transparency.
-    const QImage out = image.hasAlphaChannel() && !path.contains(QStringLiteral("bitmaps"))
-                           ? image
-                           : image.convertToFormat(QImage::Format_RGB32);
+// The bars are 24-bit pictures; icons and the logo keep their transparency.
+bool save(const QImage& image, const QString& path, bool opaque = false) {
+    const QImage out = opaque ? image.convertToFormat(QImage::Format_RGB32) : image;
     if (!out.save(path)) {
         std::fprintf(stderr, "make_artwork: cannot write %s\n", qPrintable(path));
         return false;
@@ -324,16 +322,10 @@ int main(int argc, char** argv) {
     auto bitmap = [&](int id) { return out.filePath(QStringLiteral("bitmaps/%1.png").arg(id)); };
     auto icon = [&](int id) { return out.filePath(QStringLiteral("icons/%1.png").arg(id)); };
 
-    QImage logoOnWhite = canvas(32, 32, Qt::white);
-    {
-        QPainter painter(&logoOnWhite);
-        antialias(painter);
-        drawLogo(painter, QRectF(0, 0, 32, 32));
-    }
-    const bool ok = save(header(), bitmap(2)) && save(progressTrack(), bitmap(137)) &&
-                    save(progressFill(), bitmap(138)) && save(aboutBanner(), bitmap(140)) &&
-                    save(logoOnWhite, bitmap(141)) && save(logo(64), icon(128)) &&
-                    save(aboutIcon(), icon(131)) && save(helpIcon(), icon(133)) &&
-                    save(websiteIcon(), icon(146));
+    const bool ok = save(header(), bitmap(2), true) && save(progressTrack(), bitmap(137), true) &&
+                    save(progressFill(), bitmap(138), true) &&
+                    save(aboutBanner(), bitmap(140), true) && save(logo(32), bitmap(141)) &&
+                    save(logo(64), icon(128)) && save(aboutIcon(), icon(131)) &&
+                    save(helpIcon(), icon(133)) && save(websiteIcon(), icon(146));
     return ok ? 0 : 1;
 }

@@ -1,0 +1,67 @@
+// The "Security" option page: passwords, permissions and encryption strength. Everything
+// but the master switch is disabled until security is switched on.
+#pragma once
+
+#include "conversion_options.h"
+#include "option_page.h"
+
+#include <vector>
+
+class QAbstractButton;
+
+namespace ostrel {
+
+class CSecurityDlg : public OptionPage {
+    Q_OBJECT
+public:
+    struct Ids {
+        int master;
+        int user;
+        int userPassword;
+        int owner;
+        int ownerPassword;
+        int copying;
+        int formFilling;
+        int changing;
+        int printing;
+        int low;
+        int high;
+    };
+    static const Ids kDesktopIds;
+    static const Ids kAddInIds;
+    static const DialogTemplate& desktopTemplate(); // template 133
+    static const DialogTemplate& addInTemplate();   // template 204
+
+    CSecurityDlg(PageTemplate which, QWidget* parent);
+
+    // Exchanged from the controls by UpdateData: 1 ticked, 0 not.
+    int securitySwitch = 0;
+    int userSwitch = 0;
+    int ownerSwitch = 0;
+    int copyingSwitch = 0;
+    int formFillingSwitch = 0;
+    int changingSwitch = 0;
+    int printingSwitch = 0;
+    int encryptionLevel = 0; // selected radio button: 0 low, 1 high, -1 neither
+    QString userPassword;
+    QString ownerPassword;
+
+    void UpdateData();
+    void applyTo(ConversionOptions& options);
+
+    const Ids& ids() const { return ids_; }
+    QAbstractButton* button(int id) const;
+
+private:
+    void OnEnableSecurity();
+    void OnEnableUserPassword();
+    void OnEnableOwnerPassword();
+    // The controls switched on and off together with security.
+    std::vector<QWidget*> governedControls() const;
+    bool ticked(int id) const;
+    void enable(int id, bool on) const;
+
+    const Ids& ids_;
+};
+
+} // namespace ostrel

@@ -43,13 +43,33 @@ bool waitUntilGone(const std::vector<int>& pids) {
 
 class WordLifecycleTest : public ::testing::Test {
 protected:
-    TestEnvironment environment_;
+    // One cache folder for the suite: the profile template is made once.
+    static void SetUpTestSuite() { environment_ = std::make_unique<TestEnvironment>(); }
+    static void TearDownTestSuite() { environment_.reset(); }
+
+    // Creates an application and finds its office, the one child of ours named soffice.bin.
+    void start() {
+        HRESULT status = E_FAIL;
+        application_ = module_.createApplication(&status);
+        ASSERT_EQ(status, S_OK);
+        const auto offices = childProcesses("soffice.bin");
+        ASSERT_EQ(offices.size(), 1u);
+        office_ = offices.front();
+        const auto documents = ostrel::com::getProperty(application_.get(), kDocuments);
+        ASSERT_EQ(documents.hr, S_OK);
+        documents_ = documents.value.toDispatch();
+    }
+
+    static inline std::unique_ptr<TestEnvironment> environment_;
+    ServerModule module_;
+    ComPtr<IDispatch> application_;
+    ComPtr<IDispatch> documents_;
+    int office_ = -1;
 };
 
 TEST_F(WordLifecycleTest, RegisteredServerIsCreatedByProgIdAndQuitEndsTheOffice) {
-    ServerModule module;
     const auto registerServer =
-        reinterpret_cast<PFN_DllRegisterServer>(module.symbol("DllRegisterServer"));
+        reinterpret_cast<PFN_DllRegisterServer>(module_.symbol("DllRegisterServer"));
     ASSERT_EQ(registerServer(), S_OK);
     ostrel::registry::Registry registry;
     const auto path = registry.getString(ostrel::registry::Hive::ClassesRoot,
@@ -76,22 +96,20 @@ TEST_F(WordLifecycleTest, RegisteredServerIsCreatedByProgIdAndQuitEndsTheOffice)
     CoUninitialize();
 
     const auto unregisterServer =
-        reinterpret_cast<PFN_DllUnregisterServer>(module.symbol("DllUnregisterServer"));
+        reinterpret_cast<PFN_DllUnregisterServer>(module_.symbol("DllUnregisterServer"));
     EXPECT_EQ(unregisterServer(), S_OK);
     EXPECT_FALSE(registry.keyExists(ostrel::registry::Hive::ClassesRoot, "Word.Application"));
 }
 
 TEST_F(WordLifecycleTest, ReleasingTheApplicationEndsTheOffice) {
-    ServerModule module;
     const auto canUnloadNow =
-        reinterpret_cast<PFN_DllCanUnloadNow>(module.symbol("DllCanUnloadNow"));
-    HRESULT status = E_FAIL;
-    auto application = module.createApplication(&status);
-    ASSERT_EQ(status, S_OK);
-    EXPECT_EQ(childProcesses("soffice.bin").size(), 1u);
+        reinterpret_cast<PFN_DllCanUnloadNow>(module_.symbol("DllCanUnloadNow"));
+    ASSERT_NO_FATAL_FAILURE(start());
     EXPECT_EQ(canUnloadNow(), S_FALSE);
-    application = nullptr;
+    application_ = nullptr; // without Quit; the collection stays
     EXPECT_TRUE(childProcesses("soffice.bin").empty());
+    EXPECT_EQ(canUnloadNow(), S_FALSE);
+    documents_ = nullptr;
     EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
@@ -131,51 +149,35 @@ TEST_F(WordLifecycleTest, KilledClientLeavesNoOfficeBehind) {
 }
 
 TEST_F(WordLifecycleTest, DeadOfficeMakesCallsFailInsteadOfHanging) {
-    ServerModule module;
-    HRESULT status = E_FAIL;
-    const auto application = module.createApplication(&status);
-    ASSERT_EQ(status, S_OK);
-    const auto offices = childProcesses("soffice.bin");
-    ASSERT_EQ(offices.size(), 1u);
-    kill(offices.front(), SIGKILL);
-    ASSERT_TRUE(waitUntilGone(offices));
+    ASSERT_NO_FATAL_FAILURE(start());
+    kill(office_, SIGKILL);
+    ASSERT_TRUE(waitUntilGone({office_}));
 
-    const auto documents = ostrel::com::getProperty(application.get(), kDocuments);
-    ASSERT_EQ(documents.hr, S_OK);
     auto args = openArguments(OSTREL_WORD_MODULE, "1");
-    EXPECT_EQ(invokeMethod(documents.value.toDispatch().get(), kOpen, args).hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(invokeMethod(documents_.get(), kOpen, args).hr, DISP_E_EXCEPTION);
     auto quit = closeArguments();
-    EXPECT_EQ(invokeMethod(application.get(), kQuit, quit).hr, S_OK);
+    EXPECT_EQ(invokeMethod(application_.get(), kQuit, quit).hr, S_OK);
 }
 
 TEST_F(WordLifecycleTest, HangingOfficeIsKilledAfterABoundedWait) {
     if (!fs::is_directory(OSTREL_CORPUS_DIR)) {
         GTEST_SKIP() << "the document corpus is missing: " << OSTREL_CORPUS_DIR;
     }
-    ServerModule module;
-    HRESULT status = E_FAIL;
-    const auto application = module.createApplication(&status);
-    ASSERT_EQ(status, S_OK);
-    const auto offices = childProcesses("soffice.bin");
-    ASSERT_EQ(offices.size(), 1u);
-    const auto documents = ostrel::com::getProperty(application.get(), kDocuments);
-    ASSERT_EQ(documents.hr, S_OK);
-
+    ASSERT_NO_FATAL_FAILURE(start());
     setenv("OSTREL_OFFICE_TIMEOUT", "3", 1);
-    kill(offices.front(), SIGSTOP);
+    kill(office_, SIGSTOP);
     auto args = openArguments(fs::path(OSTREL_CORPUS_DIR) / "documents/plain.doc", "1");
-    const auto opened = invokeMethod(documents.value.toDispatch().get(), kOpen, args);
+    const auto opened = invokeMethod(documents_.get(), kOpen, args);
     unsetenv("OSTREL_OFFICE_TIMEOUT");
     EXPECT_EQ(opened.hr, DISP_E_EXCEPTION);
-    EXPECT_TRUE(waitUntilGone(offices));
-    EXPECT_EQ(invokeMethod(documents.value.toDispatch().get(), kOpen, args).hr, DISP_E_EXCEPTION);
+    EXPECT_TRUE(waitUntilGone({office_}));
+    EXPECT_EQ(invokeMethod(documents_.get(), kOpen, args).hr, DISP_E_EXCEPTION);
 }
 
 TEST_F(WordLifecycleTest, OfficeThatCannotStartFailsTheCreation) {
     setenv("OSTREL_SOFFICE", "/nonexistent/soffice.bin", 1);
-    ServerModule module;
     HRESULT status = S_OK;
-    const auto application = module.createApplication(&status);
+    const auto application = module_.createApplication(&status);
     unsetenv("OSTREL_SOFFICE");
     EXPECT_EQ(status, CO_E_SERVER_EXEC_FAILURE);
     EXPECT_FALSE(application);

@@ -112,6 +112,30 @@ TEST_F(WordServerTest, PrintOutReplacesAnOlderFile) {
     close(document.get());
 }
 
+TEST_F(WordServerTest, FailedPrintingIsReportedNotSwallowed) {
+    const DispatchResult opened = open(corpus("documents/plain.doc"));
+    ASSERT_EQ(opened.hr, S_OK);
+    const auto document = opened.value.toDispatch();
+    const fs::path unwritable = temporary("no-such-folder") / "out.ps";
+    EXPECT_EQ(printOut(document.get(), false, unwritable), DISP_E_EXCEPTION);
+
+    // In the background the failure comes with the status once the job has ended.
+    ASSERT_EQ(printOut(document.get(), true, unwritable), S_OK);
+    HRESULT failure = S_OK;
+    for (int poll = 0; poll < 600 && failure == S_OK; ++poll) {
+        const DispatchResult status = getProperty(application_.get(), kBackgroundPrintingStatus);
+        failure = status.hr;
+        if (status.succeeded() && status.value.toInt32() == 0) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(failure, DISP_E_EXCEPTION);
+    EXPECT_EQ(waitForBackgroundPrinting(application_.get(), 0), 0);
+    EXPECT_FALSE(fs::exists(unwritable));
+    close(document.get());
+}
+
 TEST_F(WordServerTest, ProtectedDocumentsOpenOnlyWithTheirPassword) {
     const std::vector<std::pair<std::string, QString>> protectedFiles{
         {"protected/example_password.docx", "Password1234_"},

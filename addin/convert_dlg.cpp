@@ -1,13 +1,158 @@
 #include "convert_dlg.h"
 
+#include "addin_module.h"
+#include "advanced_dlg.h"
+#include "button_picture.h"
+#include "complete_dlg.h"
+#include "description_dlg.h"
+#include "dialog_template.h"
+#include "security_dlg.h"
+#include "tab_ctrl_ex.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+
+#include <algorithm>
 
 namespace kestrine {
+namespace {
 
-CConvertDlg::CConvertDlg(QWidget* parent) : QDialog(parent), outputEdit_(new QLineEdit(this)) {
+using namespace ostrel;
+
+constexpr int IDC_TAB = 201;
+constexpr int IDC_OUTPUT_FOLDER = 221;
+constexpr int IDC_BROWSE = 222;
+constexpr int IDC_OUTPUT_LABEL = 223;
+constexpr int IDC_STATUS_LABEL = 224;
+constexpr int IDC_STATUS = 225;
+constexpr int IDC_OUTPUT_FRAME = 226;
+constexpr int IDC_STATUS_FRAME = 227;
+
+const DialogTemplate ConvertTemplate{
+    103,
+    "Ostrel Word To PDF 3.0",
+    297,
+    364,
+    "MS Shell Dlg",
+    8,
+    {
+        {Kind::GroupBox, IDC_OUTPUT_FRAME, "", 10, 1, 278, 58},
+        {Kind::Label, IDC_OUTPUT_LABEL, "Output File", 24, 8, 55, 13},
+        {Kind::Label, IDC_STATIC, "Select a folder for the output file", 24, 22, 106, 8},
+        {Kind::Edit, IDC_OUTPUT_FOLDER, "", 24, 35, 182, 14, ES_AUTOHSCROLL},
+        {Kind::PushButton, IDC_BROWSE, "Browse", 217, 34, 50, 14},
+        {Kind::Custom, IDC_TAB, "", 10, 65, 278, 238},
+        {Kind::GroupBox, IDC_STATUS_FRAME, "", 10, 305, 278, 53},
+        {Kind::Label, IDC_STATUS_LABEL, "Status", 18, 318, 37, 10},
+        {Kind::Edit, IDC_STATUS, "", 17, 334, 167, 14, NO_BORDER | ES_AUTOHSCROLL},
+        {Kind::PushButton, IDOK, "Convert", 217, 334, 62, 14, BS_DEFPUSHBUTTON},
+    },
+};
+
+const QString Busy = QStringLiteral("Working now,Hold for a moment!");
+const QString StartToConvert = QStringLiteral("Start to Convert");
+
+void defaultSleep(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
+
+// The label font: the dialog font two pixels smaller, narrowed to an average character
+// width of 3 pixels and of the lightest weight.
+QFont labelFontFrom(const QFont& dialogFont) {
+    QFont font = dialogFont;
+    font.setPixelSize(std::max(1, QFontInfo(dialogFont).pixelSize() - 2));
+    const int average = std::max(1, QFontMetrics(dialogFont).averageCharWidth());
+    font.setStretch(std::clamp(100 * 3 / average, 1, 4000));
+    font.setWeight(QFont::Thin);
+    return font;
+}
+
+} // namespace
+
+// What the engine asks of the add-in while it converts: messages go to the dialog's
+// thread and are waited for; there is no password prompt, no progress and no answerer.
+class CConvertDlg::WorkerHost final : public ConversionHost {
+public:
+    explicit WorkerHost(CConvertDlg& dialog) : dialog_(dialog) {}
+
+    bool reported() const { return reported_; }
+
+    void showMessage(const QString& text) override {
+        reported_ = true;
+        dialog_.ask<bool>(
+            [this, text] {
+                dialog_.showMessage(text);
+                return true;
+            },
+            true);
+    }
+    bool askYesNo(const QString& question) override {
+        return dialog_.ask<bool>(
+            [this, question] {
+                return dialog_.messageBoxes_->show(&dialog_, QMessageBox::Question,
+                                                   QStringLiteral("Ostrel Word To PDF 3.0"),
+                                                   question, QMessageBox::Yes | QMessageBox::No) ==
+                       QMessageBox::Yes;
+            },
+            false);
+    }
+    std::optional<QString> askDocumentPassword(const QString&) override { return std::nullopt; }
+    void setProgress(int, int, int) override {}
+    void addConvertedFile(const QString&) override {}
+    void startPromptAnswerer() override {}
+    void stopPromptAnswerer() override {}
+
+private:
+    CConvertDlg& dialog_;
+    bool reported_ = false;
+};
+
+CConvertDlg::CConvertDlg(QWidget* parent)
+    : QDialog(parent), messageBoxes_(&MessageBoxes::standard()), shell_(&ShellOpener::standard()),
+      converter_(&convertAddinDocument), sleep_(&defaultSleep) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setObjectName(QStringLiteral("CConvertDlg"));
-    setWindowTitle(QStringLiteral("Ostrel Word To PDF 3.0"));
-    outputEdit_->setObjectName(QStringLiteral("control221"));
+    const ControlFactories factories{{IDC_TAB, [](QWidget* owner, const DialogItem&) -> QWidget* {
+                                          return new CTabCtrlEx(owner, CTabCtrlEx::Variant::AddIn);
+                                      }}};
+    const DialogControls controls = createDialog(this, ConvertTemplate, factories);
+    setFixedSize(size());
+    tab_ = controls.get<CTabCtrlEx>(IDC_TAB);
+    outputEdit_ = controls.get<QLineEdit>(IDC_OUTPUT_FOLDER);
+    statusEdit_ = controls.get<QLineEdit>(IDC_STATUS);
+    browseButton_ = controls.get<QPushButton>(IDC_BROWSE);
+    convertButton_ = controls.get<QPushButton>(IDOK);
+    outputFrame_ = controls.item(IDC_OUTPUT_FRAME);
+    statusFrame_ = controls.item(IDC_STATUS_FRAME);
+    labelTargets_ = {controls.item(IDC_OUTPUT_LABEL), controls.item(IDC_STATUS_LABEL)};
+
+    // The status line takes neither focus nor a caret.
+    statusEdit_->setFocusPolicy(Qt::NoFocus);
+    statusEdit_->installEventFilter(this);
+
+    connect(browseButton_, &QPushButton::clicked, this, [this] { OnBrowse(); });
+    connect(convertButton_, &QPushButton::clicked, this, [this] { OnConvert(); });
+}
+
+CConvertDlg::~CConvertDlg() {
+    {
+        const std::lock_guard lock(answerMutex_);
+        abandoned_ = true;
+    }
+    answered_.notify_all();
+    if (worker_.joinable()) {
+        worker_.join();
+    }
 }
 
 void CConvertDlg::showEvent(QShowEvent* event) {
@@ -19,9 +164,245 @@ void CConvertDlg::showEvent(QShowEvent* event) {
 }
 
 void CConvertDlg::OnInitDialog() {
+    setWindowIcon(dialogIcon());
+
+    labelFont_ = labelFontFrom(font());
+    for (QWidget* label : labelTargets_) {
+        label->setFont(labelFont_);
+    }
+
+    tab_->InsertItem(0, QStringLiteral("Description"));
+    tab_->InsertItem(1, QStringLiteral("Security"));
+    tab_->InsertItem(2, QStringLiteral("Advanced"));
+    createPages();
+    descriptionPage_->setGeometry(pageRect());
+    descriptionPage_->show();
+    // Only the user's selections: inserting the tabs selected the first one already.
+    connect(tab_, &CTabCtrlEx::selectionChanged, this, [this] { OnSelchangeTab(); });
+
     const qsizetype slash = m_sourcePath.lastIndexOf(QLatin1Char('/'));
     m_outputFolder = slash < 0 ? QString() : m_sourcePath.left(slash + 1);
     outputEdit_->setText(m_outputFolder);
+    setStatusText(QStringLiteral("Not Started"));
+}
+
+// The three pages, children of the tab control, hidden until placed and shown.
+void CConvertDlg::createPages() {
+    descriptionPage_ = new CDescriptionDlg(PageTemplate::AddIn, tab_);
+    securityPage_ = new CSecurityDlg(PageTemplate::AddIn, tab_);
+    advancedPage_ = new CAdvancedDlg(PageTemplate::AddIn, tab_);
+}
+
+// The pages' data, committed in the order Advanced, Security, Description.
+ConversionOptions CConvertDlg::collectOptions() {
+    ConversionOptions options;
+    advancedPage_->applyTo(options);
+    securityPage_->applyTo(options);
+    descriptionPage_->applyTo(options);
+    return options;
+}
+
+// The tab control's client area less the tabs and a margin.
+QRect CConvertDlg::pageRect() const {
+    const QRect client = tab_->rect();
+    return QRect(QPoint(client.left() + 1, client.top() + 25),
+                 QPoint(client.right() + 1 - 4 - 1, client.bottom() + 1 - 4 - 1));
+}
+
+void CConvertDlg::OnSelchangeTab() {
+    QWidget* const pages[] = {descriptionPage_, securityPage_, advancedPage_};
+    const int selected = tab_->GetCurSel();
+    if (selected < 0 || selected > 2) {
+        return;
+    }
+    for (int i = 0; i < 3; ++i) {
+        pages[i]->setVisible(i == selected);
+    }
+    pages[selected]->setGeometry(pageRect());
+}
+
+void CConvertDlg::OnBrowse() {
+    if (busyFlag_ != 0) {
+        refuseBusy();
+        return;
+    }
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QString(), QString(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) {
+        return;
+    }
+    outputEdit_->setText(folder + QLatin1Char('/'));
+}
+
+void CConvertDlg::OnConvert() {
+    if (busyFlag_ != 0 || running_) {
+        refuseBusy();
+        return;
+    }
+    m_outputFolder = outputEdit_->text();
+    if (!QFileInfo(m_outputFolder).isDir()) {
+        showMessage(QStringLiteral("Wrong Path cause wrong, Input a valid file path!"));
+        return;
+    }
+    setStatusText(StartToConvert);
+    securityPage_->setEnabled(false);
+    descriptionPage_->setEnabled(false);
+    advancedPage_->setEnabled(false);
+    statusTimer_ = startTimer(std::chrono::milliseconds(500));
+
+    ConversionOptions options = collectOptions();
+    options.destinationFolder = m_outputFolder;
+
+    setInputsEnabled(false);
+    running_ = true;
+    worker_ = std::thread([this, options] { addinConvertWorker(options); });
+}
+
+// The worker thread. It reads m_sourcePath, which nobody changes during a run, and
+// reaches everything else through the dialog's thread.
+void CConvertDlg::addinConvertWorker(ConversionOptions options) {
+    busyFlag_ = 1;
+    sleep_(std::chrono::milliseconds(100));
+
+    WorkerHost host(*this);
+    AddinConversion result;
+    try {
+        result = converter_(host, m_sourcePath, options);
+    } catch (...) {
+        result = AddinConversion{}; // a failure of the engine is a failed run
+    }
+    post([this] {
+        killTimer(statusTimer_);
+        statusTimer_ = 0;
+    });
+    sleep_(std::chrono::milliseconds(2000));
+
+    busyFlag_ = 0;
+    const bool reported = host.reported();
+    post([this, result, reported] {
+        m_pdfPath = result.pdfPath;
+        lastRunConverted_ = result.converted;
+        lastRunReported_ = reported;
+        setStatusText(result.converted ? QStringLiteral("Complete!") : QStringLiteral("Failed!"));
+        setInputsEnabled(true);
+        securityPage_->setEnabled(true);
+        descriptionPage_->setEnabled(true);
+        advancedPage_->setEnabled(true);
+        completionTimer_ = startTimer(std::chrono::milliseconds(500));
+        worker_.join(); // it has nothing left to do but return
+        running_ = false;
+    });
+}
+
+void CConvertDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == statusTimer_ && statusTimer_ != 0) {
+        if (++dotCount_ == 7) {
+            setStatusText(StartToConvert);
+            dotCount_ = 0;
+        } else {
+            setStatusText(statusText() + QLatin1Char('.'));
+        }
+    } else if (event->timerId() == completionTimer_ && completionTimer_ != 0) {
+        OnCompletionTimer();
+    }
+    QDialog::timerEvent(event);
+}
+
+// After a run: the question to open the new PDF, or, for a run that failed without
+// saying why, a message that it failed.
+void CConvertDlg::OnCompletionTimer() {
+    killTimer(completionTimer_);
+    completionTimer_ = 0;
+    if (!lastRunConverted_) {
+        if (!lastRunReported_) {
+            showMessage(QStringLiteral("Failed to convert %1").arg(m_sourcePath));
+        }
+        return;
+    }
+    CCompleteDlg question;
+    if (question.exec() == QDialog::Accepted) {
+        shell_->open(m_pdfPath);
+    }
+}
+
+void CConvertDlg::reject() {
+    if (running_) {
+        refuseBusy();
+        return;
+    }
+    QDialog::reject();
+}
+
+void CConvertDlg::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        refuseBusy();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+// The output and status areas are white within their frames.
+void CConvertDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    for (const QWidget* frame : {outputFrame_, statusFrame_}) {
+        painter.fillRect(frame->geometry().adjusted(0, 6, 0, 0), Qt::white);
+    }
+}
+
+bool CConvertDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statusEdit_ && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CConvertDlg::setInputsEnabled(bool enabled) {
+    outputEdit_->setEnabled(enabled);
+    browseButton_->setEnabled(enabled);
+    convertButton_->setEnabled(enabled);
+}
+
+void CConvertDlg::refuseBusy() {
+    showMessage(Busy);
+}
+
+void CConvertDlg::showMessage(const QString& text) {
+    messageBoxes_->show(this, QMessageBox::Warning, AddinModule::moduleTitle(), text,
+                        QMessageBox::Ok);
+}
+
+QString CConvertDlg::statusText() const {
+    return statusEdit_->text();
+}
+
+void CConvertDlg::setStatusText(const QString& text) {
+    statusEdit_->setText(text);
+}
+
+void CConvertDlg::post(std::function<void()> step) {
+    QMetaObject::invokeMethod(this, std::move(step), Qt::QueuedConnection);
+}
+
+template <class R> R CConvertDlg::ask(std::function<R()> question, R fallback) {
+    auto answer = std::make_shared<std::optional<R>>();
+    post([this, question = std::move(question), answer, fallback] {
+        R value = fallback;
+        try {
+            value = question();
+        } catch (...) {
+        }
+        {
+            const std::lock_guard lock(answerMutex_);
+            *answer = value;
+        }
+        answered_.notify_all();
+    });
+    std::unique_lock lock(answerMutex_);
+    answered_.wait(lock, [&] { return answer->has_value() || abandoned_; });
+    return answer->has_value() ? **answer : fallback;
 }
 
 } // namespace kestrine

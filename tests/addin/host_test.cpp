@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -175,6 +177,29 @@ TEST_F(AddinHost, AClickWithoutADocumentOpensTheDialogWithAnEmptyPath) {
     EXPECT_EQ(shown.dialogs, 1);
     EXPECT_EQ(shown.sourcePath, QString());
     EXPECT_EQ(shown.outputFolder, QString());
+}
+
+TEST_F(AddinHost, TheDialogsMessagesCarryTheLibrarysName) {
+    connect();
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    ModalWatch box(QStringLiteral("QMessageBox"), [&](QDialog& dialog) {
+        auto& message = static_cast<QMessageBox&>(dialog);
+        caption = message.windowTitle();
+        text = message.text();
+        icon = message.icon();
+        message.accept();
+    });
+    ModalWatch convert(QStringLiteral("CConvertDlg"), [&](QDialog& dialog) {
+        dialog.findChild<QPushButton*>(QStringLiteral("control1"))->click(); // Convert
+        dialog.reject();
+    });
+    EXPECT_EQ(button().click(), S_OK);
+    EXPECT_EQ(box.seen(), 1);
+    EXPECT_EQ(caption, QStringLiteral("KestrineWord"));
+    EXPECT_EQ(text, QStringLiteral("Wrong Path cause wrong, Input a valid file path!"));
+    EXPECT_EQ(icon, QMessageBox::Warning);
 }
 
 TEST_F(AddinHost, UnloadingDisconnectsReleasesAndUnloadsTheLibrary) {

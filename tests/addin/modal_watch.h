@@ -1,5 +1,5 @@
 // Tests meet modal dialogs without blocking: a watcher sees every dialog of a given
-// object name as it is shown, and acts on it from inside its modal loop.
+// object name or class name as it is shown, and acts on it from inside its modal loop.
 #pragma once
 
 #include <QApplication>
@@ -17,8 +17,7 @@ class ModalWatch : public QObject {
 public:
     using Action = std::function<void(QDialog&)>;
 
-    ModalWatch(QString objectName, Action action)
-        : objectName_(std::move(objectName)), action_(std::move(action)) {
+    ModalWatch(QString name, Action action) : name_(std::move(name)), action_(std::move(action)) {
         qApp->installEventFilter(this);
     }
     ~ModalWatch() override { qApp->removeEventFilter(this); }
@@ -27,7 +26,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show && watched->objectName() == objectName_) {
+        if (event->type() == QEvent::Show &&
+            (watched->objectName() == name_ ||
+             QLatin1String(watched->metaObject()->className()) == name_)) {
             if (auto* dialog = qobject_cast<QDialog*>(watched)) {
                 ++seen_;
                 // Acts once the dialog runs its loop.
@@ -38,7 +39,7 @@ protected:
     }
 
 private:
-    QString objectName_;
+    QString name_;
     Action action_;
     int seen_ = 0;
 };

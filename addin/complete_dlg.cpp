@@ -1,0 +1,39 @@
+#include "complete_dlg.h"
+
+#include "dialog_template.h"
+
+#include <QPushButton>
+
+namespace kestrine {
+namespace {
+
+using namespace ostrel;
+
+const DialogTemplate CompleteTemplate{
+    206,
+    "Ostrel Word To PDF 3.0",
+    187,
+    78,
+    "MS Shell Dlg",
+    8,
+    {
+        {Kind::Label, IDC_STATIC, "Conversion succeeded. Do you want to open the document?", 33, 14,
+         134, 26},
+        {Kind::PushButton, IDOK, "&Yes", 41, 58, 50, 14, BS_DEFPUSHBUTTON},
+        {Kind::PushButton, IDCANCEL, "&No", 95, 58, 50, 14},
+    },
+};
+
+} // namespace
+
+CCompleteDlg::CCompleteDlg(QWidget* parent) : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setObjectName(QStringLiteral("CCompleteDlg"));
+    const DialogControls controls = createDialog(this, CompleteTemplate);
+    setFixedSize(size());
+    connect(controls.get<QPushButton>(IDOK), &QPushButton::clicked, this, &QDialog::accept);
+    connect(controls.get<QPushButton>(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
+}
+
+} // namespace kestrine

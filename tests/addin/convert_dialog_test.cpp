@@ -211,6 +211,32 @@ TEST_F(ConvertDialog, WhileARunIsInProgressTheDialogRefusesToCloseAndToBrowse) {
     EXPECT_FALSE(dialog.isVisible());
 }
 
+TEST_F(ConvertDialog, TheStatusLineCountsSixDotsAndStartsAgain) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    dialog.setConverter([&](ConversionHost&, const QString&, const ConversionOptions&) {
+        released.wait();
+        return AddinConversion{false, QString()};
+    });
+    open(folders.freshFolder() + QStringLiteral("/plan.docx"));
+    QStringList shown;
+    QObject::connect(control<QLineEdit>(225), &QLineEdit::textChanged,
+                     [&](const QString& text) { shown << text; });
+    control<QPushButton>(1)->click();
+    ASSERT_TRUE(serveUntil([&] { return shown.size() >= 8; }));
+    release.set_value();
+    ASSERT_TRUE(serveUntil([&] { return !dialog.isRunning() && !dialog.isCompletionPending(); }));
+
+    const QString start = QStringLiteral("Start to Convert");
+    QStringList expected{start};
+    for (int dots = 1; dots <= 6; ++dots) {
+        expected << start + QString(dots, QLatin1Char('.'));
+    }
+    expected << start;
+    EXPECT_EQ(shown.mid(0, 8), expected);
+    EXPECT_EQ(shown.last(), QStringLiteral("Failed!"));
+}
+
 bool wordServerBuilt() {
     const auto servers = ostrel::word::knownServerLibraries();
     return std::any_of(servers.begin(), servers.end(), [](const std::filesystem::path& p) {

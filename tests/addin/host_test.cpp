@@ -161,6 +161,17 @@ TEST_F(AddinHost, AFailureOfTheCommandBarsIsAnsweredAndCreatesNothing) {
     EXPECT_TRUE(host->application->commandBars->bars.empty());
 }
 
+TEST_F(AddinHost, AFailingButtonCallEndsTheConnectionWithItsCodeAndLeaksNothing) {
+    host->application->commandBars->failingButtonCall = QStringLiteral("Caption");
+    host->application->commandBars->failure = hr(0x800A01A8);
+    EXPECT_EQ(host->loadAddins(), hr(0x800A01A8));
+    EXPECT_EQ(button().calls, (QStringList{"Style", "PasteFace", "Visible", "Caption"}));
+    EXPECT_EQ(button().sinkCount(), 0u);
+    EXPECT_FALSE(toolbar().visible);
+    host->unloadAddins();
+    EXPECT_FALSE(libraryLoaded());
+}
+
 TEST_F(AddinHost, AClickOpensTheDialogForTheActiveDocument) {
     connect();
     host->application->activeDocument =

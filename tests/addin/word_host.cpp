@@ -38,42 +38,63 @@ void* HostButton::findInterface(REFIID riid) {
 
 HRESULT HostButton::put_Style(MsoButtonStyle value) {
     calls << QStringLiteral("Style");
+    if (failingCall == calls.last()) {
+        return failure;
+    }
     style = value;
     return S_OK;
 }
 
 HRESULT HostButton::PasteFace() {
     calls << QStringLiteral("PasteFace");
+    if (failingCall == calls.last()) {
+        return failure;
+    }
     face = QGuiApplication::clipboard()->image();
     return face.isNull() ? E_FAIL : S_OK;
 }
 
 HRESULT HostButton::put_Visible(VARIANT_BOOL value) {
     calls << QStringLiteral("Visible");
+    if (failingCall == calls.last()) {
+        return failure;
+    }
     visible = value == VARIANT_TRUE;
     return S_OK;
 }
 
 HRESULT HostButton::put_Caption(BSTR value) {
     calls << QStringLiteral("Caption");
+    if (failingCall == calls.last()) {
+        return failure;
+    }
     caption = ostrel::com::toQString(value);
     return S_OK;
 }
 
 HRESULT HostButton::put_Enabled(VARIANT_BOOL value) {
     calls << QStringLiteral("Enabled");
+    if (failingCall == calls.last()) {
+        return failure;
+    }
     enabled = value == VARIANT_TRUE;
     return S_OK;
 }
 
 HRESULT HostButton::put_TooltipText(BSTR value) {
     calls << QStringLiteral("TooltipText");
+    if (failingCall == calls.last()) {
+        return failure;
+    }
     tooltip = ostrel::com::toQString(value);
     return S_OK;
 }
 
 HRESULT HostButton::put_Tag(BSTR value) {
     calls << QStringLiteral("Tag");
+    if (failingCall == calls.last()) {
+        return failure;
+    }
     tag = ostrel::com::toQString(value);
     return S_OK;
 }
@@ -110,6 +131,8 @@ HRESULT HostControls::Add(VARIANT Type, VARIANT Id, VARIANT Parameter, VARIANT B
     Added entry{Variant::copyOf(Type),      Variant::copyOf(Id),
                 Variant::copyOf(Parameter), Variant::copyOf(Before),
                 Variant::copyOf(Temporary), ostrel::com::make<HostButton>()};
+    entry.button->failingCall = failingCall;
+    entry.button->failure = failure;
     ComPtr<CommandBarControl> result = entry.button.as<CommandBarControl>();
     added.push_back(std::move(entry));
     return handOut(result, control);
@@ -134,6 +157,8 @@ HRESULT HostCommandBars::Add(VARIANT Name, VARIANT Position, VARIANT MenuBar, VA
     created->position = Variant::copyOf(Position);
     created->menuBar = Variant::copyOf(MenuBar);
     created->temporary = Variant::copyOf(Temporary);
+    created->controls->failingCall = failingButtonCall;
+    created->controls->failure = failure;
     bars.push_back(created);
     return handOut(ComPtr<CommandBar>(created.get()), bar);
 }

@@ -57,7 +57,9 @@ public:
     std::size_t sinkCount() const { return clicks_->sinkCount(); }
     std::vector<ComPtr<IDispatch>> sinks() const { return clicks_->dispatchSinks(); }
 
-    QStringList calls; // the members called, in order
+    QStringList calls;   // the members called, in order
+    QString failingCall; // a member that answers `failure` instead
+    HRESULT failure = E_FAIL;
     long style = -1;
     bool visible = false;
     bool enabled = false;
@@ -83,6 +85,8 @@ public:
         ComPtr<HostButton> button;
     };
     std::vector<Added> added;
+    QString failingCall; // handed to the buttons made here
+    HRESULT failure = E_FAIL;
 };
 
 class HostCommandBar final : public NoDispatch<ostrel::com::Implements<CommandBar>> {
@@ -102,6 +106,8 @@ public:
                 CommandBar** bar) override;
 
     std::vector<ComPtr<HostCommandBar>> bars;
+    QString failingButtonCall; // handed to the buttons of the bars made here
+    HRESULT failure = E_FAIL;
 };
 
 class HostDocument final : public NoDispatch<ostrel::com::Implements<Document>> {

@@ -96,7 +96,8 @@ bool renderDialogs(const QDir& out) {
     return ok;
 }
 
-// The main window's header with its three buttons: Website hovered, Help pressed.
+// The main window's header with its three buttons: Website hovered, Help pressed; then
+// all three disabled.
 class Header : public QWidget {
 public:
     Header() { resize(638, 70); }
@@ -130,7 +131,11 @@ bool renderHeader(const QDir& out) {
     header.show();
     made[0]->hoverState = CTransParentButton::MouseOver;
     made[1]->hoverState = CTransParentButton::Pressed;
-    return save(header, out, QStringLiteral("header-buttons"));
+    bool ok = save(header, out, QStringLiteral("header-buttons"));
+    for (CTransParentButton* button : made)
+        button->setEnabled(false);
+    ok &= save(header, out, QStringLiteral("header-buttons-disabled"));
+    return ok;
 }
 
 } // namespace

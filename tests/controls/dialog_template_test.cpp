@@ -113,5 +113,30 @@ TEST(DialogTemplate, ControlTextWhateverTheClass) {
     }
 }
 
+TEST(DialogTemplate, OneLineTextsAreNeverCut) {
+    const DialogTemplate narrow{
+        98,
+        "",
+        100,
+        40,
+        "MS Shell Dlg",
+        8,
+        {
+            {Kind::Label, 20, "Document Compression", 4, 4, 40, 8},
+            {Kind::CheckBox, 21, "Form Filling,Signing,Commenting", 4, 16, 60, 8},
+            {Kind::Label, 22, "Wide", 4, 28, 60, 8},
+        }};
+    QWidget dialog;
+    const DialogControls controls = createDialog(&dialog, narrow);
+    auto* label = controls.get<QLabel>(20);
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+    EXPECT_EQ(label->pos(), QPoint(7, 7)); // its place stays
+    auto* box = controls.get<QCheckBox>(21);
+    EXPECT_GE(box->width(), box->sizeHint().width());
+    // A text that fits keeps the template's box and the dialog's font.
+    EXPECT_EQ(controls.item(22)->width(), 105);
+    EXPECT_EQ(controls.item(22)->font(), dialog.font());
+}
+
 } // namespace
 } // namespace ostrel

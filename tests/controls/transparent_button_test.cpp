@@ -3,6 +3,7 @@
 
 #include "qt_printers.h"
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimerEvent>
 
@@ -177,6 +178,25 @@ TEST_F(HeaderButton, IconAndWhiteTextWhereTheGeometrySays) {
         for (int y = text.y(); y < text.y() + 10; ++y)
             white += image.pixelColor(x, y).lightness() > 200 ? 1 : 0;
     EXPECT_GT(white, 5);
+}
+
+} // namespace
+} // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+TEST_F(HeaderButton, SpaceClicksWithoutChangingTheLook) {
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    button->setFocus();
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(button, &key);
+    }
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(button->hoverState, CTransParentButton::Normal);
+    EXPECT_EQ(pixel(30, 50), QColor(20, 60, 140));
 }
 
 } // namespace

@@ -2,6 +2,10 @@
 
 #include "postscript_string.h"
 
+#include <QRandomGenerator>
+
+#include <array>
+
 namespace ostrel {
 namespace {
 
@@ -88,6 +92,13 @@ bool is40Bit(const ConversionOptions& options) {
 
 QString quoted(const QString& text) {
     return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString unknownOwnerPassword() {
+    std::array<quint32, 4> words{};
+    QRandomGenerator::system()->fillRange(words.data(), static_cast<qsizetype>(words.size()));
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(words.data()), sizeof words).toHex());
 }
 
 } // namespace
@@ -189,9 +200,11 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
     // information.
     arguments << QStringLiteral("-dParseDSCComments=false");
     if (writesSecurity(options)) {
-        if (options.ownerPasswordEnabled) {
-            arguments << QStringLiteral("-sOwnerPassword=") + options.ownerPassword;
-        }
+        // Ghostscript encrypts nothing without an owner password. Without one of the
+        // user's, a random one nobody knows keeps the permissions binding for everyone.
+        arguments << QStringLiteral("-sOwnerPassword=") + (options.ownerPasswordEnabled
+                                                               ? options.ownerPassword
+                                                               : unknownOwnerPassword());
         if (options.userPasswordEnabled) {
             arguments << QStringLiteral("-sUserPassword=") + options.userPassword;
         }

@@ -214,16 +214,30 @@ TEST_F(GhostscriptJob, UnreadablePostScriptFileIsReported) {
     EXPECT_FALSE(QFile::exists(pdf));
 }
 
-TEST_F(GhostscriptJob, UserPasswordWithoutOwnerPasswordIsRefusedNotSilentlyPlain) {
+TEST_F(GhostscriptJob, UserPasswordWithoutOwnerPasswordKeepsThePermissionsBinding) {
     auto options = secured(0);
     options.ownerPasswordEnabled = false;
-    options.userPassword = QStringLiteral("s3cret-of-the-user");
+    options.allowPrinting = true;
     const QString pdf = convert(options);
-    EXPECT_FALSE(result.ok); // Ghostscript needs an owner password
-    EXPECT_TRUE(result.reason.contains(QLatin1String("Owner password")))
-        << result.reason.toStdString();
-    EXPECT_FALSE(result.reason.contains(options.userPassword));
-    EXPECT_FALSE(QFile::exists(pdf));
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    const auto asUser = facts(pdf, "user");
+    EXPECT_TRUE(asUser.userPasswordMatched);
+    EXPECT_FALSE(asUser.ownerPasswordMatched);
+    EXPECT_EQ(asUser.permissions, -60);
+    EXPECT_FALSE(readPdf(pdf.toStdString(), "").has_value());
+    EXPECT_FALSE(readPdf(pdf.toStdString(), "owner").has_value());
+}
+
+TEST_F(GhostscriptJob, NoPasswordsAtAllStillRestrictTheActions) {
+    auto options = secured(1);
+    options.ownerPasswordEnabled = false;
+    options.userPasswordEnabled = false;
+    const QString pdf = convert(options);
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    const auto anyone = facts(pdf);
+    EXPECT_TRUE(anyone.encrypted);
+    EXPECT_FALSE(anyone.ownerPasswordMatched);
+    EXPECT_EQ(anyone.permissions, -3392);
 }
 
 } // namespace

@@ -35,6 +35,11 @@ public:
     // prompt with Yes, polling every 200 ms.
     virtual void startPromptAnswerer() = 0;
     virtual void stopPromptAnswerer() = 0;
+
+    // Asked between the steps of a conversion. A host whose user can pause a run blocks
+    // here while it is paused, and answers false once the run is abandoned: the engine
+    // then quits Word, ends Ghostscript and returns without converting.
+    virtual bool proceed() { return true; }
 };
 
 } // namespace ostrel

@@ -58,12 +58,17 @@ private:
 
 // Reads the status until no background job is left; one pause follows each read made
 // inside the loop, the read that answers 0 included.
-HRESULT waitForBackgroundPrinting(word::Application& word, const DocumentConverter::Sleep& sleep) {
+// An abandoned run ends the wait with E_ABORT.
+HRESULT waitForBackgroundPrinting(word::Application& word, const DocumentConverter::Sleep& sleep,
+                                  ConversionHost& host) {
     LONG pending = 0;
     HRESULT status = word.backgroundPrintingStatus(pending);
     while (SUCCEEDED(status) && pending > 0) {
         status = word.backgroundPrintingStatus(pending);
         sleep(1000ms);
+        if (!host.proceed()) {
+            return E_ABORT;
+        }
     }
     return status;
 }
@@ -79,6 +84,9 @@ bool DocumentConverter::convertDocument(const QString& sourcePath,
                                         const ConversionOptions& options) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         host_.showMessage(failedCoInitialize);
+    }
+    if (!host_.proceed()) {
+        return false;
     }
     word::ensureServerRegistered();
     word::Application word;
@@ -109,6 +117,10 @@ bool DocumentConverter::convertDocument(const QString& sourcePath,
         }
         return retryWithPassword(sourcePath, options);
     }
+    if (!host_.proceed()) {
+        abandon(word, document);
+        return false;
+    }
 
     return printAndMakePdf(word, document, sourcePath, options);
 }
@@ -132,9 +144,13 @@ bool DocumentConverter::printAndMakePdf(word::Application& word, word::Document&
     PromptAnswering answering(host_, run_ == WordRun::WithPasswordRetry);
     HRESULT status = document.printOut(spoolFile);
     if (SUCCEEDED(status)) {
-        status = waitForBackgroundPrinting(word, sleep_);
+        status = waitForBackgroundPrinting(word, sleep_, host_);
     }
     answering.stop();
+    if (status == E_ABORT || !host_.proceed()) {
+        abandon(word, document);
+        return false;
+    }
     if (FAILED(status)) {
         word.quit();
         host_.showMessage(wordFailed(sourcePath, QStringLiteral("to print it")));
@@ -143,7 +159,12 @@ bool DocumentConverter::printAndMakePdf(word::Application& word, word::Document&
 
     bool converted = true;
     const JobResult job = runGhostscriptJob(
-        options, {spoolFile, outputFilePath(options.destinationFolder, sourcePath)}, *spool);
+        options, {spoolFile, outputFilePath(options.destinationFolder, sourcePath)}, *spool,
+        [this] { return host_.proceed(); });
+    if (!host_.proceed()) {
+        abandon(word, document);
+        return false;
+    }
     if (!job.ok) {
         host_.showMessage(notConverted(sourcePath, job.reason));
         converted = false;
@@ -156,6 +177,11 @@ bool DocumentConverter::printAndMakePdf(word::Application& word, word::Document&
         converted = false;
     }
     return converted;
+}
+
+void DocumentConverter::abandon(word::Application& word, word::Document& document) {
+    document.close();
+    word.quit();
 }
 
 bool DocumentConverter::retryWithPassword(const QString& sourcePath,
@@ -171,6 +197,9 @@ bool DocumentConverter::retryWithPassword(const QString& sourcePath,
 
 EntryOutcome DocumentConverter::convertEntry(const QString& sourcePath, int index, int count,
                                              const ConversionOptions& options) {
+    if (!host_.proceed()) {
+        return EntryOutcome::NotConverted;
+    }
     const QString name = outputFileName(sourcePath);
     const QString outputPath = outputFilePath(options.destinationFolder, sourcePath);
     if (QFileInfo::exists(outputPath)) {

@@ -41,6 +41,8 @@ public:
 private:
     bool printAndMakePdf(word::Application& word, word::Document& document,
                          const QString& sourcePath, const ConversionOptions& options);
+    // The run was abandoned: Word lets go of the document and ends.
+    static void abandon(word::Application& word, word::Document& document);
     bool retryWithPassword(const QString& sourcePath, const ConversionOptions& options);
 
     ConversionHost& host_;

@@ -67,10 +67,29 @@ JobResult writeSideFile(const ConversionOptions& options, const QString& path) {
     return JobResult::success();
 }
 
+// The end of the process, or nothing when keepGoing said no first (the process is
+// ended then).
+std::optional<ProcessExit> waitUnlessAbandoned(Process& process,
+                                               const std::function<bool()>& keepGoing) {
+    if (!keepGoing) {
+        return process.wait();
+    }
+    while (true) {
+        if (auto exit = process.waitFor(std::chrono::milliseconds(100))) {
+            return exit;
+        }
+        if (!keepGoing()) {
+            process.kill();
+            process.wait();
+            return std::nullopt;
+        }
+    }
+}
+
 } // namespace
 
 JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
-                            const SpoolLock& lock) {
+                            const SpoolLock& lock, const std::function<bool()>& keepGoing) {
     const SpoolFolder& spool = lock.folder();
     const QString sideFile = fromPath(spool.sideFile());
     if (JobResult written = writeSideFile(options, sideFile); !written.ok) {
@@ -91,13 +110,17 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
         ProcessOptions captured;
         captured.captureOutput = true;
         Process process = Process::start({ghostscript, arguments.reference()}, captured);
-        const ProcessExit exit = process.wait();
-        if (!exit.succeeded()) {
+        const std::optional<ProcessExit> exit = waitUnlessAbandoned(process, keepGoing);
+        if (!exit) {
+            QFile::remove(output);
+            return JobResult::failure(QStringLiteral("Ghostscript was stopped"));
+        }
+        if (!exit->succeeded()) {
             QFile::remove(output);
             const QString complaint = ghostscriptComplaint(process.output());
             return JobResult::failure(
                 QStringLiteral("Ghostscript failed (%1)%2")
-                    .arg(QString::fromStdString(exit.describe()),
+                    .arg(QString::fromStdString(exit->describe()),
                          complaint.isEmpty() ? QString() : QStringLiteral(": ") + complaint));
         }
     } catch (const std::system_error& error) {

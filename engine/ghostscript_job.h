@@ -13,6 +13,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace ostrel {
 
 // The outcome of a job: ok, or a one-line reason for the user.
@@ -35,7 +37,9 @@ struct GhostscriptJobFiles {
 // Fails (with the reason) when the side file cannot be written, Ghostscript cannot be
 // started, ends with an error, or leaves no PDF; a partly written PDF is removed then.
 // The PDF is overwritten when it exists: settle that with the user first.
+// keepGoing, when given, is asked while Ghostscript runs; once it answers false the
+// process is ended and the job fails without a PDF.
 JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
-                            const SpoolLock& lock);
+                            const SpoolLock& lock, const std::function<bool()>& keepGoing = {});
 
 } // namespace ostrel

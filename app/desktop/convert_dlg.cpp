@@ -1,0 +1,565 @@
+#include "convert_dlg.h"
+
+#include "advanced_dlg.h"
+#include "bmp_prog_ctrl.h"
+#include "description_dlg.h"
+#include "document_password.h"
+#include "enable_edit.h"
+#include "enter_password_dlg.h"
+#include "finish_dlg.h"
+#include "list_box_ex.h"
+#include "message_boxes.h"
+#include "output_name.h"
+#include "product.h"
+#include "prompts/pending_prompts.h"
+#include "security_dlg.h"
+#include "system/spool_folder.h"
+#include "tab_ctrl_ex.h"
+#include "templates.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimerEvent>
+
+#include <algorithm>
+
+namespace ostrel {
+
+namespace {
+
+const QString workingNow = QStringLiteral("Working now,Hold for a moment!");
+const QString startToConvert = QStringLiteral("Start to convert");
+const QString stopQuestion = QStringLiteral(" Are you sure you want to stop the conversion? ");
+const char* const officePromptTitle = "Microsoft Office Word";
+
+class QtFileChooser : public FileChooser {
+public:
+    QStringList chooseDocuments(QWidget* owner) override {
+        return QFileDialog::getOpenFileNames(
+            owner, QString(), QString(), QStringLiteral("Word Files(*.doc;*.docx) (*.doc *.docx)"));
+    }
+    QString chooseFolder(QWidget* owner) override {
+        return QFileDialog::getExistingDirectory(
+            owner, QString(), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    }
+};
+
+std::optional<QString> promptForPassword(QWidget* owner, const QString& fileName) {
+    CEnterPassWordDlg prompt(owner);
+    prompt.fileName = fileName;
+    if (prompt.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return prompt.password;
+}
+
+// The folder part of a path, with its trailing separator.
+QString folderOf(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+} // namespace
+
+FileChooser& FileChooser::standard() {
+    static QtFileChooser chooser;
+    return chooser;
+}
+
+CConvertDlg::CConvertDlg(QWidget* parent)
+    : QDialog(parent, Qt::Widget), messageBoxes(&MessageBoxes::standard()),
+      fileChooser(&FileChooser::standard()), passwordPrompt(promptForPassword),
+      controls_(createDialog(
+          this, convertTemplate(),
+          {
+              {IDC_FILE_LIST,
+               [](QWidget* owner, const DialogItem&) { return new CListBoxEx(owner); }},
+              {IDC_STATUS,
+               [](QWidget* owner, const DialogItem&) {
+                   auto* edit = new CEnableEdit(owner);
+                   edit->setFrameShape(QFrame::NoFrame);
+                   return edit;
+               }},
+              {IDC_PROGRESS,
+               [](QWidget* owner, const DialogItem&) { return new CBmpProgCtrl(owner); }},
+              {IDC_TAB, [](QWidget* owner, const DialogItem&) { return new CTabCtrlEx(owner); }},
+          })),
+      fileList_(controls_.get<CListBoxEx>(IDC_FILE_LIST)),
+      statusLine_(controls_.get<CEnableEdit>(IDC_STATUS)),
+      progressBar_(controls_.get<CBmpProgCtrl>(IDC_PROGRESS)),
+      convertButton_(controls_.get<QPushButton>(IDC_CONVERT)),
+      advancedSwitch_(controls_.get<QCheckBox>(IDC_ADVANCED_SWITCH)),
+      destinationEdit_(controls_.get<QLineEdit>(IDC_DESTINATION)),
+      advancedGroup_(controls_.get<QGroupBox>(IDC_ADVANCED_GROUP)),
+      tabControl_(controls_.get<CTabCtrlEx>(IDC_TAB)), finishDialog_(new CFinishDlg(this)) {
+    resetDocumentPassword();
+    setObjectName(QStringLiteral("convertPage"));
+    OnInitDialog();
+
+    connect(controls_.get<QPushButton>(IDC_ADD_FILES), &QPushButton::clicked, this,
+            &CConvertDlg::OnAddFiles);
+    connect(controls_.get<QPushButton>(IDC_REMOVE), &QPushButton::clicked, this,
+            &CConvertDlg::OnRemove);
+    connect(controls_.get<QPushButton>(IDC_REMOVE_ALL), &QPushButton::clicked, this,
+            &CConvertDlg::OnRemoveAll);
+    connect(controls_.get<QPushButton>(IDC_BROWSE), &QPushButton::clicked, this,
+            &CConvertDlg::OnBrowse);
+    connect(convertButton_, &QPushButton::clicked, this, &CConvertDlg::OnConvert);
+    connect(advancedSwitch_, &QCheckBox::clicked, this, &CConvertDlg::UpdateAdvancedSection);
+    connect(fileList_, &QListWidget::itemSelectionChanged, this, &CConvertDlg::OnSelectionChange);
+    // Mouse and keyboard alike switch the page on show.
+    connect(tabControl_, &CTabCtrlEx::selectionChanged, this, &CConvertDlg::showPage);
+}
+
+CConvertDlg::~CConvertDlg() {
+    abandonRun();
+}
+
+void CConvertDlg::OnInitDialog() {
+    // A white page; edits and lists keep the system colours.
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+
+    QFont bold = controls_.item(IDC_TITLE)->font();
+    bold.setWeight(QFont::Bold);
+    controls_.item(IDC_TITLE)->setFont(bold);
+    controls_.item(IDC_STATUS_CAPTION)->setFont(bold);
+
+    tabControl_->setParent(advancedGroup_);
+    tabControl_->setGeometry(advancedGroup_->rect().adjusted(10, 30, -10, -10));
+    tabControl_->show();
+
+    setStatus(QStringLiteral("Not started."));
+    // The status line never takes focus or a selection.
+    statusLine_->setFocusPolicy(Qt::NoFocus);
+    statusLine_->installEventFilter(this);
+    statusLine_->viewport()->installEventFilter(this);
+    statusLine_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    statusLine_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    tabControl_->InsertItem(0, QStringLiteral("Description"));
+    tabControl_->InsertItem(1, QStringLiteral("Security"));
+    tabControl_->InsertItem(2, QStringLiteral("Advanced"));
+
+    pageRect_ = tabControl_->rect().adjusted(1, 30, -4, -4);
+    descriptionPage_ = new CDescriptionDlg(PageTemplate::Desktop, tabControl_);
+    descriptionPage_->setGeometry(pageRect_);
+    descriptionPage_->show();
+    securityPage_ = new CSecurityDlg(PageTemplate::Desktop, tabControl_);
+    securityPage_->hide();
+    advancedPage_ = new CAdvancedDlg(PageTemplate::Desktop, tabControl_);
+    advancedPage_->hide();
+
+    controls_.item(IDC_REMOVE)->setEnabled(false);
+    controls_.item(IDC_REMOVE_ALL)->setEnabled(false);
+    convertButton_->setEnabled(false);
+
+    fileList_->extensions = {"doc", "xls", "docx", "htm",  "tml", "xml", "txt",
+                             "rtf", "ppt", "jpg",  "jpeg", "bmp", "gif", "png"};
+    fileList_->notifyWindow = this;
+}
+
+void CConvertDlg::setStatus(const QString& text) {
+    statusLine_->setText(text);
+}
+
+void CConvertDlg::clearProgress() {
+    progressBar_->fillVisible = 0;
+    progressBar_->update();
+}
+
+bool CConvertDlg::addDocument(const QString& path) {
+    if (!fileList_->accepts(path)) {
+        fileList_->refuseDocument();
+        return false;
+    }
+    fileList_->AddString(path);
+    return true;
+}
+
+void CConvertDlg::OnAddFiles() {
+    if (runningFlag != 0) {
+        messageBoxes->refuse(this, workingNow);
+        return;
+    }
+    const QStringList chosen = fileChooser->chooseDocuments(mainWindow ? mainWindow : this);
+    if (!chosen.isEmpty()) {
+        // Adding documents always points the destination at their folder.
+        destinationEdit_->setText(folderOf(chosen.first()));
+        for (const QString& path : chosen)
+            addDocument(path);
+        controls_.item(IDC_REMOVE_ALL)->setEnabled(true);
+        convertButton_->setEnabled(true);
+    }
+    clearProgress();
+    setStatus(QStringLiteral("Ready"));
+}
+
+void CConvertDlg::OnFilesDropped() {
+    if (fileList_->count() == 0)
+        return;
+    destinationEdit_->setText(folderOf(fileList_->item(0)->text()));
+    setStatus(QStringLiteral("Ready"));
+    controls_.item(IDC_REMOVE_ALL)->setEnabled(true);
+    convertButton_->setEnabled(true);
+}
+
+void CConvertDlg::OnSelectionChange() {
+    if (runningFlag == 0 && !fileList_->selectedItems().isEmpty())
+        controls_.item(IDC_REMOVE)->setEnabled(true);
+}
+
+void CConvertDlg::OnRemove() {
+    if (runningFlag != 0) {
+        messageBoxes->refuse(this, workingNow);
+        return;
+    }
+    for (int row = 0; row < fileList_->count();) {
+        if (fileList_->item(row)->isSelected())
+            delete fileList_->takeItem(row);
+        else
+            ++row;
+    }
+    if (fileList_->count() == 0) {
+        controls_.item(IDC_REMOVE_ALL)->setEnabled(false);
+        convertButton_->setEnabled(false);
+    }
+    controls_.item(IDC_REMOVE)->setEnabled(false);
+}
+
+void CConvertDlg::OnRemoveAll() {
+    if (runningFlag != 0) {
+        messageBoxes->refuse(this, workingNow);
+        return;
+    }
+    fileList_->clear();
+    controls_.item(IDC_REMOVE_ALL)->setEnabled(false);
+    controls_.item(IDC_REMOVE)->setEnabled(false);
+    convertButton_->setEnabled(false);
+}
+
+void CConvertDlg::OnBrowse() {
+    if (runningFlag != 0) {
+        messageBoxes->refuse(this, workingNow);
+        return;
+    }
+    QString folder = fileChooser->chooseFolder(this);
+    if (folder.isEmpty())
+        return;
+    if (QFileInfo(folder).isDir() && !folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    destinationEdit_->setText(folder);
+}
+
+void CConvertDlg::showPage(int index) {
+    if (index < 0 || index == currentTab_)
+        return;
+    currentTab_ = index;
+    QWidget* pages[] = {descriptionPage_, securityPage_, advancedPage_};
+    for (int i = 0; i < 3; ++i) {
+        if (i != index)
+            pages[i]->hide();
+    }
+    pages[index]->setGeometry(pageRect_);
+    pages[index]->show();
+}
+
+void CConvertDlg::UpdateAdvancedSection() {
+    const int separatorTop = controls_.item(IDC_SEPARATOR)->geometry().top();
+    if (!sizesRecorded_) {
+        sizesRecorded_ = true;
+        fullPage_ = size();
+        fullMainWindow_ = mainWindow ? mainWindow->size() : QSize();
+        collapsedPageHeight_ = separatorTop;
+    }
+    const int cut = fullPage_.height() - collapsedPageHeight_;
+    const bool expanded = advancedSwitch_->isChecked();
+    resize(fullPage_.width(), expanded ? fullPage_.height() : collapsedPageHeight_);
+    if (mainWindow)
+        mainWindow->setFixedSize(fullMainWindow_.width(), expanded
+                                                              ? fullMainWindow_.height()
+                                                              : fullMainWindow_.height() - cut);
+}
+
+void CConvertDlg::EnableInputs(bool enable) {
+    if (!enable) {
+        controls_.item(IDC_REMOVE)->setEnabled(false);
+        controls_.item(IDC_REMOVE_ALL)->setEnabled(false);
+    }
+    for (QWidget* input :
+         {static_cast<QWidget*>(descriptionPage_), static_cast<QWidget*>(securityPage_),
+          static_cast<QWidget*>(advancedPage_), controls_.item(IDC_ADD_FILES),
+          controls_.item(IDC_BROWSE), controls_.item(IDC_DESTINATION)})
+        input->setEnabled(enable);
+}
+
+void CConvertDlg::OnConvert() {
+    destinationFolder = destinationEdit_->text();
+    if (runningFlag == 0)
+        startRun();
+    else
+        stopRun();
+}
+
+void CConvertDlg::startRun() {
+    if (fileList_->count() == 0) {
+        messageBoxes->refuse(this, QStringLiteral("No Word File"));
+        return;
+    }
+    destinationFolder = destinationEdit_->text();
+    if (!QFileInfo(destinationFolder).isDir()) {
+        messageBoxes->refuse(this,
+                             QStringLiteral("Wrong Path cause wrong, Input a valid file path!"));
+        return;
+    }
+    setStatus(startToConvert);
+    convertButton_->setText(QStringLiteral("Stop"));
+    fileList_->busy = 1;
+    setTimer(StatusAnimation, 500);
+
+    ConversionOptions options;
+    advancedPage_->applyTo(options);
+    securityPage_->applyTo(options);
+    descriptionPage_->applyTo(options);
+    // The run's folder keeps a trailing separator from the start.
+    options.destinationFolder = withTrailingSeparator(destinationFolder);
+    finishDialog_->folder = options.destinationFolder;
+
+    EnableInputs(false);
+
+    QStringList documents;
+    for (int row = 0; row < fileList_->count(); ++row)
+        documents << fileList_->item(row)->text();
+    // Set before the worker exists, so that a second press is taken as Stop and never
+    // starts a second worker.
+    runningFlag = 1;
+    if (run_)
+        run_->join([this] { answerOfficePrompts(); });
+    run_ = std::make_shared<BatchRun>(static_cast<RunWindow&>(*this), this, documents, options);
+    run_->start();
+}
+
+void CConvertDlg::stopRun() {
+    if (!run_)
+        return;
+    run_->pause();
+    convertButton_->setText(QStringLiteral("Convert"));
+    askingToStop_ = true;
+    const auto answer =
+        messageBoxes->show(this, QMessageBox::Information, QString::fromUtf8(productCaption),
+                           stopQuestion, QMessageBox::Yes | QMessageBox::No);
+    askingToStop_ = false;
+    auto held = std::exchange(heldWork_, {});
+    if (answer == QMessageBox::Yes) {
+        std::shared_ptr<BatchRun> stopped = std::exchange(run_, nullptr);
+        stopped->abandon();
+        if (stopped->ended())
+            stopped->join();
+        else
+            abandonedRuns_.push_back(std::move(stopped));
+        resetAfterStop();
+        return;
+    }
+    convertButton_->setText(QStringLiteral("Stop"));
+    run_->resume();
+    for (auto& [weak, work] : held) {
+        const std::shared_ptr<BatchRun> run = weak.lock();
+        if (run && !run->abandoned())
+            work();
+    }
+}
+
+void CConvertDlg::resetAfterStop() {
+    fileList_->clear();
+    killTimer(StatusAnimation);
+    runningFlag = 0;
+    fileList_->busy = 0;
+    setStatus(QStringLiteral("Stoped"));
+    EnableInputs(true);
+    clearProgress();
+    convertButton_->setText(QStringLiteral("Convert"));
+    convertButton_->setEnabled(false);
+    finishDialog_->convertedFiles.clear();
+}
+
+void CConvertDlg::abandonRun() {
+    if (run_) {
+        run_->abandon();
+        abandonedRuns_.push_back(std::exchange(run_, nullptr));
+        heldWork_.clear();
+        resetAfterStop();
+    }
+    // The office may still ask something while its document is abandoned.
+    for (const auto& run : abandonedRuns_) {
+        run->abandon();
+        run->join([this] { answerOfficePrompts(); });
+    }
+    abandonedRuns_.clear();
+}
+
+void CConvertDlg::finishRun() {
+    fileList_->clear();
+    killTimer(StatusAnimation);
+    progressBar_->position = 100;
+    progressBar_->range = 100;
+    progressBar_->fillVisible = 1;
+    progressBar_->update();
+    runningFlag = 0;
+    fileList_->busy = 0;
+    setStatus(finishDialog_->convertedFiles.isEmpty() ? QStringLiteral("Stoped")
+                                                      : QStringLiteral("Complete!"));
+    EnableInputs(true);
+    convertButton_->setText(QStringLiteral("Convert"));
+    convertButton_->setEnabled(false);
+    setTimer(Completion, 1000);
+}
+
+void CConvertDlg::setTimer(Timer timer, int periodMs) {
+    timers_[timer].start(periodMs, this);
+}
+
+void CConvertDlg::killTimer(Timer timer) {
+    timers_[timer].stop();
+}
+
+bool CConvertDlg::timerRunning(Timer timer) const {
+    return timers_[timer].isActive();
+}
+
+int CConvertDlg::workerCount() const {
+    const auto running = [](const std::shared_ptr<BatchRun>& run) { return run && !run->ended(); };
+    return static_cast<int>(running(run_)) +
+           static_cast<int>(std::count_if(abandonedRuns_.begin(), abandonedRuns_.end(), running));
+}
+
+void CConvertDlg::timerEvent(QTimerEvent* event) {
+    for (int timer : {StatusAnimation, Completion, PromptAnswerer}) {
+        if (event->timerId() == timers_[timer].timerId()) {
+            OnTimer(timer);
+            return;
+        }
+    }
+    QDialog::timerEvent(event);
+}
+
+void CConvertDlg::OnTimer(int timer) {
+    switch (timer) {
+    case StatusAnimation:
+        if (++dotCounter_ == 7) {
+            setStatus(startToConvert);
+            dotCounter_ = 0;
+        } else {
+            setStatus(statusLine_->text() + QLatin1Char('.'));
+        }
+        break;
+    case Completion:
+        killTimer(Completion);
+        if (!finishDialog_->convertedFiles.isEmpty()) {
+            finishDialog_->exec();
+            // Only while no other conversion uses the spool folder.
+            try {
+                const SpoolFolder spool = SpoolFolder::locate();
+                if (auto lock = SpoolLock::tryAcquire(spool))
+                    QFile::remove(QFile::decodeName(spool.spoolFile().c_str()));
+            } catch (const std::exception&) {
+                // No spool folder: nothing to delete.
+            }
+        }
+        clearProgress();
+        break;
+    case PromptAnswerer:
+        answerOfficePrompts();
+        break;
+    default:
+        break;
+    }
+}
+
+void CConvertDlg::answerOfficePrompts() {
+    answerPrompt(officePromptTitle, kPromptYes);
+}
+
+bool CConvertDlg::eventFilter(QObject* watched, QEvent* event) {
+    const bool onStatusLine = watched == statusLine_ || watched == statusLine_->viewport();
+    if (onStatusLine) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool CConvertDlg::event(QEvent* event) {
+    if (event->type() == WM_FILESDROPPED) {
+        OnFilesDropped();
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void CConvertDlg::showRunMessage(const QString& text) {
+    messageBoxes->refuse(this, text);
+}
+
+bool CConvertDlg::askRunQuestion(const QString& question) {
+    return messageBoxes->show(this, QMessageBox::NoIcon, QString::fromUtf8(productCaption),
+                              question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> CConvertDlg::askRunPassword(const QString& fileName) {
+    return passwordPrompt(this, fileName);
+}
+
+void CConvertDlg::showRunProgress(int position, int range, int fillVisible) {
+    progressBar_->position = position;
+    progressBar_->range = range;
+    progressBar_->fillVisible = fillVisible;
+    progressBar_->update();
+}
+
+void CConvertDlg::addRunConvertedFile(const QString& outputName) {
+    finishDialog_->convertedFiles.append(outputName);
+}
+
+void CConvertDlg::deliver(const std::shared_ptr<BatchRun>& run, std::function<void()> work) {
+    if (askingToStop_ && run == run_)
+        heldWork_.emplace_back(run, std::move(work));
+    else
+        work();
+}
+
+void CConvertDlg::setPromptAnswerer(bool running) {
+    promptAnswerers_ = std::max(0, promptAnswerers_ + (running ? 1 : -1));
+    if (promptAnswerers_ > 0 && !timerRunning(PromptAnswerer))
+        setTimer(PromptAnswerer, 200);
+    else if (promptAnswerers_ == 0)
+        killTimer(PromptAnswerer);
+}
+
+void CConvertDlg::runEnded(BatchRun& run) {
+    if (run_.get() == &run) {
+        run_->join();
+        return;
+    }
+    const auto found = std::find_if(abandonedRuns_.begin(), abandonedRuns_.end(),
+                                    [&](const auto& abandoned) { return abandoned.get() == &run; });
+    if (found != abandonedRuns_.end()) {
+        (*found)->join();
+        abandonedRuns_.erase(found);
+    }
+}
+
+} // namespace ostrel

@@ -14,6 +14,7 @@
 #include "message_boxes.h"
 #include "pdf_facts.h"
 #include "security_dlg.h"
+#include "shell_opener.h"
 #include "single_instance.h"
 #include "tab_ctrl_ex.h"
 #include "test_environment.h"
@@ -386,6 +387,43 @@ TEST_F(DesktopProgram, KeyboardTabChangesShowTheirPage) {
     EXPECT_EQ(page->currentTab(), 1);
     EXPECT_TRUE(page->securityPage()->isVisibleTo(page));
     EXPECT_FALSE(page->descriptionPage()->isVisibleTo(page));
+}
+
+class RecordingShell : public ShellOpener {
+public:
+    QStringList opened;
+    void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
+    void showInFolder(const QString&, const QString&) override {}
+};
+
+TEST_F(DesktopProgram, HeaderButtonsOpenTheWebsiteAndTheHelpBesideTheProgram) {
+    RecordingShell shell;
+    window->shell = &shell;
+    window->findChild<QPushButton*>(QStringLiteral("control1030"))->click();
+    window->findChild<QPushButton*>(QStringLiteral("control1031"))->click();
+    const QString help =
+        QApplication::applicationDirPath() + QStringLiteral("/Ostrel Word To PDF 3.0 - Help.chm");
+    EXPECT_EQ(shell.opened, (QStringList{QStringLiteral("https://www.ostrel.example/"), help}));
+    // The build puts the compiled help beside the program.
+    QFile built(QStringLiteral(OSTREL_DESKTOP_HELP));
+    ASSERT_TRUE(built.open(QIODevice::ReadOnly));
+    EXPECT_EQ(built.read(4), QByteArray("ITSF"));
+
+    // About refuses during a run; the window's own menu item still shows the box.
+    page->runningFlag = 1;
+    window->OnAbout();
+    EXPECT_EQ(boxes.count(QStringLiteral("Working now, hold for a moment!")), 1);
+    EXPECT_EQ(boxes.shown.back().caption, QStringLiteral("OstrelWordToPdf"));
+    bool aboutShown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            aboutShown = about->windowTitle() == QStringLiteral("About Ostrel Word To PDF 3.0");
+            about->accept();
+        }
+    });
+    window->OnSysCommandAbout();
+    EXPECT_TRUE(aboutShown);
+    page->runningFlag = 0;
 }
 
 TEST(DesktopProgramProcess, ASecondStartEndsAtOnceWithExitCodeZero) {

@@ -97,6 +97,9 @@ CConvertDlg::CConvertDlg(QWidget* parent)
       destinationEdit_(controls_.get<QLineEdit>(IDC_DESTINATION)),
       advancedGroup_(controls_.get<QGroupBox>(IDC_ADVANCED_GROUP)),
       tabControl_(controls_.get<CTabCtrlEx>(IDC_TAB)), finishDialog_(new CFinishDlg(this)) {
+    // A child window of the main window, not a window of its own (QDialog makes every
+    // dialog a window unless told otherwise).
+    setWindowFlags(Qt::Widget);
     resetDocumentPassword();
     setObjectName(QStringLiteral("convertPage"));
     OnInitDialog();

@@ -367,6 +367,9 @@ TEST_F(DesktopProgram, ClosingDuringARunAsksAndLeavesNoProcess) {
 }
 
 TEST_F(DesktopProgram, AdvancedSwitchFoldsPageAndWindowByTheSameAmount) {
+    // The page lives inside the main window, which opens shorter than its template.
+    EXPECT_FALSE(page->isWindow());
+    EXPECT_EQ(page->window(), window.get());
     const QSize collapsedWindow = window->size();
     const QSize collapsedPage = page->size();
     EXPECT_FALSE(page->advancedSwitch()->isChecked());

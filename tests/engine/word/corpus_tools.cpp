@@ -59,18 +59,36 @@ QStringList corpusFiles(const QString& part) {
     return files;
 }
 
-std::map<QString, int> referencePageCounts(const QStringList& files, const QString& workFolder) {
-    const QString out = workFolder + QStringLiteral("/reference");
-    QDir().mkpath(out);
-    std::vector<std::string> argv{"soffice",
-                                  "-env:UserInstallation=file://" +
-                                      local(workFolder + QStringLiteral("/reference-profile")),
-                                  "--headless",
-                                  "--norestore",
-                                  "--convert-to",
-                                  "pdf",
-                                  "--outdir",
-                                  local(out)};
+std::vector<QStringList> withoutNameClashes(const QStringList& files) {
+    std::vector<QStringList> groups;
+    std::vector<std::set<QString>> names;
+    for (const QString& file : files) {
+        const QString name = QFileInfo(file).completeBaseName();
+        std::size_t group = 0;
+        while (group < groups.size() && names[group].count(name) != 0) {
+            ++group;
+        }
+        if (group == groups.size()) {
+            groups.emplace_back();
+            names.emplace_back();
+        }
+        groups[group] << file;
+        names[group].insert(name);
+    }
+    return groups;
+}
+
+std::map<QString, QString> referenceExports(const QStringList& files, const QString& outFolder) {
+    QDir().mkpath(outFolder);
+    std::vector<std::string> argv{
+        "soffice",
+        "-env:UserInstallation=file://" + local(outFolder + QStringLiteral("/.profile")),
+        "--headless",
+        "--norestore",
+        "--convert-to",
+        "pdf",
+        "--outdir",
+        local(outFolder)};
     for (const QString& file : files) {
         argv.push_back(local(file));
     }
@@ -78,13 +96,13 @@ std::map<QString, int> referencePageCounts(const QStringList& files, const QStri
     options.captureOutput = true;
     Process::start(argv, options).wait();
 
-    std::map<QString, int> pages;
+    std::map<QString, QString> pdfs;
     for (const QString& file : files) {
-        const QString name = QFileInfo(file).completeBaseName() + QStringLiteral(".pdf");
-        const QString pdf = out + u'/' + name;
-        pages[name] = QFileInfo::exists(pdf) ? pdfPageCount(pdf) : -1;
+        const QString pdf =
+            outFolder + u'/' + QFileInfo(file).completeBaseName() + QStringLiteral(".pdf");
+        pdfs[file] = QFileInfo::exists(pdf) ? pdf : QString();
     }
-    return pages;
+    return pdfs;
 }
 
 bool firstPageHasInk(const QString& pdf, const QString& workFolder) {

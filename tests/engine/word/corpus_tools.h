@@ -18,9 +18,12 @@ QString corpusFolder(const QString& part);
 // The files of a corpus folder, sorted by name.
 QStringList corpusFiles(const QString& part);
 
-// LibreOffice's own export of each file (one office run with a private profile below
-// workFolder): the number of pages of each PDF by file name, -1 when none was written.
-std::map<QString, int> referencePageCounts(const QStringList& files, const QString& workFolder);
+// The files split into groups in which no two share an output name.
+std::vector<QStringList> withoutNameClashes(const QStringList& files);
+
+// LibreOffice's own export of the files into outFolder, in one office run with a private
+// profile: the PDF of each source (empty when none was written).
+std::map<QString, QString> referenceExports(const QStringList& files, const QString& outFolder);
 
 // Whether page 1, rendered at 20 dpi in grey, has a pixel that is not white.
 bool firstPageHasInk(const QString& pdf, const QString& workFolder);

@@ -104,6 +104,7 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
     ConversionOptions& options = request.options;
     std::optional<QString> userPasswordFile;
     std::optional<QString> ownerPasswordFile;
+    std::optional<QString> documentPasswordFile;
     bool destinationGiven = false;
     bool onlyFiles = false;
 
@@ -149,6 +150,8 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
             userPasswordFile = value();
         } else if (argument == QLatin1String("--owner-password-file")) {
             ownerPasswordFile = value();
+        } else if (argument == QLatin1String("--document-password-file")) {
+            documentPasswordFile = value();
         } else if (argument == QLatin1String("--no-user-password")) {
             reader.noValue(argument);
             options.userPasswordEnabled = false;
@@ -182,6 +185,10 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
     options.ownerPassword =
         ownerPasswordFile ? firstLineOf(QStringLiteral("--owner-password-file"), *ownerPasswordFile)
                           : environment("OSTREL_OWNER_PASSWORD").value_or(QString());
+    request.documentPassword =
+        documentPasswordFile
+            ? firstLineOf(QStringLiteral("--document-password-file"), *documentPasswordFile)
+            : environment("OSTREL_DOCUMENT_PASSWORD");
 
     if (!destinationGiven || options.destinationFolder.isEmpty()) {
         throw Failure{QStringLiteral("no destination folder (-d DIR)")};
@@ -217,6 +224,8 @@ std::variant<Request, UsageError> parseArguments(const QStringList& arguments,
 QString usageText() {
     return QStringLiteral(
         "usage: ostrel-convert [options] FILE... -d DIR\n"
+        "  FILE: PostScript (.ps) or a document (.doc .docx .rtf .txt .htm .xml .xls .ppt, "
+        "pictures)\n"
         "  -d, --destination DIR            existing folder for the PDFs (required)\n"
         "  --title TEXT  --author TEXT  --subject TEXT  --keywords TEXT\n"
         "  --document-compression Flate|LZW\n"
@@ -229,6 +238,8 @@ QString usageText() {
         "  --owner-password-file FILE       first line is the owner password (or env "
         "OSTREL_OWNER_PASSWORD)\n"
         "  --no-user-password  --no-owner-password\n"
+        "  --document-password-file FILE    first line opens protected documents (or env "
+        "OSTREL_DOCUMENT_PASSWORD)\n"
         "  --allow LIST                     comma list of copying,form-filling,changing,printing\n"
         "  --encryption low|high            40-bit or 128-bit RC4 (default low)\n"
         "  --overwrite ask|yes|no           an existing PDF: ask (default, on a terminal; "

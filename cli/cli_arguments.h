@@ -19,6 +19,8 @@ struct Request {
     QStringList files;
     Overwrite overwrite = Overwrite::Ask;
     bool quiet = false;
+    // The password for protected documents, when one was given.
+    std::optional<QString> documentPassword;
 };
 
 // A usage error: one line for standard error; the program ends with status 2.
@@ -31,8 +33,9 @@ using EnvironmentLookup = std::function<std::optional<QString>(const char* name)
 std::optional<QString> processEnvironment(const char* name);
 
 // Reads the arguments (without the program name). Passwords come only from the files
-// named by --user-password-file and --owner-password-file (their first line) or from
-// OSTREL_USER_PASSWORD and OSTREL_OWNER_PASSWORD, never from the command line.
+// named by --user-password-file, --owner-password-file and --document-password-file
+// (their first line) or from OSTREL_USER_PASSWORD, OSTREL_OWNER_PASSWORD and
+// OSTREL_DOCUMENT_PASSWORD, never from the command line.
 std::variant<Request, UsageError>
 parseArguments(const QStringList& arguments,
                const EnvironmentLookup& environment = processEnvironment);

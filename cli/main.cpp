@@ -4,6 +4,7 @@
 #include "batch.h"
 #include "cli_arguments.h"
 #include "postscript_converter.h"
+#include "word_converter.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -50,7 +51,8 @@ int main(int argc, char* argv[]) {
     }
 
     PostScriptConverter postScript;
-    const std::vector<FileConverter*> converters{&postScript};
+    WordDocumentConverter documents({request.documentPassword, ::isatty(STDIN_FILENO) != 0});
+    const std::vector<FileConverter*> converters{&postScript, &documents};
     const BatchConsole console{
         [](const QString& line) { printLine(stdout, line); },
         [](const QString& line) { printLine(stderr, QStringLiteral("ostrel-convert: ") + line); },

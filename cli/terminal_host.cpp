@@ -83,20 +83,17 @@ std::optional<QString> readPasswordFromTerminal(const QString& prompt) {
     return QString::fromStdString(line);
 }
 
-TerminalHost::TerminalHost(Question askOverwrite, PasswordSource passwords)
-    : askOverwrite_(std::move(askOverwrite)), passwords_(std::move(passwords)) {
-}
-
-void TerminalHost::showMessage(const QString& text) {
-    std::cerr << text.toStdString() << '\n';
+void TerminalHost::beginDocument() {
+    messages_.clear();
+    givenOffered_ = false;
 }
 
 std::optional<QString> TerminalHost::askDocumentPassword(const QString& fileName) {
     if (passwords_.given) {
         // The given password was tried already: asking again would only repeat it.
         if (std::exchange(givenOffered_, true)) {
-            showMessage(fileName + QStringLiteral(": the given document password does not "
-                                                  "open it; not converted."));
+            showMessage(
+                QStringLiteral("the given document password does not open %1").arg(fileName));
             return std::nullopt;
         }
         return passwords_.given;
@@ -106,11 +103,11 @@ std::optional<QString> TerminalHost::askDocumentPassword(const QString& fileName
             QStringLiteral("%1 could not be opened. Its password (Ctrl-D to skip it): ")
                 .arg(fileName));
     }
-    showMessage(fileName +
-                QStringLiteral(": could not be opened (protected by a password, damaged, or "
-                               "not a document this program reads) and there is no terminal "
-                               "to ask for a password (--document-password-file or "
-                               "OSTREL_DOCUMENT_PASSWORD give one); not converted."));
+    showMessage(QStringLiteral("%1 could not be opened (protected by a password, damaged, or "
+                               "not a document the office reads) and there is no terminal to "
+                               "ask for a password (--document-password-file or "
+                               "OSTREL_DOCUMENT_PASSWORD give one)")
+                    .arg(fileName));
     return std::nullopt;
 }
 

@@ -1,15 +1,16 @@
-// The command line's side of a conversion: messages go to standard error, the "already
-// exists" question follows --overwrite, a document's password comes from the given
-// password or the terminal, and pending "Microsoft Office Word" prompts are answered by
-// a thread while the engine prints.
+// The command line's side of a conversion: the engine's messages are kept for the
+// document's report line, a document's password comes from the given password or the
+// terminal, and pending "Microsoft Office Word" prompts are answered by a thread while
+// the engine prints. Existing PDFs are settled by the per-file loop before the engine
+// runs, so the engine never asks about them here.
 #pragma once
 
 #include "conversion_host.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -50,15 +51,15 @@ std::optional<QString> readPasswordFromTerminal(const QString& prompt);
 
 class TerminalHost : public ConversionHost {
 public:
-    using Question = std::function<bool(const QString& question)>;
+    explicit TerminalHost(PasswordSource passwords) : passwords_(std::move(passwords)) {}
 
-    TerminalHost(Question askOverwrite, PasswordSource passwords);
+    // A new document: no messages yet, and the given password may be offered once.
+    void beginDocument();
+    // The messages shown for the current document, in order.
+    const QStringList& messages() const { return messages_; }
 
-    // A new document: the given password may be offered to it once.
-    void beginDocument() { givenOffered_ = false; }
-
-    void showMessage(const QString& text) override;
-    bool askYesNo(const QString& question) override { return askOverwrite_(question); }
+    void showMessage(const QString& text) override { messages_ << text; }
+    bool askYesNo(const QString&) override { return false; }
     std::optional<QString> askDocumentPassword(const QString& fileName) override;
     void setProgress(int, int, int) override {}
     void addConvertedFile(const QString&) override {}
@@ -66,8 +67,8 @@ public:
     void stopPromptAnswerer() override { answerer_.stop(); }
 
 private:
-    Question askOverwrite_;
     PasswordSource passwords_;
+    QStringList messages_;
     bool givenOffered_ = false;
     PromptAnswererThread answerer_;
 };

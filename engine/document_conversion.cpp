@@ -75,6 +75,20 @@ HRESULT waitForBackgroundPrinting(word::Application& word, const DocumentConvert
 
 } // namespace
 
+const QStringList& documentExtensions() {
+    static const QStringList extensions{
+        QStringLiteral("doc"), QStringLiteral("xls"), QStringLiteral("docx"), QStringLiteral("htm"),
+        QStringLiteral("tml"), QStringLiteral("xml"), QStringLiteral("txt"),  QStringLiteral("rtf"),
+        QStringLiteral("ppt"), QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("bmp"),
+        QStringLiteral("gif"), QStringLiteral("png")};
+    return extensions;
+}
+
+bool isAcceptedDocument(const QString& sourcePath) {
+    const qsizetype dot = sourcePath.lastIndexOf(u'.');
+    return dot >= 0 && documentExtensions().contains(sourcePath.mid(dot + 1).toLower());
+}
+
 DocumentConverter::DocumentConverter(ConversionHost& host, WordRun run)
     : host_(host), run_(run),
       sleep_([](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }) {

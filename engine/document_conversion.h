@@ -7,6 +7,7 @@
 #include "word_automation.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <functional>
@@ -16,6 +17,12 @@ namespace ostrel {
 // The desktop program and the command line run the full sequence; the add-in's run
 // opens without a password, has no password retry and no prompt answerer.
 enum class WordRun { WithPasswordRetry, AddinDocument };
+
+// The file-name extensions of the documents a run takes (lower case, no dot), in the
+// order the desktop program lists them.
+const QStringList& documentExtensions();
+// Whether the path's extension, in any case, is one of them.
+bool isAcceptedDocument(const QString& sourcePath);
 
 // How one entry of a run ended.
 enum class EntryOutcome { Converted, Skipped, NotConverted };

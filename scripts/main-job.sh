@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: converts the bundled PostScript sample with several option sets and
-# prints where the PDF files are.
+# The main job: converts the bundled PostScript sample with several option sets, and
+# sample Word documents (from ../shared/corpus/documents when present), and prints where
+# the PDF files are.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${OSTREL_OUT:-$PWD/out}
@@ -37,4 +38,26 @@ for entry in "${sets[@]}"; do
     [[ -f $pdf ]] && printf '  %-18s %s (%s bytes)\n' "$name" "$pdf" "$(stat -c %s "$pdf")"
 done
 echo "Secured files: owner password \"owner\"; the 128-bit one opens with user password \"user\"."
+
+# Word documents: the office prints each one, Ghostscript makes the PDF.
+corpus=../shared/corpus/documents
+documents=()
+for name in SampleDoc.docx Lists.doc tbl-having-tables.docx having-images.docx; do
+    if [[ -f $corpus/$name ]]; then
+        documents+=("$corpus/$name")
+    fi
+done
+if ((${#documents[@]} > 0)); then
+    unset OSTREL_OWNER_PASSWORD OSTREL_USER_PASSWORD
+    mkdir -p "$out/documents"
+    "$convert" --overwrite yes -d "$out/documents" "${documents[@]}" || status=1
+    echo "PDF files of the sample documents in $out/documents:"
+    for pdf in "$out"/documents/*.pdf; do
+        if [[ -f $pdf ]]; then
+            printf '  %s (%s bytes)\n' "$pdf" "$(stat -c %s "$pdf")"
+        fi
+    done
+else
+    echo "No sample documents at $corpus: Word documents skipped."
+fi
 exit $status

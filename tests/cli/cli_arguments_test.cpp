@@ -123,6 +123,18 @@ TEST_F(Arguments, PasswordsFromFilesBeforeTheEnvironment) {
     EXPECT_EQ(parsed.options.ownerPassword, "own");
 }
 
+TEST_F(Arguments, TheDocumentPasswordFromItsFileOrTheEnvironmentOrNone) {
+    EXPECT_EQ(request({"-d", dir.path(), "x.doc"}).documentPassword, std::nullopt);
+    environment["OSTREL_DOCUMENT_PASSWORD"] = QStringLiteral("env document");
+    EXPECT_EQ(request({"-d", dir.path(), "x.doc"}).documentPassword, "env document");
+    EXPECT_EQ(request({"-d", dir.path(), "x.doc", "--document-password-file",
+                       file("document", "Password1234_\nnext\n")})
+                  .documentPassword,
+              "Password1234_");
+    EXPECT_TRUE(error({"x.doc", "-d", dir.path(), "--document-password-file", dir.filePath("none")})
+                    .startsWith("--document-password-file: cannot read"));
+}
+
 TEST_F(Arguments, UsageErrorsSayWhatIsWrong) {
     EXPECT_TRUE(error({"x.ps"}).contains("destination"));
     EXPECT_TRUE(error({"x.ps", "-d", dir.filePath("missing")}).contains("not an existing folder"));

@@ -1,0 +1,30 @@
+#include "word_converter.h"
+
+#include <cstdio>
+
+namespace ostrel::cli {
+
+WordDocumentConverter::WordDocumentConverter(PasswordSource passwords)
+    : host_(std::move(passwords)), converter_(host_) {
+}
+
+bool WordDocumentConverter::accepts(const QString& sourcePath) const {
+    return isAcceptedDocument(sourcePath);
+}
+
+JobResult WordDocumentConverter::convert(const QString& sourcePath, const QString&,
+                                         const ConversionOptions& options) {
+    host_.beginDocument();
+    if (converter_.convertDocument(sourcePath, options)) {
+        // Said on the way, though the document was converted.
+        for (const QString& message : host_.messages()) {
+            std::fputs(("ostrel-convert: " + message + u'\n').toLocal8Bit().constData(), stderr);
+        }
+        return JobResult::success();
+    }
+    return JobResult::failure(host_.messages().isEmpty()
+                                  ? QStringLiteral("not converted (no password given)")
+                                  : host_.messages().join(QStringLiteral("; ")));
+}
+
+} // namespace ostrel::cli

@@ -1,0 +1,49 @@
+# Shared by install-addin.sh and uninstall-addin.sh: where the pieces are and as whom
+# the steps run. Sets regsvr, library, extension, extension_id, unopkg, unopkg_scope.
+addin_paths() {
+    local prefix="" build=""
+    while [[ $# -gt 0 ]]; do
+        case "$1" in
+            --prefix) prefix=$2; shift 2 ;;
+            --build) build=$2; shift 2 ;;
+            *) echo "usage: $0 [--prefix DIR | --build DIR]" >&2; exit 2 ;;
+        esac
+    done
+    if [[ -z "$prefix" && -z "$build" ]]; then
+        if [[ -f "$here/../build/build.ninja" ]]; then
+            build=$(cd "$here/../build" && pwd)
+        else
+            prefix=/usr/local
+        fi
+    fi
+    if [[ -n "$build" ]]; then
+        regsvr=$build/platform/regsvr/ostrel-regsvr
+        library=$build/addin/KestrineWord.so
+        extension=$build/platform/bridge/ostrel-addin-bridge.oxt
+    else
+        regsvr=$prefix/bin/ostrel-regsvr
+        library=$prefix/lib/ostrel/KestrineWord.so
+        [[ -e "$library" ]] || library=$(ls "$prefix"/lib*/ostrel/KestrineWord.so 2>/dev/null | head -1)
+        extension=$prefix/share/ostrel/ostrel-addin-bridge.oxt
+    fi
+    extension_id=com.ostrel.kestrine.bridge
+    unopkg=${OSTREL_UNOPKG:-unopkg}
+    unopkg_scope=()
+    target_user=""
+    if [[ $(id -u) -eq 0 ]]; then
+        if [[ -n "${SUDO_USER:-}" && "$SUDO_USER" != root ]]; then
+            target_user=$SUDO_USER
+        else
+            unopkg_scope=(--shared)
+        fi
+    fi
+}
+
+# Runs a command as the user the add-in is installed for.
+as_user() {
+    if [[ -n "$target_user" ]]; then
+        sudo -H -u "$target_user" -- "$@"
+    else
+        "$@"
+    fi
+}

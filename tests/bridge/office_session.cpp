@@ -1,0 +1,392 @@
+#include "office_session.h"
+
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <cppuhelper/bootstrap.hxx>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace ostrel::test {
+
+using namespace com::sun::star;
+using rtl::OString;
+using rtl::OUString;
+using uno::Reference;
+using uno::UNO_QUERY;
+using uno::UNO_QUERY_THROW;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRestartRequested = 81;
+
+std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& changes) {
+    std::map<std::string, std::string> all;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const auto equals = text.find('=');
+        if (equals != std::string::npos) {
+            all[text.substr(0, equals)] = text.substr(equals + 1);
+        }
+    }
+    for (const auto& [name, value] : changes) {
+        all[name] = value;
+    }
+    std::vector<std::string> result;
+    for (const auto& [name, value] : all) {
+        result.push_back(name + "=" + value);
+    }
+    return result;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& texts) {
+    std::vector<char*> result;
+    for (auto& text : texts) {
+        result.push_back(text.data());
+    }
+    result.push_back(nullptr);
+    return result;
+}
+
+std::string fileUrl(const fs::path& path) {
+    return "file://" + path.string();
+}
+
+OUString ascii(const std::string& text) {
+    return OUString(text.data(), static_cast<sal_Int32>(text.size()), RTL_TEXTENCODING_UTF8);
+}
+
+} // namespace
+
+std::string readAll(const fs::path& path) {
+    std::string text;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            text.append(buffer, got);
+        }
+        std::fclose(file);
+    }
+    return text;
+}
+
+namespace {
+
+Reference<uno::XComponentContext> localContext() {
+    static Reference<uno::XComponentContext> context = [] {
+        ::setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" OSTREL_LO_PROGRAM_DIR "/fundamentalrc",
+                 1);
+        return cppu::defaultBootstrap_InitialComponentContext();
+    }();
+    return context;
+}
+
+} // namespace
+
+std::optional<Process> Process::start(const std::vector<std::string>& arguments,
+                                      const std::map<std::string, std::string>& environment,
+                                      const fs::path& output, int displayFd) {
+    std::vector<std::string> args = arguments;
+    std::vector<std::string> env = mergedEnvironment(environment);
+    auto argv = pointers(args);
+    auto envp = pointers(env);
+
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&files, 1, 2);
+    if (displayFd >= 0) {
+        posix_spawn_file_actions_adddup2(&files, displayFd, 3);
+    }
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+
+    pid_t pid = -1;
+    const int error = posix_spawnp(&pid, argv[0], &files, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0) {
+        return std::nullopt;
+    }
+    return Process(pid);
+}
+
+Process::Process(Process&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)), status_(other.status_) {
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+    if (this != &other) {
+        kill();
+        pid_ = std::exchange(other.pid_, -1);
+        status_ = other.status_;
+    }
+    return *this;
+}
+
+Process::~Process() {
+    kill();
+}
+
+void Process::kill() {
+    if (pid_ <= 0) {
+        return;
+    }
+    ::kill(-pid_, SIGKILL); // the whole group: whatever the program started as well
+    if (!status_) {
+        int status = 0;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    pid_ = -1;
+}
+
+bool Process::running() {
+    if (pid_ <= 0 || status_) {
+        return false;
+    }
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return false;
+    }
+    return true;
+}
+
+std::optional<int> Process::waitFor(std::chrono::seconds limit) {
+    const auto deadline = Clock::now() + limit;
+    while (running()) {
+        if (Clock::now() > deadline) {
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return status_;
+}
+
+int run(const std::vector<std::string>& arguments,
+        const std::map<std::string, std::string>& environment, const fs::path& output) {
+    auto process = Process::start(arguments, environment, output);
+    if (!process) {
+        return -1;
+    }
+    return process->waitFor(std::chrono::seconds(120)).value_or(-1);
+}
+
+std::optional<XDisplay> XDisplay::start(const fs::path& folder) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        return std::nullopt;
+    }
+    auto server = Process::start(
+        {"Xvfb", "-displayfd", "3", "-screen", "0", "1280x900x24", "-nolisten", "tcp"}, {},
+        folder / "xvfb.log", fds[1]);
+    close(fds[1]);
+    std::string number;
+    if (server) {
+        pollfd wait{fds[0], POLLIN, 0};
+        char buffer[32];
+        while (poll(&wait, 1, 30000) > 0) {
+            const ssize_t got = read(fds[0], buffer, sizeof buffer);
+            if (got <= 0) {
+                break;
+            }
+            number.append(buffer, static_cast<std::size_t>(got));
+            if (number.find('\n') != std::string::npos) {
+                break;
+            }
+        }
+    }
+    close(fds[0]);
+    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) {
+        number.pop_back();
+    }
+    if (!server || number.empty()) {
+        return std::nullopt;
+    }
+    return XDisplay(std::move(*server), ":" + number, folder);
+}
+
+bool XDisplay::screenshot(const fs::path& png) const {
+    return run({"import", "-window", "root", png.string()}, {{"DISPLAY", name_}},
+               folder_ / "import.log") == 0;
+}
+
+int XDisplay::xdotool(const std::vector<std::string>& arguments) const {
+    std::vector<std::string> args{"xdotool"};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    return run(args, {{"DISPLAY", name_}}, folder_ / "xdotool.log");
+}
+
+std::string XDisplay::xdotoolOutput(const std::vector<std::string>& arguments) const {
+    const fs::path output = folder_ / "xdotool.out";
+    std::error_code ec;
+    fs::remove(output, ec);
+    std::vector<std::string> args{"xdotool"};
+    args.insert(args.end(), arguments.begin(), arguments.end());
+    run(args, {{"DISPLAY", name_}}, output);
+    return readAll(output);
+}
+
+std::vector<std::string> XDisplay::windows(const std::string& pattern) const {
+    std::istringstream lines(xdotoolOutput({"search", "--name", pattern}));
+    std::vector<std::string> ids;
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
+            ids.push_back(line);
+        }
+    }
+    return ids;
+}
+
+OfficeProfile::OfficeProfile(const fs::path& folder, const fs::path& extension) : folder_(folder) {
+    fs::create_directories(folder_ / "profile" / "user");
+    // A fresh profile would greet the user with a tip dialog over the document.
+    std::ofstream(folder_ / "profile" / "user" / "registrymodifications.xcu")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
+           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+           "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop "
+           "oor:name=\"ShowTipOfTheDay\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
+           "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop oor:name=\"FirstRun\" "
+           "oor:op=\"fuse\"><value>false</value></prop></item>\n"
+           "</oor:items>\n";
+    std::vector<std::string> args{OSTREL_LO_PROGRAM_DIR "/unopkg", "add"};
+    if (geteuid() == 0) {
+        args.emplace_back("--shared");
+    }
+    const auto more = officeArguments();
+    args.insert(args.end(), more.begin(), more.end());
+    args.push_back(extension.string());
+    installed_ = run(args, {}, folder_ / "unopkg.log") == 0;
+}
+
+std::vector<std::string> OfficeProfile::officeArguments() const {
+    std::vector<std::string> args{"-env:UserInstallation=" + fileUrl(folder_ / "profile")};
+    if (geteuid() == 0) {
+        args.push_back("-env:UNO_SHARED_PACKAGES_CACHE=" + fileUrl(folder_ / "shared"));
+    }
+    return args;
+}
+
+Writer::Writer(const OfficeProfile& profile, const XDisplay& display, const fs::path& document,
+               const std::map<std::string, std::string>& environment, const fs::path& log) {
+    static int counter = 0;
+    const std::string pipe =
+        "ostrel_bridge_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+    std::vector<std::string> args{OSTREL_LO_PROGRAM_DIR "/soffice.bin"};
+    const auto more = profile.officeArguments();
+    args.insert(args.end(), more.begin(), more.end());
+    args.insert(args.end(), {"--norestore", "--nologo", "--accept=pipe,name=" + pipe + ";urp;"});
+    if (!document.empty()) {
+        args.push_back(document.string());
+    }
+    auto env = environment;
+    env["DISPLAY"] = display.name();
+    env["SAL_USE_VCLPLUGIN"] = "gen";
+    process_ = Process::start(args, env, log);
+    if (!process_) {
+        return;
+    }
+    Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
+    const auto deadline = Clock::now() + std::chrono::seconds(90);
+    int restarts = 0;
+    while (Clock::now() < deadline) {
+        if (!process_->running()) {
+            // The first start on a fresh profile (or after an extension change) ends
+            // with 81 and asks to be started again: the launcher would do that.
+            if (process_->waitFor(std::chrono::seconds(0)) != kRestartRequested || ++restarts > 2) {
+                return;
+            }
+            process_ = Process::start(args, env, log);
+            if (!process_) {
+                return;
+            }
+        }
+        try {
+            context_.set(resolver->resolve(
+                             ascii("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext")),
+                         UNO_QUERY);
+            desktop_ = frame::Desktop::create(context_);
+            return;
+        } catch (const connection::NoConnectException&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
+    }
+}
+
+Reference<frame::XFrame> Writer::documentFrame(std::chrono::seconds limit) const {
+    const auto deadline = Clock::now() + limit;
+    while (Clock::now() < deadline) {
+        Reference<frame::XFrame> current = desktop_->getCurrentFrame();
+        if (current.is() && current->getController().is() &&
+            current->getController()->getModel().is()) {
+            return current;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    return {};
+}
+
+std::optional<int> Writer::terminate(std::chrono::seconds limit) {
+    if (!process_) {
+        return std::nullopt;
+    }
+    try {
+        if (desktop_.is()) {
+            desktop_->terminate();
+        }
+    } catch (const uno::RuntimeException&) {
+        // The connection goes down with the office.
+    }
+    desktop_.clear();
+    context_.clear();
+    return process_->waitFor(limit);
+}
+
+std::vector<pid_t> processesMentioning(const std::string& text) {
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || !std::isdigit(static_cast<unsigned char>(name[0]))) {
+            continue;
+        }
+        const auto pid = static_cast<pid_t>(std::stol(name));
+        if (pid == getpid()) {
+            continue;
+        }
+        std::string cmdline = readAll(entry.path() / "cmdline");
+        if (cmdline.find(text) != std::string::npos) {
+            found.push_back(pid);
+        }
+    }
+    return found;
+}
+
+} // namespace ostrel::test

@@ -1,0 +1,354 @@
+// Writer hosting the add-in, end to end: a private X display, a private office profile
+// with our extension, a private registry. Writer started on a copy of a corpus
+// document shows the "MyAddin" toolbar; its button opens the add-in's dialog, whose
+// Convert writes the PDF beside the document; Writer ends cleanly. Without the add-in
+// registered, Writer starts without the toolbar.
+#include "office_session.h"
+#include "pdf_facts.h"
+
+#include <com/sun/star/awt/XWindow2.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/frame/DispatchHelper.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
+#include <com/sun/star/frame/XLayoutManager.hpp>
+#include <com/sun/star/ui/XUIElement.hpp>
+#include <com/sun/star/ui/XUIElementSettings.hpp>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using namespace com::sun::star;
+using namespace ostrel::test;
+using rtl::OString;
+using rtl::OUString;
+using uno::Reference;
+using uno::UNO_QUERY;
+using uno::UNO_QUERY_THROW;
+using Clock = std::chrono::steady_clock;
+
+const std::string kToolbarPrefix = "private:resource/toolbar/custom_ostrel_addinbar";
+const std::string kCaption = "Ostrel Word To PDF 3.0";
+
+std::string utf8(const OUString& text) {
+    const OString bytes = OUStringToOString(text, RTL_TEXTENCODING_UTF8);
+    return std::string(bytes.getStr(), static_cast<std::size_t>(bytes.getLength()));
+}
+
+struct ToolbarItem {
+    std::string command;
+    std::string label;
+};
+
+struct AddinToolbar {
+    std::string resource;
+    std::string name;
+    bool visible = false;
+    bool docked = false;
+    std::vector<ToolbarItem> items;
+};
+
+Reference<frame::XLayoutManager> layoutOf(const Reference<frame::XFrame>& f) {
+    Reference<beans::XPropertySet> props(f, UNO_QUERY_THROW);
+    return Reference<frame::XLayoutManager>(props->getPropertyValue("LayoutManager"),
+                                            UNO_QUERY_THROW);
+}
+
+std::vector<AddinToolbar> addinToolbars(const Reference<frame::XFrame>& f) {
+    std::vector<AddinToolbar> found;
+    Reference<frame::XLayoutManager> layout = layoutOf(f);
+    const auto elements = layout->getElements();
+    for (sal_Int32 i = 0; i < elements.getLength(); ++i) {
+        const std::string url = utf8(elements[i]->getResourceURL());
+        if (url.rfind(kToolbarPrefix, 0) != 0) {
+            continue;
+        }
+        AddinToolbar bar;
+        bar.resource = url;
+        bar.visible = layout->isElementVisible(elements[i]->getResourceURL());
+        bar.docked = layout->isElementDocked(elements[i]->getResourceURL());
+        Reference<ui::XUIElementSettings> settings(elements[i], UNO_QUERY_THROW);
+        Reference<container::XIndexAccess> items = settings->getSettings(false);
+        Reference<beans::XPropertySet> props(items, UNO_QUERY);
+        OUString name;
+        if (props.is()) {
+            props->getPropertyValue("UIName") >>= name;
+        }
+        bar.name = utf8(name);
+        for (sal_Int32 j = 0; items.is() && j < items->getCount(); ++j) {
+            uno::Sequence<beans::PropertyValue> values;
+            items->getByIndex(j) >>= values;
+            ToolbarItem item;
+            for (const auto& value : values) {
+                OUString text;
+                if (value.Name == "CommandURL" && (value.Value >>= text)) {
+                    item.command = utf8(text);
+                } else if (value.Name == "Label" && (value.Value >>= text)) {
+                    item.label = utf8(text);
+                }
+            }
+            bar.items.push_back(item);
+        }
+        found.push_back(bar);
+    }
+    return found;
+}
+
+// The add-in's toolbar, once the bridge has shown it (it connects the add-ins after
+// Writer's start).
+std::vector<AddinToolbar> waitForToolbars(const Reference<frame::XFrame>& f,
+                                          std::chrono::seconds limit) {
+    const auto deadline = Clock::now() + limit;
+    auto bars = addinToolbars(f);
+    while (Clock::now() < deadline && (bars.empty() || bars[0].items.empty() || !bars[0].visible)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        bars = addinToolbars(f);
+    }
+    return bars;
+}
+
+bool isEnabled(const Reference<frame::XFrame>& f) {
+    Reference<awt::XWindow2> window(f->getContainerWindow(), UNO_QUERY_THROW);
+    return window->isEnabled();
+}
+
+template <class Condition> bool waitUntil(std::chrono::seconds limit, Condition condition) {
+    const auto deadline = Clock::now() + limit;
+    while (!condition()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    return true;
+}
+
+class WriterBridge : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fs::exists(OSTREL_LO_PROGRAM_DIR "/soffice.bin")) {
+            GTEST_SKIP() << "LibreOffice is not installed";
+        }
+        char pattern[] = "/tmp/ostrel-bridge-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        display_ = XDisplay::start(folder_);
+        if (!display_) {
+            GTEST_SKIP() << "no X display server could be started (Xvfb missing or failing)";
+        }
+        fs::create_directories(folder_ / "registry");
+        fs::create_directories(folder_ / "documents");
+        fs::create_directories(folder_ / "spool");
+        environment_ = {{"OSTREL_REGISTRY_DIR", (folder_ / "registry").string()},
+                        {"OSTREL_SPOOL_DIR", (folder_ / "spool").string()},
+                        {"HOME", folder_.string()},
+                        {"XDG_CONFIG_HOME", (folder_ / "config").string()},
+                        {"XDG_RUNTIME_DIR", (folder_ / "runtime").string()}};
+        fs::create_directories(folder_ / "runtime");
+        fs::permissions(folder_ / "runtime", fs::perms::owner_all);
+        profile_.emplace(folder_ / "office", OSTREL_BRIDGE_OXT);
+        ASSERT_TRUE(profile_->installed()) << "unopkg could not install the extension; see "
+                                           << (folder_ / "office" / "unopkg.log");
+        fs::create_directories(screenshots());
+    }
+
+    void TearDown() override {
+        writer_.reset();
+        display_.reset();
+        if (!folder_.empty()) {
+            // Nothing started for this test may outlive it.
+            EXPECT_TRUE(processesMentioning(folder_.string()).empty());
+            std::error_code ec;
+            fs::remove_all(folder_, ec);
+        }
+    }
+
+    static fs::path screenshots() { return OSTREL_SCREENSHOT_DIR; }
+
+    int regsvr(bool unregister) {
+        std::vector<std::string> args{OSTREL_REGSVR};
+        if (unregister) {
+            args.emplace_back("-u");
+        }
+        args.emplace_back(OSTREL_KESTRINE_LIBRARY);
+        return run(args, environment_, folder_ / "regsvr.log");
+    }
+
+    // A copy of a corpus document in the test's folder; empty when the corpus is missing.
+    fs::path copyOfCorpusDocument(const char* name) {
+        const fs::path source = fs::path(OSTREL_CORPUS_DIR) / "documents" / name;
+        if (!fs::exists(source)) {
+            return {};
+        }
+        const fs::path copy = folder_ / "documents" / name;
+        fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+        return copy;
+    }
+
+    void startWriter(const fs::path& document) {
+        writer_.emplace(*profile_, *display_, document, environment_, folder_ / "soffice.log");
+        ASSERT_TRUE(writer_->connected())
+            << "Writer did not answer on its pipe: " << readAll(folder_ / "soffice.log");
+    }
+
+    fs::path folder_;
+    std::optional<XDisplay> display_;
+    std::optional<OfficeProfile> profile_;
+    std::optional<Writer> writer_;
+    std::map<std::string, std::string> environment_;
+};
+
+TEST_F(WriterBridge, WithoutTheAddinWriterShowsNoToolbarAndEndsCleanly) {
+    const fs::path document = copyOfCorpusDocument("SampleDoc.docx");
+    if (document.empty()) {
+        GTEST_SKIP() << "the corpus is missing: " << OSTREL_CORPUS_DIR;
+    }
+    if (!std::string(OSTREL_KESTRINE_LIBRARY).empty()) {
+        // Registered and unregistered again: only the COM class stays out as well.
+        ASSERT_EQ(regsvr(false), 0);
+        ASSERT_EQ(regsvr(true), 0);
+    }
+    startWriter(document);
+    Reference<frame::XFrame> f = writer_->documentFrame(std::chrono::seconds(60));
+    ASSERT_TRUE(f.is());
+    // The bridge runs (it answers our command scheme) but has nothing to show.
+    Reference<frame::XDispatchProvider> provider(f, UNO_QUERY_THROW);
+    util::URL url;
+    url.Complete = "vnd.ostrel.addin:button?id=1";
+    EXPECT_TRUE(provider->queryDispatch(url, "", 0).is());
+    EXPECT_TRUE(addinToolbars(f).empty());
+    display_->screenshot(screenshots() / "writer-without-addin.png");
+
+    EXPECT_EQ(writer_->terminate(std::chrono::seconds(60)), 0);
+    // Nothing of ours was left in the profile's window states either: a second start
+    // shows no empty toolbar.
+    startWriter(document);
+    f = writer_->documentFrame(std::chrono::seconds(60));
+    ASSERT_TRUE(f.is());
+    EXPECT_TRUE(addinToolbars(f).empty());
+    EXPECT_EQ(writer_->terminate(std::chrono::seconds(60)), 0);
+    const std::string log = readAll(folder_ / "soffice.log");
+    EXPECT_EQ(log.find("rror"), std::string::npos) << log;
+}
+
+// A dialog's window and its size, from xdotool.
+struct WindowBox {
+    std::string id;
+    int width = 0;
+    int height = 0;
+};
+
+std::optional<WindowBox> box(const XDisplay& display, const std::string& id) {
+    std::istringstream lines(display.xdotoolOutput({"getwindowgeometry", "--shell", id}));
+    WindowBox result{id, 0, 0};
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("WIDTH=", 0) == 0) {
+            result.width = std::stoi(line.substr(6));
+        } else if (line.rfind("HEIGHT=", 0) == 0) {
+            result.height = std::stoi(line.substr(7));
+        }
+    }
+    if (result.width <= 0 || result.height <= 0) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+// Clicks a point of a dialog given in its template's dialog units (the dialog is
+// `templateWidth` x `templateHeight` units; its real size scales them).
+void clickAt(const XDisplay& display, const WindowBox& window, double x, double y,
+             double templateWidth, double templateHeight) {
+    const int px = static_cast<int>(x * window.width / templateWidth);
+    const int py = static_cast<int>(y * window.height / templateHeight);
+    display.xdotool(
+        {"mousemove", "--window", window.id, std::to_string(px), std::to_string(py), "click", "1"});
+}
+
+TEST_F(WriterBridge, TheAddinsButtonConvertsTheOpenDocumentBesideIt) {
+    if (std::string(OSTREL_KESTRINE_LIBRARY).empty()) {
+        GTEST_SKIP() << "the add-in library KestrineWord is not part of this build";
+    }
+    const fs::path document = copyOfCorpusDocument("SampleDoc.docx");
+    if (document.empty()) {
+        GTEST_SKIP() << "the corpus is missing: " << OSTREL_CORPUS_DIR;
+    }
+    ASSERT_EQ(regsvr(false), 0) << readAll(folder_ / "regsvr.log");
+    startWriter(document);
+    Reference<frame::XFrame> f = writer_->documentFrame(std::chrono::seconds(60));
+    ASSERT_TRUE(f.is());
+
+    // The toolbar: named "MyAddin", shown, docked, one button with the caption.
+    const auto bars = waitForToolbars(f, std::chrono::seconds(60));
+    ASSERT_EQ(bars.size(), 1u) << readAll(folder_ / "soffice.log");
+    EXPECT_EQ(bars[0].name, "MyAddin");
+    EXPECT_TRUE(bars[0].visible);
+    EXPECT_TRUE(bars[0].docked);
+    ASSERT_EQ(bars[0].items.size(), 1u);
+    EXPECT_EQ(bars[0].items[0].label, kCaption);
+    const std::string command = bars[0].items[0].command;
+    EXPECT_EQ(command.rfind("vnd.ostrel.addin:button?id=", 0), 0u) << command;
+    display_->screenshot(screenshots() / "writer-with-addin-toolbar.png");
+
+    // The button's command opens the add-in's dialog; Writer takes no input meanwhile.
+    const std::string caption = "^" + kCaption + "$";
+    Reference<frame::XDispatchProvider> provider(f, UNO_QUERY_THROW);
+    frame::DispatchHelper::create(writer_->context())
+        ->executeDispatch(provider, OUString::createFromAscii(command.c_str()), "", 0,
+                          uno::Sequence<beans::PropertyValue>());
+    ASSERT_TRUE(waitUntil(std::chrono::seconds(60), [&] {
+        return !display_->windows(caption).empty();
+    })) << readAll(folder_ / "soffice.log");
+    const auto dialog = box(*display_, display_->windows(caption).front());
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(isEnabled(f));
+    // Writer's own thread is free: it answers while the dialog is open.
+    EXPECT_EQ(addinToolbars(f).size(), 1u);
+    display_->screenshot(screenshots() / "addin-dialog.png");
+
+    // Options: a title on the Description page (its first field), then Convert. The
+    // document's folder is the one proposed: the PDF must appear beside the document.
+    const double dialogWidth = 297;
+    const double dialogHeight = 364;
+    clickAt(*display_, *dialog, 10 + 1 + 27 + 108, 65 + 14 + 22 + 7, dialogWidth, dialogHeight);
+    display_->xdotool({"type", "--delay", "20", "Bridge Title"});
+    clickAt(*display_, *dialog, 217 + 31, 334 + 7, dialogWidth, dialogHeight);
+    const fs::path pdf = folder_ / "documents" / "SampleDoc.pdf";
+    // The completion question comes once the PDF is written; "No" leaves it unopened.
+    ASSERT_TRUE(waitUntil(std::chrono::seconds(300), [&] {
+        return display_->windows(caption).size() >= 2;
+    })) << readAll(folder_ / "soffice.log");
+    ASSERT_TRUE(fs::exists(pdf));
+    display_->screenshot(screenshots() / "addin-complete.png");
+    for (const auto& id : display_->windows(caption)) {
+        if (id != dialog->id) {
+            if (auto question = box(*display_, id)) {
+                clickAt(*display_, *question, 95 + 25, 58 + 7, 187, 78); // "&No"
+            }
+        }
+    }
+    ASSERT_TRUE(waitUntil(std::chrono::seconds(30),
+                          [&] { return display_->windows(caption).size() == 1; }));
+    const auto facts = readPdf(pdf.string());
+    ASSERT_TRUE(facts);
+    ASSERT_EQ(facts->info.count("/Title"), 1u);
+    EXPECT_EQ(facts->info.at("/Title"), "Bridge Title");
+
+    // Escape in the output folder field closes the dialog; Writer takes input again.
+    clickAt(*display_, *dialog, 24 + 91, 35 + 7, dialogWidth, dialogHeight);
+    display_->xdotool({"key", "Escape"});
+    ASSERT_TRUE(
+        waitUntil(std::chrono::seconds(30), [&] { return display_->windows(caption).empty(); }));
+    EXPECT_TRUE(waitUntil(std::chrono::seconds(30), [&] { return isEnabled(f); }));
+
+    // Writer ends cleanly (the add-in disconnected first) and leaves no process.
+    EXPECT_EQ(writer_->terminate(std::chrono::seconds(120)), 0) << readAll(folder_ / "soffice.log");
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 # Shared by install-addin.sh and uninstall-addin.sh: where the pieces are and as whom
 # the steps run. Sets regsvr, library, extension, extension_id, unopkg, unopkg_scope.
+# OSTREL_UNOPKG names the office's extension manager (default: unopkg on PATH).
 addin_paths() {
     local prefix="" build=""
     while [[ $# -gt 0 ]]; do

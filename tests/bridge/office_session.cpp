@@ -277,6 +277,9 @@ OfficeProfile::OfficeProfile(const fs::path& folder, const fs::path& extension) 
            "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop oor:name=\"FirstRun\" "
            "oor:op=\"fuse\"><value>false</value></prop></item>\n"
            "</oor:items>\n";
+    if (extension.empty()) {
+        return;
+    }
     std::vector<std::string> args{OSTREL_LO_PROGRAM_DIR "/unopkg", "add"};
     if (geteuid() == 0) {
         args.emplace_back("--shared");

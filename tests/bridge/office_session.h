@@ -74,6 +74,7 @@ private:
 // A private office profile with our extension installed in it.
 class OfficeProfile {
 public:
+    // Without an extension, only the profile is prepared.
     OfficeProfile(const fs::path& folder, const fs::path& extension);
     bool installed() const { return installed_; }
     // Arguments that make an office program use this profile (and, for root, its

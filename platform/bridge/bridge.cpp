@@ -104,7 +104,8 @@ void Bridge::start(const Reference<uno::XComponentContext>& context) {
 
 void Bridge::windowsChanged() {
     if (toolbars_) {
-        sync();
+        // The window is not fully set up while its events are sent: catch up after.
+        scheduleSync();
     }
 }
 

@@ -109,6 +109,18 @@ Reference<container::XIndexAccess> barSettings(const Reference<uno::XComponentCo
     return Reference<container::XIndexAccess>(items, UNO_QUERY_THROW);
 }
 
+// What a toolbar shows of a bar (enabled states travel as status, pictures through the
+// image manager).
+std::string signature(const BarState& bar) {
+    std::string text = bar.name;
+    for (const auto& button : bar.buttons) {
+        text += '\n' + std::to_string(button.id) + '\t' +
+                std::to_string(static_cast<int>(button.style)) + '\t' +
+                (button.visible ? "1" : "0") + '\t' + button.caption + '\t' + button.tooltip;
+    }
+    return text;
+}
+
 } // namespace
 
 std::string barResourceUrl(int barId) {
@@ -179,8 +191,14 @@ void WriterToolbars::applyToFrame(const Reference<frame::XFrame>& f,
                 elementProps->setPropertyValue("Persistent", uno::Any(false));
             }
         }
-        Reference<ui::XUIElementSettings> settings(element, UNO_QUERY_THROW);
-        settings->setSettings(barSettings(context_, bar));
+        // Refilling a toolbar redraws it: only when something shown has changed.
+        std::string& shown = shown_[{f.get(), bar.id}];
+        const std::string wanted = signature(bar);
+        if (created || shown != wanted) {
+            Reference<ui::XUIElementSettings> settings(element, UNO_QUERY_THROW);
+            settings->setSettings(barSettings(context_, bar));
+            shown = wanted;
+        }
         layout->showElement(resource);
         if (created) {
             layout->dockWindow(resource,
@@ -259,6 +277,7 @@ void WriterToolbars::removeAll() {
     }
     urls_.clear();
     faces_.clear();
+    shown_.clear();
 }
 
 void WriterToolbars::setWindowsEnabled(bool enabled) {

@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ostrel::bridge {
@@ -45,6 +46,8 @@ private:
     uno::Reference<uno::XComponentContext> context_;
     std::set<std::string> urls_;                     // toolbars ever shown
     std::map<int, std::vector<std::uint8_t>> faces_; // button -> picture in the image manager
+    // What each window's toolbar of a bar shows, by frame and bar.
+    std::map<std::pair<const void*, int>, std::string> shown_;
 };
 
 } // namespace ostrel::bridge

@@ -93,6 +93,7 @@ void Bridge::start(const Reference<uno::XComponentContext>& context) {
     }
     context_ = context;
     toolbars_ = std::make_unique<WriterToolbars>(context_);
+    toolbars_->prepareProfile();
     model_.setObserver([this] { scheduleSync(); });
     thread_ = std::make_unique<AddinThread>();
     const auto registryDirectory = registry::defaultDirectory();

@@ -28,6 +28,9 @@
 #include <com/sun/star/ui/XUIElementSettings.hpp>
 #include <com/sun/star/ui/theModuleUIConfigurationManagerSupplier.hpp>
 #include <com/sun/star/ui/theWindowStateConfiguration.hpp>
+#include <com/sun/star/util/XPathSettings.hpp>
+#include <com/sun/star/util/thePathSettings.hpp>
+#include <osl/file.hxx>
 
 #include <climits>
 
@@ -131,6 +134,17 @@ WriterToolbars::WriterToolbars(Reference<uno::XComponentContext> context)
     : context_(std::move(context)) {
 }
 
+void WriterToolbars::prepareProfile() {
+    try {
+        Reference<util::XPathSettings> paths = util::thePathSettings::get(context_);
+        const OUString config = paths->getUserConfig();
+        if (!config.isEmpty()) {
+            osl::Directory::createPath(config + "/soffice.cfg/modules/swriter/images");
+        }
+    } catch (const uno::Exception&) {
+    }
+}
+
 std::vector<Reference<frame::XFrame>> WriterToolbars::writerFrames() const {
     std::vector<Reference<frame::XFrame>> result;
     Reference<frame::XFramesSupplier> desktop(frame::Desktop::create(context_), UNO_QUERY_THROW);
@@ -151,8 +165,13 @@ std::vector<Reference<frame::XFrame>> WriterToolbars::writerFrames() const {
 }
 
 void WriterToolbars::apply(const std::vector<BarState>& bars) {
+    const auto frames = writerFrames();
+    if (frames.empty()) {
+        // Writer's user interface configuration comes up with its first window.
+        return;
+    }
     applyFaces(bars);
-    for (const auto& f : writerFrames()) {
+    for (const auto& f : frames) {
         try {
             applyToFrame(f, bars);
         } catch (const uno::Exception&) {
@@ -225,13 +244,14 @@ void WriterToolbars::applyFaces(const std::vector<BarState>& bars) {
             const OUString command = toOUString(buttonCommand(button.id));
             uno::Sequence<OUString> commands(&command, 1);
             uno::Sequence<Reference<graphic::XGraphic>> pictures(&picture, 1);
-            for (sal_Int16 size : {ui::ImageType::SIZE_DEFAULT, ui::ImageType::SIZE_LARGE}) {
-                const auto type = static_cast<sal_Int16>(size | ui::ImageType::COLOR_NORMAL);
-                if (images->hasImage(type, command)) {
-                    images->replaceImages(type, commands, pictures);
-                } else {
-                    images->insertImages(type, commands, pictures);
+            try {
+                for (sal_Int16 size : {ui::ImageType::SIZE_DEFAULT, ui::ImageType::SIZE_LARGE}) {
+                    // Inserting replaces a picture the command has already.
+                    images->insertImages(static_cast<sal_Int16>(size | ui::ImageType::COLOR_NORMAL),
+                                         commands, pictures);
                 }
+            } catch (const uno::Exception&) {
+                // A read-only configuration: the button shows its caption alone.
             }
             faces_[button.id] = button.facePng;
         }

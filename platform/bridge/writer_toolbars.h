@@ -27,6 +27,10 @@ class WriterToolbars {
 public:
     explicit WriterToolbars(uno::Reference<uno::XComponentContext> context);
 
+    // Before Writer's first window: makes sure the profile can take the buttons'
+    // pictures (Writer opens its user interface configuration read-only when its
+    // folder is missing, as in a fresh profile).
+    void prepareProfile();
     // Brings every Writer window in line with `bars` (idempotent).
     void apply(const std::vector<BarState>& bars);
     // Removes the toolbars from every window, their remembered window states and the

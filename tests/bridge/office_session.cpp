@@ -232,8 +232,22 @@ std::optional<XDisplay> XDisplay::start(const fs::path& folder) {
 }
 
 bool XDisplay::screenshot(const fs::path& png) const {
-    return run({"import", "-window", "root", png.string()}, {{"DISPLAY", name_}},
-               folder_ / "import.log") == 0;
+    // Windows paint a while after they are shown: the picture is taken once two in a
+    // row come out the same.
+    std::string previous;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (run({"import", "-window", "root", png.string()}, {{"DISPLAY", name_}},
+                folder_ / "import.log") != 0) {
+            return false;
+        }
+        std::string current = readAll(png);
+        if (current == previous) {
+            return true;
+        }
+        previous = std::move(current);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    return true;
 }
 
 int XDisplay::xdotool(const std::vector<std::string>& arguments) const {

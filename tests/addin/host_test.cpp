@@ -132,6 +132,10 @@ TEST_F(AddinHost, TheClickSinkAnswersOnlyItsOwnInterfaces) {
 TEST_F(AddinHost, DisconnectingTwiceAnswersSOkAndAllowsANewConnection) {
     connect();
     SAFEARRAY* custom = nullptr;
+    EXPECT_EQ(addin().OnAddInsUpdate(&custom), E_NOTIMPL);
+    EXPECT_EQ(addin().OnStartupComplete(&custom), E_NOTIMPL);
+    EXPECT_EQ(addin().OnBeginShutdown(&custom), E_NOTIMPL);
+    EXPECT_EQ(button().sinkCount(), 1u);
     EXPECT_EQ(addin().OnDisconnection(ext_dm_UserClosed, &custom), S_OK);
     EXPECT_EQ(button().sinkCount(), 0u);
     EXPECT_EQ(addin().OnDisconnection(ext_dm_UserClosed, &custom), S_OK);

@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
+# Setup: the add-in KestrineWord registered and Writer's extension for it installed.
+scripts/install-addin.sh --build build >/dev/null ||
+    echo "The add-in could not be set up for Writer; the program and the converter work without it." >&2
 
 display_usable() {
     if [[ -n ${WAYLAND_DISPLAY:-} ]]; then

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Configures and builds into ./build (quiet when nothing changed).
+# Configures and builds into ./build; silent when nothing changed, the compiler's
+# words shown when something fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ ! -f build/build.ninja ]]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build build -- --quiet
+if ! output=$(cmake --build build -- --quiet 2>&1); then
+    printf '%s\n' "$output" >&2
+    exit 1
+fi
+[[ -z $output || $output == "ninja: no work to do." ]] || printf '%s\n' "$output"

@@ -30,20 +30,7 @@ IDispatch* dispatchArgument(const ostrel::com::DispatchCall& call, std::size_t i
 
 } // namespace
 
-WordAddinDispatch::WordAddinDispatch() : typeInfo_(LIBID_KESTRINELib, {}) {
-}
-
-HRESULT WordAddinDispatch::GetTypeInfoCount(UINT* pctinfo) {
-    return typeInfo_.getTypeInfoCount(pctinfo);
-}
-
-HRESULT WordAddinDispatch::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
-    return guarded([&] { return typeInfo_.getTypeInfo(iTInfo, ppTInfo); });
-}
-
-HRESULT WordAddinDispatch::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
-                                         DISPID* rgDispId) {
-    return guarded([&] { return typeInfo_.getIDsOfNames(riid, rgszNames, cNames, rgDispId); });
+WordAddinDispatch::WordAddinDispatch() : TypeLibraryDispatch(LIBID_KESTRINELib, {}) {
 }
 
 HRESULT WordAddinDispatch::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD, DISPPARAMS*,
@@ -52,20 +39,7 @@ HRESULT WordAddinDispatch::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD, 
 }
 
 Extensibility2Dispatch::Extensibility2Dispatch()
-    : typeInfo_(LIBID_AddInDesignerObjects, extensibilityMembers) {
-}
-
-HRESULT Extensibility2Dispatch::GetTypeInfoCount(UINT* pctinfo) {
-    return typeInfo_.getTypeInfoCount(pctinfo);
-}
-
-HRESULT Extensibility2Dispatch::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
-    return guarded([&] { return typeInfo_.getTypeInfo(iTInfo, ppTInfo); });
-}
-
-HRESULT Extensibility2Dispatch::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
-                                              DISPID* rgDispId) {
-    return guarded([&] { return typeInfo_.getIDsOfNames(riid, rgszNames, cNames, rgDispId); });
+    : TypeLibraryDispatch(LIBID_AddInDesignerObjects, extensibilityMembers) {
 }
 
 HRESULT Extensibility2Dispatch::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,

@@ -18,15 +18,6 @@ FileConverter* converterFor(const QString& file, const std::vector<FileConverter
     return nullptr;
 }
 
-// Removes what stands at the output path; a folder is never removed.
-JobResult clearOutput(const QString& outputPath) {
-    const QFileInfo existing(outputPath);
-    if (existing.isDir() || !QFile::remove(outputPath)) {
-        return JobResult::failure(QStringLiteral("Cannot replace %1").arg(outputPath));
-    }
-    return JobResult::success();
-}
-
 enum class Outcome { Converted, Skipped, Failed };
 
 struct FileReport {
@@ -37,6 +28,7 @@ struct FileReport {
 FileReport convertOne(const QString& file, const Request& request,
                       const std::vector<FileConverter*>& converters, const BatchConsole& console) {
     const QString outputPath = outputFilePath(request.options.destinationFolder, file);
+    ExistingPdf existing = ExistingPdf::Keep;
     if (QFileInfo::exists(outputPath) || QFileInfo(outputPath).isSymLink()) {
         const bool replace =
             request.overwrite == Overwrite::Yes ||
@@ -46,15 +38,17 @@ FileReport convertOne(const QString& file, const Request& request,
         if (!replace) {
             return {Outcome::Skipped, QStringLiteral("%1 already exists; skipped").arg(outputPath)};
         }
-        if (const auto cleared = clearOutput(outputPath); !cleared.ok) {
-            return {Outcome::Failed, cleared.reason};
+        // A folder is never replaced; a file is, once the new PDF is whole.
+        if (QFileInfo(outputPath).isDir()) {
+            return {Outcome::Failed, QStringLiteral("Cannot replace %1").arg(outputPath)};
         }
+        existing = ExistingPdf::Replace;
     }
     FileConverter* converter = converterFor(file, converters);
     if (converter == nullptr) {
         return {Outcome::Failed, QStringLiteral("Not a file type this program converts")};
     }
-    const JobResult result = converter->convert(file, outputPath, request.options);
+    const JobResult result = converter->convert(file, outputPath, request.options, existing);
     return result.ok ? FileReport{Outcome::Converted, {}}
                      : FileReport{Outcome::Failed, result.reason};
 }

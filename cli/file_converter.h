@@ -17,9 +17,9 @@ public:
     virtual bool accepts(const QString& sourcePath) const = 0;
 
     // Writes outputPath from sourcePath with the options. The loop has settled an
-    // existing PDF already (removed it, or skipped the file).
+    // existing PDF already (skipped the file, or agreed to replace it: `existing`).
     virtual JobResult convert(const QString& sourcePath, const QString& outputPath,
-                              const ConversionOptions& options) = 0;
+                              const ConversionOptions& options, ExistingPdf existing) = 0;
 };
 
 } // namespace ostrel::cli

@@ -11,10 +11,10 @@ bool PostScriptConverter::accepts(const QString& sourcePath) const {
 }
 
 JobResult PostScriptConverter::convert(const QString& sourcePath, const QString& outputPath,
-                                       const ConversionOptions& options) {
+                                       const ConversionOptions& options, ExistingPdf existing) {
     try {
         const SpoolLock lock(SpoolFolder::locate());
-        return runGhostscriptJob(options, {sourcePath, outputPath}, lock);
+        return runGhostscriptJob(options, {sourcePath, outputPath, existing}, lock);
     } catch (const std::runtime_error& error) {
         return JobResult::failure(QString::fromLocal8Bit(error.what()));
     }

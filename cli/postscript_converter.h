@@ -11,7 +11,7 @@ public:
     bool accepts(const QString& sourcePath) const override;
     // Holds the spool folder (waiting for another job to finish) while Ghostscript runs.
     JobResult convert(const QString& sourcePath, const QString& outputPath,
-                      const ConversionOptions& options) override;
+                      const ConversionOptions& options, ExistingPdf existing) override;
 };
 
 } // namespace ostrel::cli

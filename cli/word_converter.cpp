@@ -13,9 +13,9 @@ bool WordDocumentConverter::accepts(const QString& sourcePath) const {
 }
 
 JobResult WordDocumentConverter::convert(const QString& sourcePath, const QString&,
-                                         const ConversionOptions& options) {
+                                         const ConversionOptions& options, ExistingPdf existing) {
     host_.beginDocument();
-    if (converter_.convertDocument(sourcePath, options)) {
+    if (converter_.convertDocument(sourcePath, options, existing)) {
         // Said on the way, though the document was converted.
         for (const QString& message : host_.messages()) {
             std::fputs(("ostrel-convert: " + message + u'\n').toLocal8Bit().constData(), stderr);

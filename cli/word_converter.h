@@ -16,7 +16,7 @@ public:
     bool accepts(const QString& sourcePath) const override;
     // The engine names the PDF itself; outputPath is that same name.
     JobResult convert(const QString& sourcePath, const QString& outputPath,
-                      const ConversionOptions& options) override;
+                      const ConversionOptions& options, ExistingPdf existing) override;
 
 private:
     TerminalHost host_;

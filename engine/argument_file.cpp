@@ -19,7 +19,7 @@ QString switchName(const QString& argument) {
     return equals >= 0 ? argument.left(equals) : QStringLiteral("a file name");
 }
 
-void writeAll(int fd, const std::string& text, const std::filesystem::path& path) {
+void writeAll(int fd, std::string_view text, const std::filesystem::path& path) {
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t count = ::write(fd, text.data() + done, text.size() - done);
@@ -34,6 +34,22 @@ void writeAll(int fd, const std::string& text, const std::filesystem::path& path
 }
 
 } // namespace
+
+void writePrivateFile(const std::filesystem::path& path, std::string_view content) {
+    ::unlink(path.c_str());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        throw std::runtime_error("cannot create " + path.string() + ": " + std::strerror(errno));
+    }
+    try {
+        writeAll(fd, content, path);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        throw;
+    }
+    ::close(fd);
+}
 
 std::optional<std::string> argumentFileEntry(const QString& argument) {
     const std::string text = argument.toStdString();
@@ -82,20 +98,7 @@ ArgumentFile::ArgumentFile(std::filesystem::path path, const QStringList& argume
         // Blanks between entries: a backslash before a line break would join lines.
         content += *entry + ' ';
     }
-    ::unlink(path_.c_str());
-    const int fd =
-        ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        throw std::runtime_error("cannot create " + path_.string() + ": " + std::strerror(errno));
-    }
-    try {
-        writeAll(fd, content, path_);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(path_.c_str());
-        throw;
-    }
-    ::close(fd);
+    writePrivateFile(path_, content);
 }
 
 ArgumentFile::~ArgumentFile() {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace ostrel {
 
@@ -15,6 +16,11 @@ namespace ostrel {
 // all of it) in double quotes with each inner quote written \". No value when the reader
 // cannot give it back: line breaks, a byte-order mark, or a quoted value ending in '\'.
 std::optional<std::string> argumentFileEntry(const QString& argument);
+
+// Writes `content` to a new file at `path` that only the user can read: whatever stood
+// there is removed first, so a planted link is replaced, never followed. Throws
+// std::runtime_error (one-line reason).
+void writePrivateFile(const std::filesystem::path& path, std::string_view content);
 
 // The argument file, private to the user (mode 0600) and removed when this goes.
 class ArgumentFile {

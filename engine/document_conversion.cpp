@@ -94,8 +94,8 @@ DocumentConverter::DocumentConverter(ConversionHost& host, WordRun run)
       sleep_([](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }) {
 }
 
-bool DocumentConverter::convertDocument(const QString& sourcePath,
-                                        const ConversionOptions& options) {
+bool DocumentConverter::convertDocument(const QString& sourcePath, const ConversionOptions& options,
+                                        ExistingPdf existing) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         host_.showMessage(failedCoInitialize);
     }
@@ -129,19 +129,23 @@ bool DocumentConverter::convertDocument(const QString& sourcePath,
             host_.showMessage(wordFailed(sourcePath, QStringLiteral("to open it")));
             return false;
         }
-        return retryWithPassword(sourcePath, options);
+        // An abandoned run asks for no password: the open may have failed because of it.
+        if (!host_.proceed()) {
+            return false;
+        }
+        return retryWithPassword(sourcePath, options, existing);
     }
     if (!host_.proceed()) {
         abandon(word, document);
         return false;
     }
 
-    return printAndMakePdf(word, document, sourcePath, options);
+    return printAndMakePdf(word, document, sourcePath, options, existing);
 }
 
 bool DocumentConverter::printAndMakePdf(word::Application& word, word::Document& document,
-                                        const QString& sourcePath,
-                                        const ConversionOptions& options) {
+                                        const QString& sourcePath, const ConversionOptions& options,
+                                        ExistingPdf existing) {
     // Word has the document: from here on it counts as converted unless a later step
     // fails. The spool folder stays ours until Word has let go of the document, so that
     // no other conversion replaces the spool file in between.
@@ -173,8 +177,8 @@ bool DocumentConverter::printAndMakePdf(word::Application& word, word::Document&
 
     bool converted = true;
     const JobResult job = runGhostscriptJob(
-        options, {spoolFile, outputFilePath(options.destinationFolder, sourcePath)}, *spool,
-        [this] { return host_.proceed(); });
+        options, {spoolFile, outputFilePath(options.destinationFolder, sourcePath), existing},
+        *spool, [this] { return host_.proceed(); });
     if (!host_.proceed()) {
         abandon(word, document);
         return false;
@@ -199,14 +203,14 @@ void DocumentConverter::abandon(word::Application& word, word::Document& documen
 }
 
 bool DocumentConverter::retryWithPassword(const QString& sourcePath,
-                                          const ConversionOptions& options) {
+                                          const ConversionOptions& options, ExistingPdf existing) {
     const std::optional<QString> typed = host_.askDocumentPassword(fileNameOf(sourcePath));
     if (!typed) {
         return false;
     }
     // A new attempt with a new Word instance; it may ask again.
     const DocumentPasswordRetry retry(*typed);
-    return convertDocument(sourcePath, options);
+    return convertDocument(sourcePath, options, existing);
 }
 
 EntryOutcome DocumentConverter::convertEntry(const QString& sourcePath, int index, int count,
@@ -216,14 +220,16 @@ EntryOutcome DocumentConverter::convertEntry(const QString& sourcePath, int inde
     }
     const QString name = outputFileName(sourcePath);
     const QString outputPath = outputFilePath(options.destinationFolder, sourcePath);
+    // The old file is replaced only by a whole new PDF, when that is done.
+    ExistingPdf existing = ExistingPdf::Keep;
     if (QFileInfo::exists(outputPath)) {
         if (!host_.askYesNo(alreadyExists.arg(outputPath))) {
             host_.setProgress(index + 1, count, 1);
             return EntryOutcome::Skipped;
         }
-        QFile::remove(outputPath);
+        existing = ExistingPdf::Replace;
     }
-    if (!convertDocument(sourcePath, options)) {
+    if (!convertDocument(sourcePath, options, existing)) {
         return EntryOutcome::NotConverted;
     }
     host_.setProgress(index + 1, count, 1);

@@ -4,6 +4,7 @@
 
 #include "conversion_host.h"
 #include "conversion_options.h"
+#include "pending_pdf.h"
 #include "word_automation.h"
 
 #include <QString>
@@ -37,8 +38,10 @@ public:
     void setSleep(Sleep sleep) { sleep_ = std::move(sleep); }
 
     // The Word sequence, the Ghostscript job into options.destinationFolder and Word's
-    // clean-up; true when the PDF was made.
-    bool convertDocument(const QString& sourcePath, const ConversionOptions& options);
+    // clean-up; true when the PDF was made. A PDF of that name is replaced only by a
+    // whole new one, and only as `existing` allows.
+    bool convertDocument(const QString& sourcePath, const ConversionOptions& options,
+                         ExistingPdf existing = ExistingPdf::Replace);
 
     // One entry (index from 0) of a run of count documents: the "already exists"
     // question, the conversion, progress and the converted name.
@@ -47,10 +50,12 @@ public:
 
 private:
     bool printAndMakePdf(word::Application& word, word::Document& document,
-                         const QString& sourcePath, const ConversionOptions& options);
+                         const QString& sourcePath, const ConversionOptions& options,
+                         ExistingPdf existing);
     // The run was abandoned: Word lets go of the document and ends.
     static void abandon(word::Application& word, word::Document& document);
-    bool retryWithPassword(const QString& sourcePath, const ConversionOptions& options);
+    bool retryWithPassword(const QString& sourcePath, const ConversionOptions& options,
+                           ExistingPdf existing);
 
     ConversionHost& host_;
     WordRun run_;

@@ -121,8 +121,11 @@ QString compatibilityLevel(const QString& pdfVersion) {
 }
 
 bool writesSecurity(const ConversionOptions& options) {
-    return options.securityEnabled &&
-           !(options.ownerPasswordEnabled && options.ownerPassword.isEmpty());
+    return options.securityEnabled;
+}
+
+bool hasOwnerPassword(const ConversionOptions& options) {
+    return options.ownerPasswordEnabled && !options.ownerPassword.isEmpty();
 }
 
 QString effectiveCompatibilityLevel(const ConversionOptions& options) {
@@ -158,7 +161,8 @@ std::int32_t permissionValue(const ConversionOptions& options) {
 }
 
 QString securitySwitchesText(const ConversionOptions& options) {
-    if (!writesSecurity(options)) {
+    if (!options.securityEnabled ||
+        (options.ownerPasswordEnabled && options.ownerPassword.isEmpty())) {
         return {};
     }
     QString text;
@@ -201,8 +205,9 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
     arguments << QStringLiteral("-dParseDSCComments=false");
     if (writesSecurity(options)) {
         // Ghostscript encrypts nothing without an owner password. Without one of the
-        // user's, a random one nobody knows keeps the permissions binding for everyone.
-        arguments << QStringLiteral("-sOwnerPassword=") + (options.ownerPasswordEnabled
+        // user's (switched off, or left empty), a random one nobody knows keeps the user
+        // password and the permissions binding for everyone.
+        arguments << QStringLiteral("-sOwnerPassword=") + (hasOwnerPassword(options)
                                                                ? options.ownerPassword
                                                                : unknownOwnerPassword());
         if (options.userPasswordEnabled) {

@@ -27,9 +27,13 @@ QString compatibilityLevel(const QString& pdfVersion);
 // encrypted document is written as at least 1.4.
 QString effectiveCompatibilityLevel(const ConversionOptions& options);
 
-// True when the options ask for an encrypted PDF: security on, and not the case of an
-// enabled owner password left empty (which writes no security at all).
+// True when the options ask for an encrypted PDF: security on. An owner password that
+// is switched on but left empty does not drop the security: the job then uses a random
+// owner password, as when the owner password is switched off.
 bool writesSecurity(const ConversionOptions& options);
+
+// Whether the user gave an owner password (switched on and not empty).
+bool hasOwnerPassword(const ConversionOptions& options);
 
 // The PDF permission word allowing exactly the ticked actions. 40-bit (R2): printing
 // bit 3, changing bit 4, copying bit 5, form filling bit 6; bits 1-2 zero, 7-32 one.
@@ -38,7 +42,8 @@ bool writesSecurity(const ConversionOptions& options);
 // 7-8 and 13-32 one. Nothing ticked: -64 and -3392; everything: -4.
 std::int32_t permissionValue(const ConversionOptions& options);
 
-// The security switches in their documented text form (empty without security).
+// The security switches in their documented text form (empty without security, and
+// empty when an enabled owner password is empty).
 QString securitySwitchesText(const ConversionOptions& options);
 
 // Where the job's files are, for the documented command line.
@@ -54,7 +59,8 @@ struct CommandLinePaths {
 // ghostscriptArguments(), which differs where Ghostscript 10 needs it to: no
 // ".setpdfwrite" (missing there), -dParseDSCComments=false and the side file before the
 // spool file (so the options reach the pages and the document information is the
-// user's), and switches handed over as separate arguments instead of one quoted text.
+// user's), switches handed over as separate arguments instead of one quoted text, and
+// security kept when an enabled owner password is empty.
 QString commandLineText(const ConversionOptions& options, const QString& outputFile,
                         const CommandLinePaths& paths);
 

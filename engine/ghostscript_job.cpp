@@ -2,6 +2,7 @@
 
 #include "argument_file.h"
 #include "ghostscript_command.h"
+#include "pdf_check.h"
 #include "system/ghostscript_executable.h"
 #include "system/process.h"
 
@@ -57,14 +58,36 @@ QString ghostscriptComplaint(const std::string& output) {
     return chosen;
 }
 
-JobResult writeSideFile(const ConversionOptions& options, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(sideFileText(options)) < 0 || !file.flush()) {
-        return JobResult::failure(
-            QStringLiteral("Cannot write the side file %1: %2").arg(path, file.errorString()));
+// Ghostscript 10 ends with exit code 0 when the PDF device fails to close (a full disk:
+// "ERROR: ioerror (-12) on closing pdfwrite device."); such a line marks a failed job.
+// The "****" notes about a damaged input it repaired are not errors.
+std::optional<QString> reportedError(const std::string& output) {
+    const QStringList lines =
+        QString::fromLocal8Bit(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const auto& line : lines) {
+        if (line.contains(QLatin1String("ERROR:")) &&
+            !line.trimmed().startsWith(QLatin1String("****"))) {
+            return line.simplified();
+        }
     }
-    return JobResult::success();
+    return std::nullopt;
+}
+
+// What the new PDF must be like: encrypted exactly when security is on, opened by the
+// owner password when the user gave one, else by the user password.
+PdfExpectation expectationFor(const ConversionOptions& options) {
+    PdfExpectation expected;
+    expected.encrypted = writesSecurity(options);
+    if (!expected.encrypted) {
+        return expected;
+    }
+    if (hasOwnerPassword(options)) {
+        expected.password = options.ownerPassword.toStdString();
+        expected.ownerPassword = true;
+    } else if (options.userPasswordEnabled) {
+        expected.password = options.userPassword.toStdString();
+    }
+    return expected;
 }
 
 // The end of the process, or nothing when keepGoing said no first (the process is
@@ -92,8 +115,11 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
                             const SpoolLock& lock, const std::function<bool()>& keepGoing) {
     const SpoolFolder& spool = lock.folder();
     const QString sideFile = fromPath(spool.sideFile());
-    if (JobResult written = writeSideFile(options, sideFile); !written.ok) {
-        return written;
+    try {
+        writePrivateFile(spool.sideFile(), sideFileText(options).toStdString());
+    } catch (const std::runtime_error& error) {
+        return JobResult::failure(QStringLiteral("Cannot write the side file %1: %2")
+                                      .arg(sideFile, QString::fromLocal8Bit(error.what())));
     }
     if (!QFileInfo(files.postScriptFile).isReadable()) {
         return JobResult::failure(
@@ -105,23 +131,35 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
 
     const std::string ghostscript = ghostscriptExecutable().string();
     try {
+        PendingPdf pdf(output.toStdString());
+        // Ghostscript writes through the descriptor: the name could be replaced meanwhile.
+        const QString writtenTo = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);
         const ArgumentFile arguments(spool.file("gs-arguments"),
-                                     ghostscriptArguments(options, output, input, sideFile));
+                                     ghostscriptArguments(options, writtenTo, input, sideFile));
         ProcessOptions captured;
         captured.captureOutput = true;
+        captured.passedDescriptor = pdf.descriptor();
         Process process = Process::start({ghostscript, arguments.reference()}, captured);
         const std::optional<ProcessExit> exit = waitUnlessAbandoned(process, keepGoing);
         if (!exit) {
-            QFile::remove(output);
             return JobResult::failure(QStringLiteral("Ghostscript was stopped"));
         }
         if (!exit->succeeded()) {
-            QFile::remove(output);
             const QString complaint = ghostscriptComplaint(process.output());
             return JobResult::failure(
                 QStringLiteral("Ghostscript failed (%1)%2")
                     .arg(QString::fromStdString(exit->describe()),
                          complaint.isEmpty() ? QString() : QStringLiteral(": ") + complaint));
+        }
+        if (const auto error = reportedError(process.output())) {
+            return JobResult::failure(QStringLiteral("Ghostscript failed: %1").arg(*error));
+        }
+        if (const auto defect = pdfDefect(pdf.descriptor(), expectationFor(options))) {
+            return JobResult::failure(QStringLiteral("Ghostscript wrote no usable PDF (%1)")
+                                          .arg(QString::fromStdString(*defect)));
+        }
+        if (const auto failure = pdf.commit(files.existing)) {
+            return JobResult::failure(QString::fromStdString(*failure));
         }
     } catch (const std::system_error& error) {
         return JobResult::failure(QStringLiteral("Cannot start Ghostscript (%1): %2")
@@ -129,10 +167,6 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
                                            QString::fromLocal8Bit(error.code().message())));
     } catch (const std::runtime_error& error) {
         return JobResult::failure(QString::fromLocal8Bit(error.what()));
-    }
-    if (QFileInfo(output).size() <= 0) {
-        QFile::remove(output);
-        return JobResult::failure(QStringLiteral("Ghostscript wrote no PDF file %1").arg(output));
     }
     return JobResult::success();
 }

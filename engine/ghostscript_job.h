@@ -9,6 +9,7 @@
 #pragma once
 
 #include "conversion_options.h"
+#include "pending_pdf.h"
 #include "system/spool_folder.h"
 
 #include <QString>
@@ -29,14 +30,18 @@ struct JobResult {
 struct GhostscriptJobFiles {
     QString postScriptFile; // the spool file, or a PostScript file of the user's
     QString outputFile;     // the PDF to write (outputFilePath()); relative to our folder
+    ExistingPdf existing = ExistingPdf::Replace; // a file at outputFile when the PDF is done
 };
 
 // Writes the side file "pdfmarks" into the locked spool folder and runs Ghostscript on
 // it and the PostScript file, blocking until Ghostscript ends. The switches reach
 // Ghostscript through a private argument file in the spool folder, removed afterwards.
-// Fails (with the reason) when the side file cannot be written, Ghostscript cannot be
-// started, ends with an error, or leaves no PDF; a partly written PDF is removed then.
-// The PDF is overwritten when it exists: settle that with the user first.
+// Ghostscript writes a private temporary file beside the PDF, which takes the PDF's name
+// only when Ghostscript reported no error and qpdf reads it as whole (pages, encryption
+// as asked). Fails (with the reason) when the side file cannot be written, Ghostscript
+// cannot be started, reports an error, or leaves no whole PDF; the destination is then
+// as it was. An existing PDF is replaced as files.existing says: settle that with the
+// user first.
 // keepGoing, when given, is asked while Ghostscript runs; once it answers false the
 // process is ended and the job fails without a PDF.
 JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -87,6 +88,20 @@ std::vector<char*> pointers(const std::vector<std::string>& texts) {
 
 } // namespace
 
+std::vector<std::string> childEnvironment() {
+    static const std::string_view hidden[] = {
+        "OSTREL_USER_PASSWORD=", "OSTREL_OWNER_PASSWORD=", "OSTREL_DOCUMENT_PASSWORD="};
+    std::vector<std::string> result;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        if (std::none_of(std::begin(hidden), std::end(hidden),
+                         [text](std::string_view name) { return text.starts_with(name); })) {
+            result.emplace_back(text);
+        }
+    }
+    return result;
+}
+
 std::string ProcessExit::describe() const {
     return exited ? "exit code " + std::to_string(code) : "signal " + std::to_string(signal);
 }
@@ -123,6 +138,11 @@ Process Process::start(const std::vector<std::string>& argv, const ProcessOption
         check(::posix_spawn_file_actions_adddup2(&setup.actions, output->fds[1], STDERR_FILENO),
               "posix_spawn_file_actions_adddup2");
     }
+    if (options.passedDescriptor >= 0) {
+        check(::posix_spawn_file_actions_adddup2(&setup.actions, options.passedDescriptor,
+                                                 kPassedDescriptor),
+              "posix_spawn_file_actions_adddup2");
+    }
     if (!options.workingDirectory.empty()) {
         check(::posix_spawn_file_actions_addchdir_np(&setup.actions,
                                                      options.workingDirectory.c_str()),
@@ -130,11 +150,10 @@ Process Process::start(const std::vector<std::string>& argv, const ProcessOption
     }
 
     auto arguments = pointers(argv);
-    std::vector<char*> environment;
-    if (options.environment) {
-        environment = pointers(*options.environment);
-    }
-    char* const* envp = options.environment ? environment.data() : environ;
+    const std::vector<std::string> environmentTexts =
+        options.environment ? *options.environment : childEnvironment();
+    std::vector<char*> environment = pointers(environmentTexts);
+    char* const* envp = environment.data();
 
     pid_t pid = -1;
     const bool searchPath = argv.front().find('/') == std::string::npos;

@@ -26,9 +26,20 @@ struct ProcessOptions {
     bool captureOutput = false;   // standard output and error go to Process::output()
     bool newProcessGroup = false; // the child leads a group; signals reach the whole group
     std::filesystem::path workingDirectory; // empty: ours
-    // Complete environment ("NAME=value"); not set: ours.
+    // Complete environment ("NAME=value"); not set: ours without the password variables
+    // (childEnvironment()).
     std::optional<std::vector<std::string>> environment;
+    // An open descriptor of ours the child gets as its descriptor 3; -1: none.
+    int passedDescriptor = -1;
 };
+
+// The descriptor number a passed descriptor has in the child ("/dev/fd/3").
+inline constexpr int kPassedDescriptor = 3;
+
+// Our environment without the variables that carry passwords (OSTREL_USER_PASSWORD,
+// OSTREL_OWNER_PASSWORD, OSTREL_DOCUMENT_PASSWORD): no child needs them, and a child's
+// environment is readable by whatever it starts.
+std::vector<std::string> childEnvironment();
 
 class Process {
 public:

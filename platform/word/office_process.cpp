@@ -1,5 +1,7 @@
 #include "word/office_process.h"
 
+#include "system/process.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -14,7 +16,7 @@ namespace ostrel::word {
 namespace {
 
 // Runs in the forked child: only async-signal-safe calls until exec.
-[[noreturn]] void execChild(char* const* argv, pid_t parent, int devNull) {
+[[noreturn]] void execChild(char* const* argv, char* const* envp, pid_t parent, int devNull) {
     setpgid(0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) {
@@ -29,7 +31,7 @@ namespace {
         dup2(devNull, STDERR_FILENO);
     }
     close_range(3, ~0U, 0);
-    execv(argv[0], argv);
+    execve(argv[0], argv, envp);
     _exit(127);
 }
 
@@ -59,11 +61,18 @@ void OfficeProcess::reap(std::vector<std::string> arguments) {
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
+    // Built before the fork: the child may not allocate.
+    std::vector<std::string> environment = childEnvironment();
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
     const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
     const pid_t parent = getpid();
     const pid_t child = fork();
     if (child == 0) {
-        execChild(argv.data(), parent, devNull);
+        execChild(argv.data(), envp.data(), parent, devNull);
     }
     const int forkError = errno;
     if (devNull >= 0) {

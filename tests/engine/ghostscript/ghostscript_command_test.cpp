@@ -171,15 +171,20 @@ TEST(SecuritySwitches, OffWithoutSecurityWhateverTheOtherFieldsHold) {
     EXPECT_EQ(securitySwitchesText(options), "");
 }
 
-TEST(SecuritySwitches, EnabledEmptyOwnerPasswordWritesNoSecurityAtAll) {
+// The documented text writes nothing then; the job keeps the security with a random
+// owner password instead of silently writing an open PDF.
+TEST(SecuritySwitches, EnabledEmptyOwnerPasswordGetsARandomOne) {
     auto options = secured();
     options.ownerPassword.clear();
     options.allowCopying = true;
     EXPECT_EQ(securitySwitchesText(options), "");
-    EXPECT_FALSE(writesSecurity(options));
-    EXPECT_FALSE(ghostscriptArguments(options, "/o.pdf", "/in.ps", "/pdfmarks")
-                     .join(' ')
-                     .contains(QLatin1String("Password")));
+    EXPECT_TRUE(writesSecurity(options));
+    const QStringList arguments = ghostscriptArguments(options, "/o.pdf", "/in.ps", "/pdfmarks");
+    const QStringList owner = arguments.filter(QStringLiteral("-sOwnerPassword="));
+    ASSERT_EQ(owner.size(), 1);
+    EXPECT_EQ(owner[0].size(), QStringLiteral("-sOwnerPassword=").size() + 32);
+    EXPECT_TRUE(arguments.contains(QStringLiteral("-sUserPassword=use")));
+    EXPECT_TRUE(arguments.contains(QStringLiteral("-dPermissions=-48")));
 }
 
 TEST(SecuritySwitches, BothPasswordsWithEitherLevel) {

@@ -5,9 +5,11 @@
 #include "output_name.h"
 #include "pdf_facts.h"
 #include "permission_case.h"
+#include "system/ghostscript_executable.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -148,13 +150,17 @@ TEST_F(GhostscriptJob, EmptyUserPasswordOpensWithoutOne) {
     EXPECT_TRUE(facts(pdf, "owner").ownerPasswordMatched);
 }
 
-TEST_F(GhostscriptJob, EnabledEmptyOwnerPasswordWritesNoSecurity) {
+TEST_F(GhostscriptJob, EnabledEmptyOwnerPasswordKeepsTheUserPasswordAndPermissions) {
     auto options = secured(1);
     options.ownerPassword.clear();
     options.allowPrinting = true;
     const QString pdf = convert(options);
     ASSERT_TRUE(result.ok) << result.reason.toStdString();
-    EXPECT_FALSE(facts(pdf).encrypted);
+    const auto asUser = facts(pdf, "user");
+    EXPECT_TRUE(asUser.userPasswordMatched);
+    EXPECT_FALSE(asUser.ownerPasswordMatched);
+    EXPECT_EQ(asUser.permissions, -1340);
+    EXPECT_FALSE(readPdf(pdf.toStdString(), "").has_value());
 }
 
 TEST_F(GhostscriptJob, PasswordsWithBlanksQuotesAndBackslashesArriveUnchanged) {
@@ -238,6 +244,74 @@ TEST_F(GhostscriptJob, NoPasswordsAtAllStillRestrictTheActions) {
     EXPECT_TRUE(anyone.encrypted);
     EXPECT_FALSE(anyone.ownerPasswordMatched);
     EXPECT_EQ(anyone.permissions, -3392);
+}
+
+// Ghostscript ends with exit code 0 when it cannot finish the PDF on a full disk; a file
+// size limit below the PDF's size (the signal ignored, as a full disk sends none) does
+// the same. Neither the previous PDF nor a partial one may be left under the name.
+TEST_F(GhostscriptJob, AFullDiskFailsAndLeavesThePreviousPdfAlone) {
+    const QString pages = dir.filePath(QStringLiteral("pages.ps"));
+    {
+        QFile file(pages);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("%!PS\n/Helvetica findfont 10 scalefont setfont\n");
+        for (int page = 0; page < 40; ++page) {
+            for (int line = 0; line < 60; ++line) {
+                file.write(QStringLiteral("72 %1 moveto (Page %2 line %3 words to fill it) show\n")
+                               .arg(760 - 11 * line)
+                               .arg(page)
+                               .arg(line)
+                               .toLatin1());
+            }
+            file.write("showpage\n");
+        }
+    }
+    const QString limited = dir.filePath(QStringLiteral("limited-gs"));
+    {
+        QFile script(limited);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ntrap '' XFSZ\nulimit -f 20 || exit 99\nexec '" +
+                     QFile::encodeName(QString::fromStdString(ghostscriptExecutable().string())) +
+                     "' \"$@\"\n");
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const QString pdf = outputFilePath(dir.path(), pages);
+    {
+        QFile previous(pdf);
+        ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+        previous.write("the previous PDF");
+    }
+    const test::ScopedEnvironment full("OSTREL_GHOSTSCRIPT", limited.toLocal8Bit().constData());
+    result = runGhostscriptJob(ConversionOptions{}, {pages, pdf, ExistingPdf::Replace}, lock);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.reason.contains(QLatin1String("ioerror"))) << result.reason.toStdString();
+    QFile previous(pdf);
+    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+    EXPECT_EQ(previous.readAll(), "the previous PDF");
+    EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".ostrel-*")}, QDir::Hidden).isEmpty());
+}
+
+// Whatever stands at the PDF's name is replaced (when allowed) or kept, never followed.
+TEST_F(GhostscriptJob, ALinkAtThePdfNameIsNeverFollowed) {
+    const QString target = dir.filePath(QStringLiteral("target"));
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("precious");
+    }
+    const QString pdf = dir.filePath(QStringLiteral("linked.pdf"));
+    for (const ExistingPdf existing : {ExistingPdf::Keep, ExistingPdf::Replace}) {
+        QFile::remove(pdf);
+        ASSERT_TRUE(QFile::link(target, pdf));
+        result = runGhostscriptJob(ConversionOptions{},
+                                   {QStringLiteral(OSTREL_SAMPLE_PS), pdf, existing}, lock);
+        EXPECT_EQ(result.ok, existing == ExistingPdf::Replace) << result.reason.toStdString();
+        EXPECT_EQ(QFileInfo(pdf).isSymLink(), existing == ExistingPdf::Keep);
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "precious");
+    }
+    EXPECT_GT(facts(pdf).images.size(), 0u);
 }
 
 } // namespace

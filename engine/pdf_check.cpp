@@ -1,0 +1,41 @@
+#include "pdf_check.h"
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace ostrel {
+
+std::optional<std::string> pdfDefect(int descriptor, const PdfExpectation& expected) {
+    const int copy = ::dup(descriptor);
+    FILE* file = copy >= 0 ? ::fdopen(copy, "rb") : nullptr;
+    if (file == nullptr) {
+        if (copy >= 0) {
+            ::close(copy);
+        }
+        return "cannot read it back";
+    }
+    try {
+        std::rewind(file);
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.setAttemptRecovery(false);
+        pdf.processFile("the new PDF", file, true, expected.password.c_str());
+        if (pdf.isEncrypted() != expected.encrypted) {
+            return expected.encrypted ? "it is not encrypted" : "it is encrypted";
+        }
+        if (expected.encrypted && expected.ownerPassword && !pdf.ownerPasswordMatched()) {
+            return "its owner password is not the one given";
+        }
+        if (QPDFPageDocumentHelper(pdf).getAllPages().empty()) {
+            return "it has no pages";
+        }
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return std::nullopt;
+}
+
+} // namespace ostrel

@@ -1,0 +1,20 @@
+// Whether a PDF Ghostscript wrote is whole, read with qpdf before it takes its name.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace ostrel {
+
+struct PdfExpectation {
+    bool encrypted = false;
+    std::string password;       // opens it (empty: none needed)
+    bool ownerPassword = false; // the password is the owner password
+};
+
+// Reads the PDF behind the open descriptor from its start: it must parse without repair
+// (a truncated file does not), have pages, be encrypted exactly as expected and open with
+// the password. Nothing when it does, else the reason in a few words.
+std::optional<std::string> pdfDefect(int descriptor, const PdfExpectation& expected);
+
+} // namespace ostrel

@@ -1,6 +1,7 @@
 #include "system/spool_folder.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -23,13 +24,18 @@ std::filesystem::path fromEnvironment(const char* name) {
     throw std::runtime_error("spool folder " + folder.string() + ": " + what);
 }
 
-// Creates the folder (and its parents) when missing, and makes sure nobody else can
-// read or plant files in it: it must be a real directory of ours with mode 0700.
-void makePrivate(const std::filesystem::path& folder) {
+// Creates the folder (mode 0700; its parents as usual) when missing, and makes sure
+// nobody else can read or plant files in it: it must be a real directory of ours that
+// neither group nor others may enter. An existing folder is never changed: making a
+// shared folder private would break its other users.
+void requirePrivate(const std::filesystem::path& folder) {
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    std::filesystem::create_directories(folder.parent_path(), error);
     if (error) {
         fail(folder, error.message());
+    }
+    if (::mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
+        fail(folder, std::strerror(errno));
     }
     struct stat info {};
     if (::lstat(folder.c_str(), &info) != 0) {
@@ -41,8 +47,11 @@ void makePrivate(const std::filesystem::path& folder) {
     if (info.st_uid != ::geteuid()) {
         fail(folder, "owned by another user");
     }
-    if ((info.st_mode & 07777) != S_IRWXU && ::chmod(folder.c_str(), S_IRWXU) != 0) {
-        fail(folder, std::strerror(errno));
+    if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", info.st_mode & 07777);
+        fail(folder, std::string("open to other users (mode ") + mode +
+                         "); use a folder only you can enter (mode 0700)");
     }
 }
 
@@ -70,7 +79,7 @@ SpoolFolder SpoolFolder::locate() {
 
 SpoolFolder::SpoolFolder(std::filesystem::path folder)
     : folder_(std::filesystem::absolute(std::move(folder))) {
-    makePrivate(folder_);
+    requirePrivate(folder_);
 }
 
 SpoolLock::SpoolLock(const SpoolFolder& folder) : SpoolLock(folder, true) {

@@ -13,12 +13,13 @@ namespace ostrel {
 class SpoolFolder {
 public:
     // OSTREL_SPOOL_DIR when set, else "ostrel" in $XDG_RUNTIME_DIR, else "ostrel" in the
-    // cache folder ($XDG_CACHE_HOME or ~/.cache). Created when missing; made private
-    // (mode 0700). Throws std::runtime_error (one-line reason) when the folder cannot be
-    // created or is not the user's own directory.
+    // cache folder ($XDG_CACHE_HOME or ~/.cache). Created private (mode 0700) when
+    // missing; an existing folder is never changed. Throws std::runtime_error (one-line
+    // reason) when the folder cannot be created, is not the user's own directory, or
+    // group or others may enter it.
     static SpoolFolder locate();
 
-    // The given folder, created and made private in the same way.
+    // The given folder, created or checked in the same way.
     explicit SpoolFolder(std::filesystem::path folder);
 
     const std::filesystem::path& path() const { return folder_; }

@@ -145,6 +145,7 @@ protected:
         fs::create_directories(folder_ / "registry");
         fs::create_directories(folder_ / "documents");
         fs::create_directories(folder_ / "spool");
+        fs::permissions(folder_ / "spool", fs::perms::owner_all); // a private spool folder
         environment_ = {{"OSTREL_REGISTRY_DIR", (folder_ / "registry").string()},
                         {"OSTREL_SPOOL_DIR", (folder_ / "spool").string()},
                         {"HOME", folder_.string()},

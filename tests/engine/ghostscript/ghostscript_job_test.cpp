@@ -291,8 +291,9 @@ TEST_F(GhostscriptJob, AFullDiskFailsAndLeavesThePreviousPdfAlone) {
     EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".ostrel-*")}, QDir::Hidden).isEmpty());
 }
 
-// Whatever stands at the PDF's name is replaced (when allowed) or kept, never followed.
-TEST_F(GhostscriptJob, ALinkAtThePdfNameIsNeverFollowed) {
+// Whatever stands at the PDF's name is replaced (when allowed) or kept, never followed;
+// a link in place of the side file is replaced.
+TEST_F(GhostscriptJob, LinksAtThePdfNameOrTheSideFileAreNeverFollowed) {
     const QString target = dir.filePath(QStringLiteral("target"));
     {
         QFile file(target);
@@ -303,6 +304,9 @@ TEST_F(GhostscriptJob, ALinkAtThePdfNameIsNeverFollowed) {
     for (const ExistingPdf existing : {ExistingPdf::Keep, ExistingPdf::Replace}) {
         QFile::remove(pdf);
         ASSERT_TRUE(QFile::link(target, pdf));
+        const QString sideFile = QString::fromStdString(lock.folder().sideFile().string());
+        QFile::remove(sideFile);
+        ASSERT_TRUE(QFile::link(target, sideFile));
         result = runGhostscriptJob(ConversionOptions{},
                                    {QStringLiteral(OSTREL_SAMPLE_PS), pdf, existing}, lock);
         EXPECT_EQ(result.ok, existing == ExistingPdf::Replace) << result.reason.toStdString();

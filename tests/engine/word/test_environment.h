@@ -18,7 +18,7 @@ class PrivateFolders {
 public:
     PrivateFolders() {
         setenv("OSTREL_REGISTRY_DIR", QFile::encodeName(path("registry")).constData(), 1);
-        setenv("OSTREL_SPOOL_DIR", QFile::encodeName(path("spool")).constData(), 1);
+        setenv("OSTREL_SPOOL_DIR", QFile::encodeName(spool()).constData(), 1);
     }
 
     // A folder below the temporary one, created when missing.
@@ -27,7 +27,12 @@ public:
         QDir().mkpath(folder);
         return folder;
     }
-    QString spool() const { return path(QStringLiteral("spool")); }
+    // The spool folder must be private: only its owner may enter it.
+    QString spool() const {
+        const QString folder = root_.filePath(QStringLiteral("spool"));
+        QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return folder;
+    }
 
     // A new empty folder for one test's PDFs.
     QString freshFolder() { return path(QStringLiteral("out%1").arg(++folders_)); }

@@ -1,3 +1,4 @@
+#include "environment.h"
 #include "system/process.h"
 
 #include <csignal>
@@ -45,6 +46,18 @@ TEST(Process, EnvironmentAndWorkingDirectory) {
     auto pwd = Process::start({"/bin/pwd"}, options);
     pwd.wait();
     EXPECT_EQ(pwd.output(), "/usr\n");
+}
+
+// The password variables stay ours; the rest of our environment is the child's.
+TEST(Process, ChildrenGetNoPasswordVariables) {
+    const test::ScopedEnvironment user("OSTREL_USER_PASSWORD", "u");
+    const test::ScopedEnvironment owner("OSTREL_OWNER_PASSWORD", "o");
+    const test::ScopedEnvironment document("OSTREL_DOCUMENT_PASSWORD", "d");
+    const test::ScopedEnvironment kept("OSTREL_KEPT", "k");
+    auto env = Process::start({"/usr/bin/env"}, captured());
+    env.wait();
+    EXPECT_EQ(env.output().find("PASSWORD"), std::string::npos) << env.output();
+    EXPECT_NE(env.output().find("OSTREL_KEPT=k\n"), std::string::npos);
 }
 
 TEST(Process, TerminateKillAndWaitFor) {

@@ -37,13 +37,30 @@ TEST_F(SpoolFolderTest, OverrideIsCreatedPrivateAndHoldsTheFixedNames) {
     EXPECT_EQ(folder.sideFile(), wanted / "pdfmarks");
 }
 
-TEST_F(SpoolFolderTest, RuntimeFolderByDefaultAndExistingFolderMadePrivate) {
+TEST_F(SpoolFolderTest, RuntimeFolderByDefault) {
     ScopedEnvironment spool("OSTREL_SPOOL_DIR", nullptr);
     ScopedEnvironment runtime("XDG_RUNTIME_DIR", dir.path().toStdString().c_str());
-    std::filesystem::create_directory(temp("ostrel"));
-    ::chmod(temp("ostrel").c_str(), 0755);
     EXPECT_EQ(SpoolFolder::locate().path(), temp("ostrel"));
     EXPECT_EQ(modeOf(temp("ostrel")), 0700u);
+}
+
+// A shared folder (OSTREL_SPOOL_DIR=/tmp, say) is refused, never made private.
+TEST_F(SpoolFolderTest, ExistingFolderOpenToOthersIsRefusedUnchanged) {
+    for (const unsigned mode : {01777u, 0755u, 0710u, 0701u}) {
+        const auto shared = temp("shared");
+        std::filesystem::create_directory(shared);
+        ::chmod(shared.c_str(), mode);
+        try {
+            SpoolFolder folder(shared);
+            ADD_FAILURE() << "mode " << std::oct << mode << " accepted";
+        } catch (const std::runtime_error& error) {
+            EXPECT_NE(std::string(error.what()).find("open to other users"), std::string::npos)
+                << error.what();
+        }
+        EXPECT_EQ(modeOf(shared), mode);
+    }
+    ::chmod(temp("shared").c_str(), 0700);
+    EXPECT_NO_THROW(SpoolFolder{temp("shared")});
 }
 
 TEST_F(SpoolFolderTest, CacheFolderWithoutRuntimeFolder) {

@@ -66,6 +66,12 @@ public:
 
     bool atEnd() const { return index_ >= arguments_.size(); }
 
+    // The next argument as it stands: after "--" every argument is a file.
+    QString nextFile() {
+        pendingValue_.reset();
+        return arguments_.at(index_++);
+    }
+
     QString next() {
         QString argument = arguments_.at(index_++);
         pendingValue_.reset();
@@ -110,8 +116,12 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
 
     ArgumentReader reader(arguments);
     while (!reader.atEnd()) {
+        if (onlyFiles) {
+            request.files << reader.nextFile();
+            continue;
+        }
         const QString argument = reader.next();
-        if (onlyFiles || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
             request.files << argument;
             continue;
         }

@@ -86,7 +86,10 @@ TEST_F(Arguments, EveryOptionReachesItsField) {
                                  "yes",
                                  "-q",
                                  "--",
-                                 "-odd.ps"});
+                                 "-odd.ps",
+                                 "--title=x.docx",
+                                 "--",
+                                 "-q"});
     const auto& o = parsed.options;
     EXPECT_EQ(o.title, "T");
     EXPECT_EQ(o.author, "A");
@@ -104,7 +107,7 @@ TEST_F(Arguments, EveryOptionReachesItsField) {
     EXPECT_EQ(o.encryptionLevel, 1);
     EXPECT_EQ(parsed.overwrite, Overwrite::Yes);
     EXPECT_TRUE(parsed.quiet);
-    EXPECT_EQ(parsed.files, QStringList{"-odd.ps"});
+    EXPECT_EQ(parsed.files, QStringList({"-odd.ps", "--title=x.docx", "--", "-q"}));
     EXPECT_EQ(request({"-d", dir.path(), "x", "--pdf-version", "1.3"}).options.pdfVersion,
               "V1.3(Acrobat 4.xx)");
 }

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace ostrel {
 namespace {
@@ -151,6 +152,82 @@ TEST_F(OstrelConvert, ExistingPdfIsKeptWithNoAndWhenNobodyCanBeAsked) {
     EXPECT_EQ(replaced.status, 0);
     EXPECT_TRUE(replaced.out.isEmpty());
     EXPECT_TRUE(test::readPdf(existing.toStdString()).has_value());
+}
+
+// A script standing in for the office or Ghostscript: it notes that it ran and with
+// which environment, then fails.
+class StandIn {
+public:
+    StandIn(const QTemporaryDir& dir, const QString& name)
+        : script_(dir.filePath(name)), log_(dir.filePath(name + QStringLiteral(".env"))) {
+        QFile file(script_);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\nenv >> '" + QFile::encodeName(log_) + "'\nexit 1\n");
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const QString& script() const { return script_; }
+    bool ran() const { return QFile::exists(log_); }
+    QString environment() const {
+        QFile file(log_);
+        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+    }
+
+private:
+    QString script_;
+    QString log_;
+};
+
+// Inputs that cannot be converted are refused one line each before any office starts
+// (so no password is asked either); children never see the password variables.
+TEST_F(OstrelConvert, BadInputsStartNothingAndChildrenGetNoPasswords) {
+    const StandIn office(dir, QStringLiteral("office"));
+    const StandIn ghostscript(dir, QStringLiteral("gs"));
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("OSTREL_SOFFICE"), office.script());
+    environment.insert(QStringLiteral("OSTREL_GHOSTSCRIPT"), ghostscript.script());
+    environment.insert(QStringLiteral("OSTREL_REGISTRY_DIR"), dir.filePath(QStringLiteral("reg")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));
+    for (const char* name :
+         {"OSTREL_USER_PASSWORD", "OSTREL_OWNER_PASSWORD", "OSTREL_DOCUMENT_PASSWORD"}) {
+        environment.insert(QString::fromLatin1(name), QStringLiteral("secret"));
+    }
+
+    const QString fifo = dir.filePath(QStringLiteral("fifo.docx"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir.filePath(QStringLiteral("folder.docx"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const std::vector<std::pair<QString, QString>> refused{
+        {dir.filePath(QStringLiteral("missing.docx")), QStringLiteral("no such file")},
+        {fifo, QStringLiteral("not a regular file (a FIFO)")},
+        {folder, QStringLiteral("not a regular file (a folder)")},
+        {QStringLiteral("/dev/zero"), QStringLiteral("not a regular file (a device)")},
+        {write(QStringLiteral("empty.docx"), {}), QStringLiteral("empty file (0 bytes)")},
+    };
+    QStringList files;
+    for (const auto& [file, reason] : refused) {
+        files << file;
+    }
+    const auto result = run(files + QStringList{QStringLiteral("-d"), outDir}, environment);
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.err.size(), static_cast<qsizetype>(refused.size()))
+        << result.err.join('\n').toStdString();
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        EXPECT_EQ(
+            result.err[static_cast<qsizetype>(i)],
+            QStringLiteral("ostrel-convert: %1: %2").arg(refused[i].first, refused[i].second));
+    }
+    EXPECT_FALSE(office.ran());
+
+    const auto started = run({write(QStringLiteral("a.docx"), "not really a document"),
+                              copySample(QStringLiteral("a.ps")), QStringLiteral("-d"), outDir},
+                             environment);
+    EXPECT_EQ(started.status, 1);
+    ASSERT_TRUE(office.ran() && ghostscript.ran());
+    for (const StandIn* child : {&office, &ghostscript}) {
+        EXPECT_TRUE(child->environment().contains(QStringLiteral("OSTREL_SOFFICE=")));
+        EXPECT_FALSE(child->environment().contains(QStringLiteral("PASSWORD")))
+            << child->environment().toStdString();
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "batch.h"
 
+#include "interruption.h"
 #include "output_name.h"
 
 #include <QDir>
@@ -110,11 +111,21 @@ QString describe(Outcome outcome) {
 
 int runBatch(const Request& request, const std::vector<FileConverter*>& converters,
              const BatchConsole& console) {
+    const auto stopSignal = [&console] { return console.stoppedBy ? console.stoppedBy() : 0; };
     int status = 0;
-    for (const auto& file : request.files) {
+    for (qsizetype index = 0; index < request.files.size(); ++index) {
+        const QString& file = request.files[index];
         QElapsedTimer clock;
         clock.start();
-        const FileReport report = convertOne(file, request, converters, console);
+        const FileReport report = stopSignal() != 0
+                                      ? FileReport{Outcome::Failed, {}}
+                                      : convertOne(file, request, converters, console);
+        if (const int signal = stopSignal(); signal != 0 && report.outcome != Outcome::Converted) {
+            console.problem(QStringLiteral("stopped by %1; not finished: %2")
+                                .arg(QString::fromLatin1(signalName(signal)),
+                                     request.files.mid(index).join(QStringLiteral(", "))));
+            return 128 + signal;
+        }
         const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
         if (report.outcome != Outcome::Converted) {
             status = 1;

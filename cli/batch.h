@@ -18,10 +18,13 @@ struct BatchConsole {
     std::function<void(const QString& line)> problem;
     // Asked only with Overwrite::Ask; true to replace.
     std::function<bool(const QString& question)> askReplace;
+    // The signal that stopped the run, or 0; not set: never stopped.
+    std::function<int()> stoppedBy;
 };
 
 // Converts every file of the request; 0 when all were converted, 1 when any was skipped
-// or failed.
+// or failed. A run stopped by a signal ends with one line naming the files it did not
+// finish (the current one included) and answers 128 plus the signal's number.
 int runBatch(const Request& request, const std::vector<FileConverter*>& converters,
              const BatchConsole& console);
 

@@ -1,13 +1,16 @@
 // ostrel-convert: converts files to PDF with the conversion engine, for scripts and
 // servers. Exit status 0 when every file was converted, 1 when any was skipped or
-// failed, 2 for a usage error.
+// failed, 2 for a usage error, 128 plus the signal's number when SIGINT, SIGTERM or
+// SIGHUP stopped the run.
 #include "batch.h"
 #include "cli_arguments.h"
+#include "interruption.h"
 #include "postscript_converter.h"
 #include "word_converter.h"
 
+#include "system/spool_folder.h"
+
 #include <QCoreApplication>
-#include <QTextStream>
 #include <cstdio>
 #include <unistd.h>
 
@@ -22,16 +25,29 @@ void printLine(FILE* stream, const QString& line) {
 bool askOnTerminal(const QString& question) {
     std::fputs((question + QStringLiteral(" [y/N] ")).toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
-    QTextStream input(stdin);
-    const QString answer = input.readLine().trimmed().toLower();
+    const QString answer = ostrel::cli::readInputLine().value_or(QString()).trimmed().toLower();
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
+}
+
+// The spool file may hold the printed text of a password-protected document: it goes
+// after the run, unless another conversion is using the spool folder right now (whose
+// office replaces it).
+void removeSpoolFile() {
+    try {
+        if (const auto lock = ostrel::SpoolLock::tryAcquire(ostrel::SpoolFolder::locate())) {
+            ::unlink(lock->folder().spoolFile().c_str());
+        }
+    } catch (const std::exception&) {
+        // No spool folder of ours: nothing to remove.
+    }
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
     using namespace ostrel::cli;
+    const Interruption interruption; // before any thread starts
+    QCoreApplication application(argc, argv);
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
@@ -56,6 +72,8 @@ int main(int argc, char* argv[]) {
     const BatchConsole console{
         [](const QString& line) { printLine(stdout, line); },
         [](const QString& line) { printLine(stderr, QStringLiteral("ostrel-convert: ") + line); },
-        askOnTerminal};
-    return runBatch(request, converters, console);
+        askOnTerminal, Interruption::signal};
+    const int status = runBatch(request, converters, console);
+    removeSpoolFile();
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "postscript_converter.h"
 
+#include "interruption.h"
 #include "system/spool_folder.h"
 
 #include <stdexcept>
@@ -14,7 +15,8 @@ JobResult PostScriptConverter::convert(const QString& sourcePath, const QString&
                                        const ConversionOptions& options, ExistingPdf existing) {
     try {
         const SpoolLock lock(SpoolFolder::locate());
-        return runGhostscriptJob(options, {sourcePath, outputPath, existing}, lock);
+        return runGhostscriptJob(options, {sourcePath, outputPath, existing}, lock,
+                                 [] { return Interruption::signal() == 0; });
     } catch (const std::runtime_error& error) {
         return JobResult::failure(QString::fromLocal8Bit(error.what()));
     }

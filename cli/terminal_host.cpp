@@ -1,10 +1,13 @@
 #include "terminal_host.h"
 
+#include "interruption.h"
 #include "prompts/pending_prompts.h"
 
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -68,19 +71,45 @@ void PromptAnswererThread::run() {
     }
 }
 
+std::optional<QString> readInputLine() {
+    std::string line;
+    while (true) {
+        pollfd waits[2] = {{STDIN_FILENO, POLLIN, 0}, {Interruption::wakeDescriptor(), POLLIN, 0}};
+        const int ready = ::poll(waits, waits[1].fd >= 0 ? 2 : 1, -1);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0 || Interruption::signal() != 0) {
+            return std::nullopt;
+        }
+        char c = 0;
+        const ssize_t count = ::read(STDIN_FILENO, &c, 1);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return std::nullopt;
+        }
+        if (c == '\n') {
+            return QString::fromStdString(line);
+        }
+        line += c;
+    }
+}
+
 std::optional<QString> readPasswordFromTerminal(const QString& prompt) {
     std::cerr << prompt.toStdString() << std::flush;
-    std::string line;
-    bool read = false;
+    std::optional<QString> line;
     {
         const EchoOff echoOff;
-        read = static_cast<bool>(std::getline(std::cin, line));
+        line = readInputLine();
     }
     std::cerr << '\n';
-    if (!read) {
-        return std::nullopt;
-    }
-    return QString::fromStdString(line);
+    return line;
+}
+
+bool TerminalHost::proceed() {
+    return Interruption::signal() == 0;
 }
 
 void TerminalHost::beginDocument() {

@@ -46,6 +46,10 @@ struct PasswordSource {
     bool terminal = false;
 };
 
+// One line of standard input without its line break; nothing at the end of input or
+// once the run is interrupted.
+std::optional<QString> readInputLine();
+
 // Reads a password from the terminal without echo; nothing on end of input.
 std::optional<QString> readPasswordFromTerminal(const QString& prompt);
 
@@ -65,6 +69,8 @@ public:
     void addConvertedFile(const QString&) override {}
     void startPromptAnswerer() override { answerer_.start(); }
     void stopPromptAnswerer() override { answerer_.stop(); }
+    // False once SIGINT, SIGTERM or SIGHUP arrived.
+    bool proceed() override;
 
 private:
     PasswordSource passwords_;

@@ -1,6 +1,7 @@
 #include "word/office_session.h"
 
 #include "word/interaction_handler.h"
+#include "word/office_sockets.h"
 
 #include <com/sun/star/awt/XPrinterServer.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -190,6 +191,7 @@ void OfficeSession::start() {
             "-env:UserInstallation=" + profile_->url()});
         try {
             connect(deadline);
+            pipeFiles_ = officePipeFilesOf(process_->pid());
             return;
         } catch (const OfficeError&) {
             const int status = process_->exitStatus().value_or(-1);
@@ -387,6 +389,12 @@ void OfficeSession::quit() {
     dead_ = true;
     disconnect();
     process_.reset();
+    if (profile_) {
+        const auto known = officePipeFiles(profile_->name(), profile_->url());
+        pipeFiles_.insert(pipeFiles_.end(), known.begin(), known.end());
+    }
+    removeOfficePipeFiles(pipeFiles_);
+    pipeFiles_.clear();
     profile_.reset();
 }
 

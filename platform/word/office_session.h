@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -86,6 +87,8 @@ private:
     css::uno::Reference<css::frame::XDesktop2> desktop_;
     css::uno::Reference<css::task::XInteractionHandler> handler_;
     std::atomic<bool> dead_{false};
+    // The office's pipe socket files, removed once it has ended.
+    std::vector<std::filesystem::path> pipeFiles_;
 
     std::mutex jobsMutex_;
     std::list<PrintJob> jobs_;

@@ -2,11 +2,15 @@
 #include "pdf_facts.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 
 namespace ostrel {
@@ -152,6 +156,69 @@ TEST_F(OstrelConvert, ExistingPdfIsKeptWithNoAndWhenNobodyCanBeAsked) {
     EXPECT_EQ(replaced.status, 0);
     EXPECT_TRUE(replaced.out.isEmpty());
     EXPECT_TRUE(test::readPdf(existing.toStdString()).has_value());
+}
+
+// A child of the process with that name, when there is one ("pid (name) state ppid").
+std::optional<pid_t> childNamed(pid_t parent, const QString& name) {
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QString text = QString::fromLatin1(stat.readAll());
+        const auto open = text.indexOf(u'(');
+        const auto close = text.lastIndexOf(u')');
+        const QStringList rest = text.mid(close + 2).split(u' ');
+        if (open > 0 && close > open && rest.size() > 1 &&
+            text.mid(open + 1, close - open - 1) == name && rest[0] != QStringLiteral("Z") &&
+            rest[1].toInt() == parent) {
+            return entry.toInt();
+        }
+    }
+    return std::nullopt;
+}
+
+// Ctrl-C while Ghostscript works (here on a file it would never finish): Ghostscript is
+// ended and waited for, nothing is left under the PDF's name or in the spool folder, and
+// one line names what was not finished.
+TEST_F(OstrelConvert, AnInterruptEndsGhostscriptAndLeavesNothing) {
+    const QString endless = write(QStringLiteral("endless.ps"), "%!PS\n{ } loop\n");
+    const QString next = copySample(QStringLiteral("next.ps"));
+    QProcess process;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("OSTREL_SPOOL_DIR"), dir.filePath(QStringLiteral("spool")));
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral(OSTREL_CONVERT), {endless, next, QStringLiteral("-d"), outDir});
+    ASSERT_TRUE(process.waitForStarted());
+    std::optional<pid_t> ghostscript;
+    QElapsedTimer clock;
+    clock.start();
+    while (!(ghostscript =
+                 childNamed(static_cast<pid_t>(process.processId()), QStringLiteral("gs"))) &&
+           clock.elapsed() < 60000) {
+        QThread::msleep(20);
+    }
+    ASSERT_TRUE(ghostscript.has_value()) << "Ghostscript never started";
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 130);
+    EXPECT_EQ(QString::fromLocal8Bit(process.readAllStandardError()),
+              QStringLiteral("ostrel-convert: stopped by SIGINT; not finished: %1, %2\n")
+                  .arg(endless, next));
+    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(*ghostscript));
+    if (commandLine.open(QIODevice::ReadOnly) && !commandLine.readAll().isEmpty()) {
+        ADD_FAILURE() << "Ghostscript still runs";
+        ::kill(*ghostscript, SIGKILL);
+    }
+    EXPECT_TRUE(
+        QDir(outDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("spool")))
+                  .entryList(QDir::Files | QDir::Hidden)
+                  .filter(QStringLiteral("arguments")),
+              QStringList());
 }
 
 // A script standing in for the office or Ghostscript: it notes that it ran and with

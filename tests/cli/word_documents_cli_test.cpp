@@ -5,11 +5,13 @@
 #include "system/process.h"
 #include "test_environment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace ostrel {
@@ -36,6 +38,12 @@ protected:
     // Runs the program with standard input from /dev/null, OSTREL_DOCUMENT_PASSWORD set
     // to `password` when given.
     ProgramRun run(const QStringList& arguments, const std::optional<QString>& password = {}) {
+        Process program = start(arguments, password);
+        const ProcessExit exit = program.wait();
+        return {exit.exited ? exit.code : -1, QString::fromStdString(program.output())};
+    }
+
+    Process start(const QStringList& arguments, const std::optional<QString>& password = {}) {
         std::vector<std::string> environment{
             "OSTREL_REGISTRY_DIR=" + folders.path(QStringLiteral("registry")).toStdString(),
             "OSTREL_SPOOL_DIR=" + folders.spool().toStdString()};
@@ -55,9 +63,7 @@ protected:
         ProcessOptions options;
         options.captureOutput = true;
         options.environment = environment;
-        Process program = Process::start(argv, options);
-        const ProcessExit exit = program.wait();
-        return {exit.exited ? exit.code : -1, QString::fromStdString(program.output())};
+        return Process::start(argv, options);
     }
 
     static QString corpus(const char* path) {
@@ -113,6 +119,68 @@ TEST_F(OstrelConvertWord, WithNoWayToAskAProtectedDocumentFailsWithAClearMessage
         QStringLiteral("password_tika_binaryrc4.doc could not be opened (protected by a password")))
         << result.output.toStdString();
     EXPECT_FALSE(QFileInfo::exists(pdf("password_tika_binaryrc4.pdf")));
+}
+
+// The office's pipe socket files (in /tmp) while it runs.
+QStringList socketFilesOf(const std::string& office) {
+    const pid_t pid = std::stoi(office.substr(office.find(' ') + 1));
+    QStringList inodes;
+    for (const QFileInfo& descriptor :
+         QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryInfoList(QDir::System)) {
+        const QString target = descriptor.symLinkTarget();
+        if (target.contains(QLatin1String("socket:["))) {
+            inodes << target.section(u'[', 1).chopped(1);
+        }
+    }
+    QStringList files;
+    QFile table(QStringLiteral("/proc/net/unix"));
+    EXPECT_TRUE(table.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QStringList fields = QString::fromLatin1(line).simplified().split(u' ');
+        if (fields.size() > 7 && inodes.contains(fields[6])) {
+            files << fields[7];
+        }
+    }
+    return files;
+}
+
+// A signal while the office works: the office is ended and waited for, its sockets and
+// the spool file go, no PDF (whole or partial) is left, and one line names what was not
+// finished. Ctrl-C while Ghostscript works is tried in the fast program tests.
+TEST_F(OstrelConvertWord, ASignalWhileTheOfficeWorksEndsTheRunInOrder) {
+    const QString document = corpus("protected/example_password.docx");
+    const QString next = corpus("documents/plain.doc");
+    for (const auto& [signal, status] : {std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+        Process program = start({document, next}, QStringLiteral("Password1234_"));
+        std::vector<std::string> offices;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while ((offices = test::leftoverProcesses()).empty() &&
+               std::chrono::steady_clock::now() < deadline && !program.finished()) {
+            program.waitFor(std::chrono::milliseconds(50));
+        }
+        ASSERT_FALSE(offices.empty()) << "no office started";
+        QStringList sockets;
+        while (sockets.size() < 2 && std::chrono::steady_clock::now() < deadline &&
+               !program.finished()) {
+            sockets = socketFilesOf(offices.front());
+            program.waitFor(std::chrono::milliseconds(50));
+        }
+        ::kill(program.pid(), signal);
+        const ProcessExit exit = program.wait();
+        EXPECT_TRUE(exit.exited && exit.code == status) << exit.describe();
+        EXPECT_TRUE(QString::fromStdString(program.output())
+                        .contains(QStringLiteral("stopped by %1; not finished: %2, %3")
+                                      .arg(QLatin1String(signal == SIGTERM ? "SIGTERM" : "SIGHUP"),
+                                           document, next)))
+            << program.output();
+        EXPECT_TRUE(test::leftoverProcesses().empty());
+        for (const QString& socket : sockets) {
+            EXPECT_FALSE(QFileInfo::exists(socket)) << socket.toStdString();
+        }
+        EXPECT_FALSE(QFileInfo::exists(folders.spool() + QStringLiteral("/tmp.ps")));
+        EXPECT_TRUE(
+            QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    }
 }
 
 } // namespace

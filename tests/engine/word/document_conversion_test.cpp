@@ -265,9 +265,15 @@ TEST_F(DocumentConversionTest, WordFailingBeforeTheOpenQuitsAndReports) {
                             "Application released"));
 }
 
+// The old PDF the user agreed to replace stays until a whole new one takes its place.
 TEST_F(DocumentConversionTest, AGhostscriptFailureIsReportedAndWordStillCloses) {
     fakeword::script().printed = "%!PS\nnosuchoperator\n";
     const QString doc = source(QStringLiteral("bad.doc"));
+    QFile existing(pdf(QStringLiteral("bad.pdf")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("old");
+    existing.close();
+    host.replaceExisting = true;
     EXPECT_EQ(converter.convertEntry(doc, 0, 1, options), EntryOutcome::NotConverted);
     const auto calls = fakeword::journal();
     const auto message = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
@@ -277,7 +283,8 @@ TEST_F(DocumentConversionTest, AGhostscriptFailureIsReportedAndWordStillCloses) 
     EXPECT_THAT(*message, HasSubstr("bad.doc was not converted: "));
     EXPECT_EQ(*(message + 1), closeCall);
     EXPECT_EQ(*(message + 2), quitCall);
-    EXPECT_FALSE(QFileInfo::exists(pdf(QStringLiteral("bad.pdf"))));
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "old");
     EXPECT_THAT(host.convertedFiles, IsEmpty());
 }
 

@@ -225,8 +225,16 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
     QString escapedOutput = outputFile;
     escapedOutput.replace(QLatin1Char('%'), QStringLiteral("%%"));
     arguments << QStringLiteral("-sOutputFile=") + escapedOutput;
-    // Distiller parameters only act on pages that follow them.
-    arguments << QStringLiteral("-f") << sideFile << postScriptFile;
+    // Ghostscript 10.0's own PDF reader writes the Unicode of ligatures ("fi", "ff") with
+    // swapped bytes; its PostScript-based reader gets them right.
+    arguments << QStringLiteral("-dNEWPDF=false");
+    // JPEG images of the spool file would otherwise be copied as they are, untouched by
+    // the image filter and JPEG quality.
+    arguments << QStringLiteral("-dPassThroughJPEGImages=false");
+    // The side file twice: its distiller parameters act only on pages that follow them,
+    // and its document information must follow the spool file, which as a PDF brings
+    // its own.
+    arguments << QStringLiteral("-f") << sideFile << postScriptFile << sideFile;
     return arguments;
 }
 

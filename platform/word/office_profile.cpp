@@ -21,7 +21,7 @@ namespace ostrel::word {
 namespace {
 
 // Bump when the template's content changes, so that older templates are rebuilt.
-constexpr const char* kTemplateVersion = "1";
+constexpr const char* kTemplateVersion = "2";
 
 constexpr const char* kPsprintConf = R"([OstrelWordToPDF]
 Printer=SGENPRT/OstrelWordToPDF
@@ -38,7 +38,7 @@ MarginAdjust=0,0,0,0
 ColorDepth=24
 ColorDevice=0
 PSLevel=2
-PDFDevice=0
+PDFDevice=1
 PPD_PageSize=A4
 )";
 

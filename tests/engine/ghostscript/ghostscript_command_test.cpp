@@ -234,7 +234,7 @@ TEST(CommandLine, UserPasswordFortyBitNoPermissionTicked) {
               "\"/run/s/pdfmarks\"");
 }
 
-TEST(GhostscriptArguments, SideFileFirstNoSetpdfwriteDscIgnoredPercentDoubled) {
+TEST(GhostscriptArguments, SideFileAroundTheSpoolFileNoSetpdfwriteDscIgnoredPercentDoubled) {
     auto options = secured();
     options.encryptionLevel = 1;
     options.allowPrinting = true;
@@ -250,9 +250,12 @@ TEST(GhostscriptArguments, SideFileFirstNoSetpdfwriteDscIgnoredPercentDoubled) {
                                "-dKeyLength=128",
                                "-dPermissions=-1340",
                                "-sOutputFile=/o/100%%.pdf",
+                               "-dNEWPDF=false",
+                               "-dPassThroughJPEGImages=false",
                                "-f",
                                "/s/pdfmarks",
-                               "/in/a b.ps"};
+                               "/in/a b.ps",
+                               "/s/pdfmarks"};
     EXPECT_EQ(ghostscriptArguments(options, "/o/100%.pdf", "/in/a b.ps", "/s/pdfmarks"), expected);
 }
 

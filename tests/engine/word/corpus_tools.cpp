@@ -10,6 +10,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -38,6 +39,17 @@ bool readStat(pid_t pid, pid_t& parent, std::string& name, char& state) {
     std::istringstream rest(text.substr(close + 2));
     rest >> state >> parent;
     return true;
+}
+
+// What a tool writes on its standard output (and error), empty when it fails.
+QString toolOutput(const std::vector<std::string>& argv) {
+    ProcessOptions options;
+    options.captureOutput = true;
+    Process process = Process::start(argv, options);
+    if (!process.wait().succeeded()) {
+        return {};
+    }
+    return QString::fromStdString(process.output());
 }
 
 } // namespace
@@ -136,6 +148,52 @@ bool firstPageHasInk(const QString& pdf, const QString& workFolder) {
         }
     }
     return false;
+}
+
+std::map<QString, int> pdfWords(const QString& pdf) {
+    const QString text = toolOutput({"pdftotext", "-q", local(pdf), "-"});
+    std::map<QString, int> words;
+    QString word;
+    for (const QChar c : text + u' ') {
+        if (c.isLetterOrNumber() || c.isMark()) {
+            word += c;
+        } else if (!word.isEmpty()) {
+            ++words[word];
+            word.clear();
+        }
+    }
+    return words;
+}
+
+int wordCount(const std::map<QString, int>& words) {
+    int count = 0;
+    for (const auto& entry : words) {
+        count += entry.second;
+    }
+    return count;
+}
+
+int sharedWordCount(const std::map<QString, int>& words, const std::map<QString, int>& other) {
+    int count = 0;
+    for (const auto& [word, times] : words) {
+        const auto found = other.find(word);
+        count += found == other.end() ? 0 : std::min(times, found->second);
+    }
+    return count;
+}
+
+QStringList fontsWithoutUnicode(const QString& pdf) {
+    // "name type [type] encoding emb sub uni object-number generation", two heading lines.
+    const QStringList lines = toolOutput({"pdffonts", local(pdf)}).split(u'\n', Qt::SkipEmptyParts);
+    QStringList fonts;
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QStringList fields = lines[i].simplified().split(u' ');
+        if (fields.size() >= 7 && fields[fields.size() - 3] == u"no" &&
+            !lines[i].contains(QLatin1String("Type 1"))) {
+            fonts << fields.first();
+        }
+    }
+    return fonts;
 }
 
 void makeThisProcessTheirReaper() {

@@ -28,6 +28,17 @@ std::map<QString, QString> referenceExports(const QStringList& files, const QStr
 // Whether page 1, rendered at 20 dpi in grey, has a pixel that is not white.
 bool firstPageHasInk(const QString& pdf, const QString& workFolder);
 
+// The words (runs of letters and digits) that pdftotext finds in a PDF, each with its count.
+std::map<QString, int> pdfWords(const QString& pdf);
+// The number of words in `words`, and how many of them `other` has too (each counted as
+// often as both hold it).
+int wordCount(const std::map<QString, int>& words);
+int sharedWordCount(const std::map<QString, int>& words, const std::map<QString, int>& other);
+
+// The fonts that pdffonts lists without a Unicode map, except Type 1 fonts: Ghostscript
+// writes no map for those, whose standard glyph names already give the characters.
+QStringList fontsWithoutUnicode(const QString& pdf);
+
 // Office and Ghostscript processes that descend from this process ("soffice.bin 1234").
 // Call makeThisProcessTheirReaper() first, so that orphaned descendants stay ours.
 std::vector<std::string> leftoverProcesses();

@@ -6,6 +6,7 @@
 #include "document_conversion.h"
 #include "document_password.h"
 #include "output_name.h"
+#include "pdf_facts.h"
 #include "scripted_host.h"
 #include "test_environment.h"
 #include "word_registration.h"
@@ -68,12 +69,18 @@ protected:
 test::PrivateFolders* WordDocumentsTest::folders = nullptr;
 
 // Same-named documents (a.doc, a.docx) go to different folders; each folder is one run.
+// The text must survive: at least 98 % of the words that pdftotext finds in the office's
+// export, per document and in all. PDF 1.4: at 1.3, which knows no transparency,
+// Ghostscript turns a page with transparent objects into one picture, text included.
 TEST_F(WordDocumentsTest, EveryCorpusDocumentConvertsLikeTheOfficesOwnExport) {
     const QStringList files = test::corpusFiles(QStringLiteral("documents"));
     if (files.isEmpty()) {
         GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
     }
+    options.pdfVersion = QStringLiteral("V1.4");
     const QString render = folders->path(QStringLiteral("render"));
+    int allWords = 0;
+    int allFound = 0;
     for (const QStringList& run : test::withoutNameClashes(files)) {
         options.destinationFolder = folders->freshFolder();
         const auto reference =
@@ -90,10 +97,47 @@ TEST_F(WordDocumentsTest, EveryCorpusDocumentConvertsLikeTheOfficesOwnExport) {
             EXPECT_EQ(test::pdfPageCount(pdf), test::pdfPageCount(expected));
             // An empty document gives an empty page in both.
             EXPECT_EQ(test::firstPageHasInk(pdf, render), test::firstPageHasInk(expected, render));
+
+            const auto words = test::pdfWords(expected);
+            const int found = test::sharedWordCount(words, test::pdfWords(pdf));
+            EXPECT_GE(found * 100, test::wordCount(words) * 98)
+                << found << " of " << test::wordCount(words) << " words";
+            EXPECT_THAT(test::fontsWithoutUnicode(pdf), IsEmpty());
+            allWords += test::wordCount(words);
+            allFound += found;
         }
     }
+    EXPECT_GT(allWords, 0);
+    EXPECT_GE(allFound * 100, allWords * 98) << allFound << " of " << allWords << " words";
     EXPECT_THAT(host.messages, IsEmpty());
     EXPECT_EQ(host.convertedFiles.size(), std::size_t(files.size()));
+}
+
+// The printer's PDF carries its pictures as they are; the user's image filter and JPEG
+// quality must still decide how they are stored.
+TEST_F(WordDocumentsTest, JpegQualityChangesThePhotographs) {
+    const QString folder = test::corpusFolder(QStringLiteral("documents"));
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+    }
+    const QString photographs = folder + QStringLiteral("/having-images.docx");
+    options.pdfVersion = QStringLiteral("V1.4");
+    options.imageCompression = QStringLiteral("JPEG");
+    long long bytes[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        options.jpegQuality = i == 0 ? QStringLiteral("Minimum") : QStringLiteral("Maximum");
+        options.destinationFolder = folders->freshFolder();
+        ASSERT_EQ(convertAll({photographs}), std::vector{EntryOutcome::Converted});
+        const auto facts = test::readPdf(pdfOf(photographs).toStdString());
+        ASSERT_TRUE(facts.has_value());
+        for (const auto& image : facts->images) {
+            if (image.filter == "/DCTDecode") {
+                bytes[i] += image.length;
+            }
+        }
+    }
+    EXPECT_GT(bytes[0], 0);
+    EXPECT_GT(bytes[1], 2 * bytes[0]);
 }
 
 TEST_F(WordDocumentsTest, ProtectedDocuments) {

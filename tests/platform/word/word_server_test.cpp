@@ -1,5 +1,5 @@
 // "Word.Application" on the real office, one office for the suite: printing to
-// PostScript, passwords, hostile files, printer selection and the arguments, through
+// the spool file, passwords, hostile files, printer selection and the arguments, through
 // the module's class object and Word's dispatch ids.
 #include "prompts/pending_prompts.h"
 #include "stored_zip.h"
@@ -27,9 +27,10 @@ namespace {
 
 constexpr const char* kPlaceholder = "1";
 
-bool isPostScript(const std::string& text) {
-    return text.rfind("%!PS-Adobe-3.0", 0) == 0 && text.find("%%Pages:") != std::string::npos &&
-           text.find("%%EOF") != std::string::npos;
+// The printer hands over a complete PDF.
+bool isPdf(const std::string& text) {
+    return text.rfind("%PDF-1.", 0) == 0 && text.find("/Type/Page") != std::string::npos &&
+           text.find("%%EOF", text.size() > 16 ? text.size() - 16 : 0) != std::string::npos;
 }
 
 class WordServerTest : public ::testing::Test {
@@ -96,7 +97,7 @@ TEST_F(WordServerTest, PrintsInTheBackgroundUntilTheStatusDropsToZero) {
     const fs::path output = temporary("background.ps");
     ASSERT_EQ(printOut(document.get(), true, output), S_OK);
     EXPECT_EQ(waitForBackgroundPrinting(application_.get(), 600), 0);
-    EXPECT_TRUE(isPostScript(testsupport::readText(output)));
+    EXPECT_TRUE(isPdf(testsupport::readText(output)));
     close(document.get());
 }
 
@@ -108,7 +109,7 @@ TEST_F(WordServerTest, PrintOutReplacesAnOlderFile) {
     const auto document = opened.value.toDispatch();
     ASSERT_EQ(printOut(document.get(), false, output), S_OK);
     EXPECT_EQ(waitForBackgroundPrinting(application_.get(), 0), 0);
-    EXPECT_TRUE(isPostScript(testsupport::readText(output)));
+    EXPECT_TRUE(isPdf(testsupport::readText(output)));
     close(document.get());
 }
 

@@ -11,6 +11,8 @@
 #include "test_environment.h"
 #include "word_registration.h"
 
+#include <QDataStream>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -138,6 +140,61 @@ TEST_F(WordDocumentsTest, JpegQualityChangesThePhotographs) {
     }
     EXPECT_GT(bytes[0], 0);
     EXPECT_GT(bytes[1], 2 * bytes[0]);
+}
+
+// A picture with a colour table (an 8-bit BMP), anchored to the page: the office's
+// PostScript for it made Ghostscript fail ("/ioerror in --readstring--").
+QByteArray floatingIndexedPictureDocument() {
+    constexpr int width = 64;
+    constexpr int height = 48;
+    QByteArray bitmap;
+    QDataStream out(&bitmap, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    constexpr quint32 tableSize = 256 * 4;
+    constexpr quint32 pixelOffset = 14 + 40 + tableSize;
+    out.writeRawData("BM", 2);
+    out << quint32(pixelOffset + width * height) << quint32(0) << pixelOffset;
+    out << quint32(40) << qint32(width) << qint32(height) << quint16(1) << quint16(8) << quint32(0)
+        << quint32(width * height) << qint32(2835) << qint32(2835) << quint32(256) << quint32(0);
+    quint32 seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return quint8(seed >> 16);
+    };
+    for (quint32 i = 0; i < tableSize; ++i) {
+        out << next();
+    }
+    for (int i = 0; i < width * height; ++i) {
+        out << next();
+    }
+    return QByteArrayLiteral(
+               R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
+               R"(xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" )"
+               R"(xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" )"
+               R"(xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" )"
+               R"(office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">)"
+               R"(<office:body><office:text>)"
+               R"(<draw:frame text:anchor-type="page" text:anchor-page-number="1" svg:x="2cm" )"
+               R"(svg:y="3cm" svg:width="4cm" svg:height="3cm"><draw:image><office:binary-data>)") +
+           bitmap.toBase64() +
+           QByteArrayLiteral("</office:binary-data></draw:image></draw:frame>"
+                             "<text:p>Floating picture</text:p></office:text></office:body>"
+                             "</office:document>\n");
+}
+
+TEST_F(WordDocumentsTest, FloatingIndexedPictureConverts) {
+    const QString document = folders->path(QStringLiteral("floating")) + "/floating.fodt";
+    QFile file(document);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(floatingIndexedPictureDocument());
+    file.close();
+
+    ASSERT_EQ(convertAll({document}), std::vector{EntryOutcome::Converted});
+    const QString pdf = pdfOf(document);
+    EXPECT_EQ(test::pdfPageCount(pdf), 1);
+    EXPECT_TRUE(test::firstPageHasInk(pdf, folders->path(QStringLiteral("render"))));
+    EXPECT_EQ(test::pdfWords(pdf).count(QStringLiteral("Floating")), 1u);
 }
 
 TEST_F(WordDocumentsTest, ProtectedDocuments) {

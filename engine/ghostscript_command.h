@@ -49,7 +49,7 @@ QString securitySwitchesText(const ConversionOptions& options);
 // Where the job's files are, for the documented command line.
 struct CommandLinePaths {
     QString ghostscript; // the executable
-    QString spoolFile;   // the PostScript file
+    QString spoolFile;   // the spool file
     QString sideFile;    // "pdfmarks"
 };
 
@@ -57,16 +57,17 @@ struct CommandLinePaths {
 // switches, output file, then ".setpdfwrite", the spool file and the side file, each
 // path in double quotes. It describes the job's interface; the job itself runs
 // ghostscriptArguments(), which differs where Ghostscript 10 needs it to: no
-// ".setpdfwrite" (missing there), -dParseDSCComments=false and the side file before the
-// spool file (so the options reach the pages and the document information is the
-// user's), switches handed over as separate arguments instead of one quoted text, and
-// security kept when an enabled owner password is empty.
+// ".setpdfwrite" (missing there), -dParseDSCComments=false, -dNEWPDF=false,
+// -dPassThroughJPEGImages=false, the side file both before the spool file (so the
+// distiller parameters reach the pages) and after it (so the document information is the
+// user's, not the spool PDF's own), switches as separate arguments instead of one text,
+// and security kept when an enabled owner password is empty.
 QString commandLineText(const ConversionOptions& options, const QString& outputFile,
                         const CommandLinePaths& paths);
 
 // The switches and files the job passes to Ghostscript, one argument each, unquoted.
 // outputFile must be absolute; '%' in it is doubled (Ghostscript reads "%d" as a page
-// number). The PostScript and side files come last, side file first.
+// number). The files come last: side file, spool file, side file again.
 QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
                                  const QString& postScriptFile, const QString& sideFile);
 

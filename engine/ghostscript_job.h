@@ -1,4 +1,5 @@
-// The Ghostscript job: turns one PostScript file into the PDF with the user's options.
+// The Ghostscript job: turns one spool file (the printer's PDF, or a PostScript file)
+// into the PDF with the user's options.
 //
 // Typical use (one document):
 //     SpoolLock lock(SpoolFolder::locate());          // one job at a time on the machine
@@ -28,7 +29,7 @@ struct JobResult {
 };
 
 struct GhostscriptJobFiles {
-    QString postScriptFile; // the spool file, or a PostScript file of the user's
+    QString postScriptFile; // the spool file (PDF), or a PostScript file of the user's
     QString outputFile;     // the PDF to write (outputFilePath()); relative to our folder
     ExistingPdf existing = ExistingPdf::Replace; // a file at outputFile when the PDF is done
 };

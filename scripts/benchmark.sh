@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Seconds per document: ostrel-convert (a fresh office per document prints PostScript,
-# Ghostscript makes the PDF) beside LibreOffice's own `soffice --headless --convert-to pdf`
+# Seconds per document: ostrel-convert (a fresh office per document prints to the spool
+# file, Ghostscript makes the PDF) beside LibreOffice's own `soffice --headless --convert-to pdf`
 # of the same file, measured in one run. Not a test: it prints figures.
 #   scripts/benchmark.sh [DOCUMENT...]   (default: ../shared/corpus/documents/*)
 set -euo pipefail

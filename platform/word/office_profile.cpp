@@ -23,6 +23,10 @@ namespace {
 // Bump when the template's content changes, so that older templates are rebuilt.
 constexpr const char* kTemplateVersion = "2";
 
+// A PDF printer: its print job, written to the print file, is the office's PDF with the
+// text's Unicode and the pictures as they are. Its PostScript (PDFDevice=0) embeds
+// TrueType fonts without the characters their glyphs stand for, and is sometimes not
+// valid PostScript (pictures with a colour table).
 constexpr const char* kPsprintConf = R"([OstrelWordToPDF]
 Printer=SGENPRT/OstrelWordToPDF
 DefaultPrinter=1

@@ -1,5 +1,5 @@
 // The office's private user profile. A template is made once per user under the cache
-// folder (with the PostScript printer "OstrelWordToPDF" and settings that keep macros
+// folder (with the printer "OstrelWordToPDF" and settings that keep macros
 // and links off) and copied for every office instance, so that no two offices share a
 // profile and a fresh copy starts as fast as a used one. An instance folder is held
 // by a lock while its office lives; folders whose lock is free are left-overs of a

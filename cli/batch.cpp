@@ -115,6 +115,10 @@ int runBatch(const Request& request, const std::vector<FileConverter*>& converte
     int status = 0;
     for (qsizetype index = 0; index < request.files.size(); ++index) {
         const QString& file = request.files[index];
+        if (console.starting) {
+            console.starting(static_cast<int>(index) + 1, static_cast<int>(request.files.size()),
+                             file);
+        }
         QElapsedTimer clock;
         clock.start();
         const FileReport report = stopSignal() != 0

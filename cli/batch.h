@@ -20,6 +20,8 @@ struct BatchConsole {
     std::function<bool(const QString& question)> askReplace;
     // The signal that stopped the run, or 0; not set: never stopped.
     std::function<int()> stoppedBy;
+    // Told before each file (number from 1 of count); may be empty.
+    std::function<void(int number, int count, const QString& file)> starting;
 };
 
 // Converts every file of the request; 0 when all were converted, 1 when any was skipped

@@ -184,11 +184,19 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
         } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
             reader.noValue(argument);
             request.quiet = true;
+        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            request.help = true;
+        } else if (argument == QLatin1String("--version")) {
+            request.version = true;
         } else {
             throw Failure{QStringLiteral("unknown option %1").arg(argument)};
         }
     }
 
+    // Asking for the usage or the version needs no files, folder or passwords.
+    if (request.help || request.version) {
+        return request;
+    }
     options.userPassword =
         userPasswordFile ? firstLineOf(QStringLiteral("--user-password-file"), *userPasswordFile)
                          : environment("OSTREL_USER_PASSWORD").value_or(QString());
@@ -234,6 +242,7 @@ std::variant<Request, UsageError> parseArguments(const QStringList& arguments,
 QString usageText() {
     return QStringLiteral(
         "usage: ostrel-convert [options] FILE... -d DIR\n"
+        "       ostrel-convert --help | --version\n"
         "  FILE: PostScript (.ps) or a document (.doc .docx .rtf .txt .htm .xml .xls .ppt, "
         "pictures)\n"
         "  -d, --destination DIR            existing folder for the PDFs (required)\n"
@@ -254,7 +263,15 @@ QString usageText() {
         "  --encryption low|high            40-bit or 128-bit RC4 (default low)\n"
         "  --overwrite ask|yes|no           an existing PDF: ask (default, on a terminal; "
         "elsewhere no), replace, skip\n"
-        "  -q, --quiet\n");
+        "  -q, --quiet                      no line per file, no progress\n"
+        "  -h, --help  --version\n"
+        "On a terminal, a status line on standard error shows which file of how many is\n"
+        "being converted. Exit status: 0 all converted, 1 any skipped or failed, 2 usage "
+        "error.\n");
+}
+
+QString versionText() {
+    return QStringLiteral("ostrel-convert (Ostrel Word To PDF) " OSTREL_VERSION "\n");
 }
 
 } // namespace ostrel::cli

@@ -19,6 +19,9 @@ struct Request {
     QStringList files;
     Overwrite overwrite = Overwrite::Ask;
     bool quiet = false;
+    // --help or --version: the text is printed instead of converting.
+    bool help = false;
+    bool version = false;
     // The password for protected documents, when one was given.
     std::optional<QString> documentPassword;
 };
@@ -42,5 +45,7 @@ parseArguments(const QStringList& arguments,
 
 // The usage text printed for --help and after a usage error.
 QString usageText();
+// The line printed for --version.
+QString versionText();
 
 } // namespace ostrel::cli

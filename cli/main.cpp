@@ -6,6 +6,7 @@
 #include "cli_arguments.h"
 #include "interruption.h"
 #include "postscript_converter.h"
+#include "progress_line.h"
 #include "word_converter.h"
 
 #include "system/spool_folder.h"
@@ -61,18 +62,41 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     Request& request = std::get<Request>(parsed);
+    if (request.help || request.version) {
+        std::fputs((request.help ? usageText() : versionText()).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     // Asking needs someone to answer: elsewhere an existing PDF is kept.
     if (request.overwrite == Overwrite::Ask && ::isatty(STDIN_FILENO) == 0) {
         request.overwrite = Overwrite::No;
     }
 
+    // Only a terminal user watches a status line; scripts get the lines they always got.
+    ProgressLine progress(STDERR_FILENO, !request.quiet && ::isatty(STDERR_FILENO) != 0);
     PostScriptConverter postScript;
     WordDocumentConverter documents({request.documentPassword, ::isatty(STDIN_FILENO) != 0});
+    documents.setProgressLine(&progress);
     const std::vector<FileConverter*> converters{&postScript, &documents};
-    const BatchConsole console{
-        [](const QString& line) { printLine(stdout, line); },
-        [](const QString& line) { printLine(stderr, QStringLiteral("ostrel-convert: ") + line); },
-        askOnTerminal, Interruption::signal};
+    const BatchConsole console{[&](const QString& line) {
+                                   progress.clear();
+                                   printLine(stdout, line);
+                               },
+                               [&](const QString& line) {
+                                   progress.clear();
+                                   printLine(stderr, QStringLiteral("ostrel-convert: ") + line);
+                               },
+                               [&](const QString& question) {
+                                   const ProgressLine::Hold hold(&progress);
+                                   return askOnTerminal(question);
+                               },
+                               Interruption::signal,
+                               [&](int number, int count, const QString& file) {
+                                   progress.show(
+                                       number, count, file,
+                                       documents.accepts(file)
+                                           ? QStringLiteral("the office is starting")
+                                           : QStringLiteral("Ghostscript is making the PDF"));
+                               }};
     const int status = runBatch(request, converters, console);
     removeSpoolFile();
     return status;

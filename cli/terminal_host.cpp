@@ -128,6 +128,7 @@ std::optional<QString> TerminalHost::askDocumentPassword(const QString& fileName
         return passwords_.given;
     }
     if (passwords_.terminal) {
+        const ProgressLine::Hold hold(progress_);
         return readPasswordFromTerminal(
             QStringLiteral("%1 could not be opened. Its password (Ctrl-D to skip it): ")
                 .arg(fileName));
@@ -138,6 +139,20 @@ std::optional<QString> TerminalHost::askDocumentPassword(const QString& fileName
                                "OSTREL_DOCUMENT_PASSWORD give one)")
                     .arg(fileName));
     return std::nullopt;
+}
+
+void TerminalHost::startPromptAnswerer() {
+    answerer_.start();
+    if (progress_ != nullptr) {
+        progress_->setActivity(QStringLiteral("the office is printing"));
+    }
+}
+
+void TerminalHost::stopPromptAnswerer() {
+    answerer_.stop();
+    if (progress_ != nullptr) {
+        progress_->setActivity(QStringLiteral("Ghostscript is making the PDF"));
+    }
 }
 
 } // namespace ostrel::cli

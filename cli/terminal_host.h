@@ -6,6 +6,7 @@
 #pragma once
 
 #include "conversion_host.h"
+#include "progress_line.h"
 
 #include <QString>
 #include <QStringList>
@@ -57,6 +58,9 @@ class TerminalHost : public ConversionHost {
 public:
     explicit TerminalHost(PasswordSource passwords) : passwords_(std::move(passwords)) {}
 
+    // The terminal's status line: told what the office is doing, held while asking.
+    void setProgressLine(ProgressLine* line) { progress_ = line; }
+
     // A new document: no messages yet, and the given password may be offered once.
     void beginDocument();
     // The messages shown for the current document, in order.
@@ -67,8 +71,9 @@ public:
     std::optional<QString> askDocumentPassword(const QString& fileName) override;
     void setProgress(int, int, int) override {}
     void addConvertedFile(const QString&) override {}
-    void startPromptAnswerer() override { answerer_.start(); }
-    void stopPromptAnswerer() override { answerer_.stop(); }
+    // The office prints between these two.
+    void startPromptAnswerer() override;
+    void stopPromptAnswerer() override;
     // False once SIGINT, SIGTERM or SIGHUP arrived.
     bool proceed() override;
 
@@ -76,6 +81,7 @@ private:
     PasswordSource passwords_;
     QStringList messages_;
     bool givenOffered_ = false;
+    ProgressLine* progress_ = nullptr;
     PromptAnswererThread answerer_;
 };
 

@@ -8,6 +8,11 @@ WordDocumentConverter::WordDocumentConverter(PasswordSource passwords)
     : host_(std::move(passwords)), converter_(host_) {
 }
 
+void WordDocumentConverter::setProgressLine(ProgressLine* line) {
+    progress_ = line;
+    host_.setProgressLine(line);
+}
+
 bool WordDocumentConverter::accepts(const QString& sourcePath) const {
     return isAcceptedDocument(sourcePath);
 }
@@ -17,6 +22,9 @@ JobResult WordDocumentConverter::convert(const QString& sourcePath, const QStrin
     host_.beginDocument();
     if (converter_.convertDocument(sourcePath, options, existing)) {
         // Said on the way, though the document was converted.
+        if (progress_ != nullptr && !host_.messages().isEmpty()) {
+            progress_->clear();
+        }
         for (const QString& message : host_.messages()) {
             std::fputs(("ostrel-convert: " + message + u'\n').toLocal8Bit().constData(), stderr);
         }

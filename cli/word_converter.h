@@ -12,6 +12,9 @@ class WordDocumentConverter : public FileConverter {
 public:
     explicit WordDocumentConverter(PasswordSource passwords);
 
+    // The terminal's status line, told what the office is doing.
+    void setProgressLine(ProgressLine* line);
+
     // The desktop program's fourteen extensions, in any case.
     bool accepts(const QString& sourcePath) const override;
     // The engine names the PDF itself; outputPath is that same name.
@@ -20,6 +23,7 @@ public:
 
 private:
     TerminalHost host_;
+    ProgressLine* progress_ = nullptr;
     DocumentConverter converter_;
 };
 

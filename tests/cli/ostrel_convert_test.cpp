@@ -13,6 +13,10 @@
 #include <optional>
 #include <sys/stat.h>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 namespace ostrel {
 namespace {
 
@@ -24,8 +28,13 @@ struct Outcome {
 
 class OstrelConvert : public testing::Test {
 protected:
-    Outcome run(const QStringList& arguments, const QProcessEnvironment& extra = {}) {
+    // errorTerminal: a terminal's name for standard error, whose output is then not read.
+    Outcome run(const QStringList& arguments, const QProcessEnvironment& extra = {},
+                const QString& errorTerminal = {}) {
         QProcess process;
+        if (!errorTerminal.isEmpty()) {
+            process.setStandardErrorFile(errorTerminal, QIODevice::Append);
+        }
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("OSTREL_SPOOL_DIR"),
                            dir.filePath(QStringLiteral("spool")));
@@ -115,6 +124,89 @@ TEST_F(OstrelConvert, UsageErrorsExitWithTwo) {
         EXPECT_TRUE(result.out.isEmpty());
     }
     EXPECT_TRUE(QDir(outDir).isEmpty());
+}
+
+TEST_F(OstrelConvert, HelpAndVersionGoToStandardOutputWithStatusZero) {
+    struct Case {
+        QStringList arguments;
+        QString firstLine;
+    };
+    const QString usage = QStringLiteral("usage: ostrel-convert [options] FILE... -d DIR");
+    for (const Case& c :
+         {Case{{QStringLiteral("--help")}, usage}, Case{{QStringLiteral("-h")}, usage},
+          Case{{QStringLiteral("-d"), dir.filePath(QStringLiteral("nowhere")),
+                QStringLiteral("--help")},
+               usage},
+          Case{{QStringLiteral("--version")},
+               QStringLiteral("ostrel-convert (Ostrel Word To PDF) 3.0.0")}}) {
+        const auto result = run(c.arguments);
+        EXPECT_EQ(result.status, 0) << c.arguments.join(' ').toStdString();
+        ASSERT_FALSE(result.out.isEmpty());
+        EXPECT_EQ(result.out[0], c.firstLine);
+        EXPECT_TRUE(result.err.isEmpty()) << result.err.join('\n').toStdString();
+    }
+}
+
+// The controlling side of a pseudo-terminal; the program gets the other side's name.
+class PseudoTerminal {
+public:
+    PseudoTerminal() : master_(::posix_openpt(O_RDWR | O_NOCTTY)) {
+        if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0) {
+            name_ = QString::fromLocal8Bit(::ptsname(master_));
+            ::fcntl(master_, F_SETFL, O_NONBLOCK);
+        }
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+    ~PseudoTerminal() {
+        if (master_ >= 0) {
+            ::close(master_);
+        }
+    }
+    const QString& name() const { return name_; }
+    // What the program wrote so far.
+    QByteArray written() const {
+        QByteArray all;
+        char buffer[4096];
+        ssize_t count = 0;
+        while ((count = ::read(master_, buffer, sizeof buffer)) > 0) {
+            all.append(buffer, count);
+        }
+        return all;
+    }
+
+private:
+    int master_;
+    QString name_;
+};
+
+TEST_F(OstrelConvert, ATerminalShowsWhichFileOfHowManyUnlessQuiet) {
+    const QString first = copySample(QStringLiteral("first.ps"));
+    const QString second = copySample(QStringLiteral("second.ps"));
+    for (const bool quiet : {false, true}) {
+        PseudoTerminal terminal;
+        ASSERT_FALSE(terminal.name().isEmpty());
+        QStringList arguments{first, second, QStringLiteral("-d"), outDir,
+                              QStringLiteral("--overwrite=yes")};
+        if (quiet) {
+            arguments << QStringLiteral("-q");
+        }
+        const auto result = run(arguments, {}, terminal.name());
+        EXPECT_EQ(result.status, 0);
+        const QByteArray shown = terminal.written();
+        if (quiet) {
+            EXPECT_TRUE(shown.isEmpty()) << shown.toStdString();
+            EXPECT_TRUE(result.out.isEmpty());
+            continue;
+        }
+        EXPECT_TRUE(shown.contains("[1/2] first.ps: Ghostscript is making the PDF, "))
+            << shown.toStdString();
+        EXPECT_TRUE(shown.contains("[2/2] second.ps: ")) << shown.toStdString();
+        EXPECT_TRUE(shown.endsWith("\r\033[K")) << "the line is cleared at the end";
+        // Standard output, not a terminal, keeps its plain lines.
+        ASSERT_EQ(result.out.size(), 2);
+        EXPECT_TRUE(result.out[1].startsWith(second + QStringLiteral(": converted, ")));
+    }
 }
 
 TEST_F(OstrelConvert, ABrokenFileFailsWhileTheOthersConvert) {

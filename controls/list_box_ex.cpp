@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMimeData>
-#include <QUrl>
 
 namespace ostrel {
 
@@ -77,13 +76,17 @@ void CListBoxEx::dropEvent(QDropEvent* event) {
         return;
     }
     event->acceptProposedAction();
+    dropUrls(event->mimeData()->urls());
+}
+
+void CListBoxEx::dropUrls(const QList<QUrl>& urls) {
     if (busy != 0) {
         messageBoxes->refuse(this, QStringLiteral("Working now,Hold for a moment!"));
         return;
     }
     int insertAt = count();
     bool added = false;
-    for (const QUrl& url : event->mimeData()->urls()) {
+    for (const QUrl& url : urls) {
         // Only local files can be documents; anything else ends the drop like a folder.
         if (!url.isLocalFile())
             break;

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QStringList>
+#include <QUrl>
 
 namespace ostrel {
 
@@ -38,6 +39,11 @@ public:
     bool accepts(const QString& path) const;
     // Shows the refusal of one document (not accepted, or listed already).
     void refuseDocument();
+    // What a drop of these files does, also for documents handed over otherwise (the
+    // program's command line): refused during a run; each accepted document appended, each
+    // other one refused; anything not a local file with a "." in its name, or a folder,
+    // ends it.
+    void dropUrls(const QList<QUrl>& urls);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -3,6 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QUrl>
 
 namespace ostrel {
@@ -17,6 +19,25 @@ void DesktopShell::open(const QString& pathOrUrl) {
         QUrl(pathOrUrl).scheme().size() > 1 ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
     // Failures are not reported: the shell's own behaviour.
     QDesktopServices::openUrl(url);
+}
+
+bool DesktopShell::openWithProgram(const QString& path) {
+    return hasProgramFor(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool DesktopShell::hasProgramFor(const QString& path) {
+    const QString type = QMimeDatabase().mimeTypeForFile(path).name();
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForStarted(10'000))
+        return true;
+    if (!query.waitForFinished(30'000)) {
+        query.kill();
+        query.waitForFinished();
+        return true;
+    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 void DesktopShell::showInFolder(const QString& folder, const QString& filePath) {

@@ -12,6 +12,12 @@ public:
     // Opens a file or folder with the program the desktop has for it; a web address
     // (with a scheme) opens in the browser.
     virtual void open(const QString& pathOrUrl) = 0;
+    // Opens a local file like open(), but answers false when the desktop has no program
+    // for its type or could not start one, so that the caller can offer something else.
+    virtual bool openWithProgram(const QString& path) {
+        open(path);
+        return true;
+    }
     // Shows the file manager's window on the file's folder with the file selected.
     virtual void showInFolder(const QString& folder, const QString& filePath) = 0;
 
@@ -21,6 +27,10 @@ public:
 class DesktopShell : public ShellOpener {
 public:
     void open(const QString& pathOrUrl) override;
+    bool openWithProgram(const QString& path) override;
+    // Whether the desktop's file associations name a program for the file's type (asked
+    // with xdg-mime); true when there is no way to ask, so that the desktop decides.
+    static bool hasProgramFor(const QString& path);
     // Asks the file manager over D-Bus (org.freedesktop.FileManager1.ShowItems); when no
     // file manager answers, the folder is opened instead.
     void showInFolder(const QString& folder, const QString& filePath) override;

@@ -214,6 +214,15 @@ void CConvertDlg::OnFilesDropped() {
     convertButton_->setEnabled(true);
 }
 
+void CConvertDlg::listDocuments(const QList<QUrl>& documents, bool convert) {
+    const bool idle = runningFlag == 0 && fileList_->count() == 0;
+    fileList_->dropUrls(documents);
+    if (convert && idle && fileList_->count() > 0) {
+        // After the drop's own notice, which points the destination at the documents.
+        QMetaObject::invokeMethod(this, &CConvertDlg::OnConvert, Qt::QueuedConnection);
+    }
+}
+
 void CConvertDlg::OnSelectionChange() {
     if (runningFlag == 0 && !fileList_->selectedItems().isEmpty())
         controls_.item(IDC_REMOVE)->setEnabled(true);

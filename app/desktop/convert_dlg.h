@@ -8,6 +8,7 @@
 #include <QBasicTimer>
 #include <QDialog>
 #include <QRect>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -73,6 +74,10 @@ public:
     void OnRemoveAll();
     void OnBrowse();
     void OnConvert();
+    // Documents handed over by a start of the program, taken as a drop on the list. With
+    // convert, and nothing listed or running before, the run starts at once with the
+    // options as they are, into the first document's folder.
+    void listDocuments(const QList<QUrl>& documents, bool convert);
     // Ends a run for good without asking: the worker is abandoned and waited for (the
     // main window does this when it closes during a run).
     void abandonRun();

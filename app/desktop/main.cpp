@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("OstrelWordToPdf"));
     QApplication::setWindowIcon(ostrel::loadIcon(ostrel::IDR_MAINFRAME));
     ostrel::CPelvarAllToPDFApp program;
+    program.request = ostrel::readCommandLine(QApplication::arguments().mid(1));
     return program.InitInstance();
 }

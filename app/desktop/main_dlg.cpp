@@ -11,6 +11,8 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 
@@ -90,8 +92,23 @@ QString CPelvarAllToPDFDlg::helpFilePath() {
            QString::fromUtf8(helpFileName);
 }
 
+QString CPelvarAllToPDFDlg::helpPagesPath() {
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    for (const char* relative : {"help/index.html", "../share/ostrel/help/index.html"}) {
+        const QString page = programFolder.absoluteFilePath(QString::fromLatin1(relative));
+        if (QFileInfo::exists(page))
+            return QDir::cleanPath(page);
+    }
+    return {};
+}
+
 void CPelvarAllToPDFDlg::OnHelp() {
-    shell->open(helpFilePath());
+    if (shell->openWithProgram(helpFilePath()))
+        return;
+    // Few Linux desktops have a viewer for compiled help: the same pages in the browser.
+    const QString pages = helpPagesPath();
+    if (!pages.isEmpty())
+        shell->open(pages);
 }
 
 void CPelvarAllToPDFDlg::OnAbout() {

@@ -37,6 +37,9 @@ public:
     void OnSysCommandAbout();
     // Where the help file is looked for: beside the program's own file.
     static QString helpFilePath();
+    // The help's pages as HTML: in help/ beside the program (the build), else in the
+    // installed tree's share/ostrel/help; empty when neither has them.
+    static QString helpPagesPath();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -5,6 +5,7 @@
 #include "convert_dlg.h"
 #include "corpus_tools.h"
 #include "description_dlg.h"
+#include "document_handoff.h"
 #include "enable_edit.h"
 #include "enter_password_dlg.h"
 #include "environment.h"
@@ -34,8 +35,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <deque>
 #include <functional>
+#include <thread>
 
 namespace ostrel {
 namespace {
@@ -395,7 +398,13 @@ TEST_F(DesktopProgram, KeyboardTabChangesShowTheirPage) {
 class RecordingShell : public ShellOpener {
 public:
     QStringList opened;
+    bool desktopOpensHelp = true;
     void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
+    bool openWithProgram(const QString& path) override {
+        if (desktopOpensHelp)
+            opened << path;
+        return desktopOpensHelp;
+    }
     void showInFolder(const QString&, const QString&) override {}
 };
 
@@ -407,6 +416,12 @@ TEST_F(DesktopProgram, HeaderButtonsOpenTheWebsiteAndTheHelpBesideTheProgram) {
     const QString help =
         QApplication::applicationDirPath() + QStringLiteral("/Ostrel Word To PDF 3.0 - Help.chm");
     EXPECT_EQ(shell.opened, (QStringList{QStringLiteral("https://www.ostrel.example/"), help}));
+    // A desktop without a program for compiled help gets the same pages in the browser.
+    shell.opened.clear();
+    shell.desktopOpensHelp = false;
+    window->OnHelp();
+    EXPECT_EQ(shell.opened,
+              QStringList{QApplication::applicationDirPath() + QStringLiteral("/help/index.html")});
     // The build puts the compiled help beside the program.
     QFile built(QStringLiteral(OSTREL_DESKTOP_HELP));
     ASSERT_TRUE(built.open(QIODevice::ReadOnly));
@@ -429,6 +444,91 @@ TEST_F(DesktopProgram, HeaderButtonsOpenTheWebsiteAndTheHelpBesideTheProgram) {
     page->runningFlag = 0;
 }
 
+TEST(DesktopShellTest, HelpHasAProgramOnlyWhenTheDesktopAssociatesOne) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QByteArray config = QFile::encodeName(home.filePath(QStringLiteral("config")));
+    const test::ScopedEnvironment configHome("XDG_CONFIG_HOME", config.constData());
+    const test::ScopedEnvironment configDirs("XDG_CONFIG_DIRS", config.constData());
+    const test::ScopedEnvironment dataHome(
+        "XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))).constData());
+    const test::ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", nullptr);
+    const QString help = QStringLiteral(OSTREL_DESKTOP_HELP);
+    EXPECT_FALSE(DesktopShell::hasProgramFor(help));
+
+    // A viewer that says it opens compiled help, chosen for it.
+    const auto write = [&](const QString& relative, const QByteArray& content) {
+        QDir().mkpath(QFileInfo(home.filePath(relative)).path());
+        QFile file(home.filePath(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    };
+    write(QStringLiteral("data/applications/viewer.desktop"),
+          "[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer %f\n"
+          "MimeType=application/vnd.ms-htmlhelp;\n");
+    write(QStringLiteral("config/mimeapps.list"),
+          "[Default Applications]\napplication/vnd.ms-htmlhelp=viewer.desktop\n");
+    EXPECT_TRUE(DesktopShell::hasProgramFor(help));
+}
+
+TEST_F(DesktopProgram, DocumentsOfALaterStartAreListedAsIfDroppedOrConverted) {
+    REQUIRE_CORPUS();
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    const test::ScopedEnvironment privateRuntime("XDG_RUNTIME_DIR",
+                                                 QFile::encodeName(runtime.path()).constData());
+    const QString name = QStringLiteral("OstrelWordToPDF");
+    DocumentReceiver receiver(name);
+    ASSERT_TRUE(receiver.listening());
+    QObject::connect(&receiver, &DocumentReceiver::received, page,
+                     [this](const QList<QUrl>& documents, bool convert) {
+                         page->listDocuments(documents, convert);
+                     });
+    // The later start waits for the program's answer while the program's loop runs.
+    const auto handOver = [&](const QStringList& arguments) {
+        std::atomic<bool> done = false;
+        bool taken = false;
+        std::thread start([&] {
+            taken = handDocumentsOver(name, readCommandLine(arguments), std::chrono::seconds(60));
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 120'000));
+        start.join();
+        QApplication::processEvents();
+        return taken;
+    };
+
+    const QString folder = output;
+    for (const char* document : {"documents/plain.doc", "documents/SampleDoc.docx"})
+        ASSERT_TRUE(QFile::copy(corpusFile(QLatin1String(document)),
+                                folder + QLatin1Char('/') + QFileInfo(document).fileName()));
+    const QDir previous = QDir::current();
+    QDir::setCurrent(folder);
+    // Relative names, a type the list refuses, then a folder, which ends the list.
+    EXPECT_TRUE(handOver({QStringLiteral("plain.doc"), QStringLiteral("notes.pdf"),
+                          QStringLiteral("SampleDoc.docx"), QStringLiteral("/tmp"),
+                          QStringLiteral("after.doc")}));
+    QDir::setCurrent(previous.path());
+    ASSERT_EQ(page->fileList()->count(), 2);
+    EXPECT_EQ(page->fileList()->item(0)->text(), folder + QStringLiteral("/plain.doc"));
+    EXPECT_EQ(boxes.count(QStringLiteral("Convert Word File existing.")), 1);
+    EXPECT_EQ(page->destinationEdit()->text(), folder + QLatin1Char('/'));
+    EXPECT_EQ(page->runningFlag, 0);
+
+    // "Convert to PDF" of the file manager on a list that holds documents already: listed only.
+    EXPECT_TRUE(handOver({QStringLiteral("--convert"), folder + QStringLiteral("/plain.doc")}));
+    EXPECT_EQ(boxes.count(QStringLiteral("Convert Word File existing.")), 2);
+    EXPECT_EQ(page->runningFlag, 0);
+
+    // On an empty list it converts into the documents' folder at once.
+    page->OnRemoveAll();
+    EXPECT_TRUE(handOver({QStringLiteral("--convert"), folder + QStringLiteral("/plain.doc")}));
+    EXPECT_TRUE(waitFor([&] { return page->runningFlag == 1 || finishShown; }));
+    ASSERT_TRUE(waitFor([&] { return finishShown && runOver(); }));
+    EXPECT_EQ(finishListed, QStringList{QStringLiteral("plain.pdf")});
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/plain.pdf")));
+}
+
 TEST(DesktopProgramProcess, ASecondStartEndsAtOnceWithExitCodeZero) {
     QTemporaryDir runtime;
     ASSERT_TRUE(runtime.isValid());
@@ -449,6 +549,15 @@ TEST(DesktopProgramProcess, ASecondStartEndsAtOnceWithExitCodeZero) {
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running) << "the first program keeps running";
+
+    // A start with a document hands it over: status 0 once the running program took it.
+    QFile document(runtime.filePath(QStringLiteral("report.doc")));
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly));
+    document.close();
+    second.start(QStringLiteral(OSTREL_DESKTOP_PROGRAM), {document.fileName()});
+    ASSERT_TRUE(second.waitForFinished(60'000));
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
 
     first.terminate();
     ASSERT_TRUE(first.waitForFinished(30'000));

@@ -11,6 +11,7 @@ packages=(
     libreoffice-writer libreoffice-core libreoffice-dev
     fonts-dejavu-core fp-utils
     xvfb xauth xdotool x11-utils dbus-x11 imagemagick
+    dpkg-dev desktop-file-utils appstream xdg-utils
 )
 
 missing=()

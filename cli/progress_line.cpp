@@ -118,7 +118,11 @@ void ProgressLine::draw() {
     if (text.size() > room) {
         text = text.left(std::max(room - 3, 0)) + QStringLiteral("...");
     }
+    if (drawn_ && text == drawnText_) {
+        return;
+    }
     write("\r\033[K" + text.toLocal8Bit());
+    drawnText_ = text;
     drawn_ = true;
 }
 

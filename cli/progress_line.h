@@ -59,6 +59,7 @@ private:
     bool drawn_ = false;
     QString prefix_; // "[2/5] name"
     QString activity_;
+    QString drawnText_; // what the terminal shows while drawn_
     std::chrono::steady_clock::time_point started_;
     std::thread ticker_;
 };

@@ -24,7 +24,8 @@ addin_paths() {
     else
         regsvr=$prefix/bin/ostrel-regsvr
         library=$prefix/lib/ostrel/KestrineWord.so
-        [[ -e "$library" ]] || library=$(ls "$prefix"/lib*/ostrel/KestrineWord.so 2>/dev/null | head -1)
+        [[ -e "$library" ]] || library=$(ls "$prefix"/lib*/ostrel/KestrineWord.so \
+            "$prefix"/lib/*/ostrel/KestrineWord.so 2>/dev/null | head -1)
         extension=$prefix/share/ostrel/ostrel-addin-bridge.oxt
     fi
     extension_id=com.ostrel.kestrine.bridge

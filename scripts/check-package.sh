@@ -59,6 +59,14 @@ for file in bin/OstrelWordToPdf bin/ostrel-convert bin/ostrel-regsvr \
     share/ostrel/ostrel-addin-bridge.oxt lib/ostrel/KestrineWord.so lib/ostrel/libostrel_word.so; do
     [[ -e "$root/$file" ]] || fail "the package lacks $prefix/$file"
 done
+# The maintainer scripts' setup finds every piece in the installed tree.
+here=$source/scripts
+# shellcheck source=scripts/addin-paths.sh
+source "$root/share/ostrel/addin-paths.sh"
+addin_paths --prefix "$root"
+for file in "$regsvr" "$library" "$extension"; do
+    [[ -e $file ]] || fail "the add-in's setup would miss $file"
+done
 # The installed programs run from the unpacked tree: their libraries are found beside them.
 version=$("$root/bin/ostrel-convert" --version) || fail "the packaged ostrel-convert does not run"
 [[ $version == "ostrel-convert (Ostrel Word To PDF) "* ]] || fail "unexpected version: $version"

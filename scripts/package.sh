@@ -7,8 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 if [[ ! -f build-package/build.ninja ]]; then
+    # The program's own libraries are private: /usr/lib/ostrel, not the multiarch folder.
     cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX=/usr -DOSTREL_BUILD_TESTS=OFF >/dev/null
+        -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_LIBDIR=lib -DOSTREL_BUILD_TESTS=OFF >/dev/null
 fi
 if ! output=$(cmake --build build-package -- --quiet 2>&1); then
     printf '%s\n' "$output" >&2

@@ -70,7 +70,10 @@ void DocumentReceiver::accept() {
             }
             socket->write(&acknowledgement, 1);
             socket->flush();
-            emit received(documents, convert);
+            // Outside the socket's handler: the list may show a message box.
+            QMetaObject::invokeMethod(
+                this, [this, documents, convert] { emit received(documents, convert); },
+                Qt::QueuedConnection);
         });
     }
 }

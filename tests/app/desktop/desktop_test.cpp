@@ -484,6 +484,7 @@ TEST_F(DesktopProgram, DocumentsOfALaterStartAreListedAsIfDroppedOrConverted) {
                      [this](const QList<QUrl>& documents, bool convert) {
                          page->listDocuments(documents, convert);
                      });
+    QSignalSpy arrived(&receiver, &DocumentReceiver::received);
     // The later start waits for the program's answer while the program's loop runs.
     const auto handOver = [&](const QStringList& arguments) {
         std::atomic<bool> done = false;
@@ -492,9 +493,12 @@ TEST_F(DesktopProgram, DocumentsOfALaterStartAreListedAsIfDroppedOrConverted) {
             taken = handDocumentsOver(name, readCommandLine(arguments), std::chrono::seconds(60));
             done = true;
         });
+        const qsizetype before = arrived.count();
         EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 120'000));
         start.join();
-        QApplication::processEvents();
+        // Then the list takes them, and the drop's notice follows.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return arrived.count() > before; }, 60'000));
+        QCoreApplication::sendPostedEvents();
         return taken;
     };
 

@@ -265,9 +265,10 @@ QString usageText() {
         "elsewhere no), replace, skip\n"
         "  -q, --quiet                      no line per file, no progress\n"
         "  -h, --help  --version\n"
+        "  --                               every argument after it is a file\n"
         "On a terminal, a status line on standard error shows which file of how many is\n"
         "being converted. Exit status: 0 all converted, 1 any skipped or failed, 2 usage "
-        "error.\n");
+        "error,\n128 + the signal's number when SIGINT, SIGTERM or SIGHUP stopped the run.\n");
 }
 
 QString versionText() {

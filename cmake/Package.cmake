@@ -11,7 +11,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "The desktop program OstrelWordToPdf lists Word documents and converts them to PDF with \
 document information, passwords, permissions and compression options; ostrel-convert does \
 the same for scripts, and the add-in KestrineWord adds a toolbar button to Writer. The \
-office prints each document to PostScript, Ghostscript makes the PDF.")
+office prints each document, Ghostscript makes the PDF.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 # A staged install (DESTDIR set) registers nothing on the packaging machine.
 set(CPACK_SET_DESTDIR ON)

@@ -1,6 +1,7 @@
 #include "word/office_session.h"
 
 #include "word/interaction_handler.h"
+#include "word/office_faults.h"
 #include "word/office_sockets.h"
 
 #include <com/sun/star/awt/XPrinterServer.hpp>
@@ -9,9 +10,12 @@
 #include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/connection/Connector.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
@@ -20,11 +24,13 @@
 #include <rtl/bootstrap.hxx>
 #include <rtl/ustring.hxx>
 
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <system_error>
 
@@ -279,6 +285,7 @@ OfficeSession::Document OfficeSession::load(const std::u16string& path, bool rea
     if (!password.empty()) {
         args.push_back(property("Password", css::uno::Any(toOUString(password))));
     }
+    ++documentsLoaded_; // a failed load counts too: it may have left its traces
     Document document = call(kLoadLimit, [&] {
         return desktop_->loadComponentFromURL(url, "_blank", 0, properties(args));
     });
@@ -295,6 +302,12 @@ void OfficeSession::print(const Document& document, const PrintRequest& request)
         output = absolutePath(*request.outputFile);
         std::error_code ec;
         fs::remove(*output, ec); // the new output replaces the old file
+    }
+    const OfficeFault fault = faultOf(document);
+    if (fault == OfficeFault::Crash) {
+        ::kill(process_->pid(), SIGSEGV);
+    } else if (fault == OfficeFault::Hang) {
+        ::kill(process_->pid(), SIGSTOP);
     }
     call(kPrintLimit, [&] {
         Reference<css::view::XPrintable> printable(document, UNO_QUERY_THROW);
@@ -314,55 +327,25 @@ void OfficeSession::print(const Document& document, const PrintRequest& request)
     if (output && (!fs::is_regular_file(*output, ec) || fs::file_size(*output, ec) == 0)) {
         throw OfficeError("The document was not printed to \"" + output->string() + "\".");
     }
+    if (output && fault == OfficeFault::Garbage) {
+        std::ofstream(*output, std::ios::binary | std::ios::trunc) << "%!PS-Adobe-3.0\n"
+                                                                   << "\x01\x02 garbage ]]} (\n";
+    }
 }
 
-void OfficeSession::printInBackground(const Document& document, PrintRequest request) {
-    requireAlive();
-    std::lock_guard lock(jobsMutex_);
-    PrintJob& job = jobs_.emplace_back();
-    job.thread = std::thread([this, document, request = std::move(request), &job] {
-        try {
-            print(document, request);
-        } catch (const std::exception& e) {
-            std::lock_guard failureLock(jobsMutex_);
-            jobFailure_ = e.what();
-        }
-        job.done = true;
+OfficeFault OfficeSession::faultOf(const Document& document) {
+    if (!faultsRequested()) {
+        return OfficeFault::None;
+    }
+    const OUString url = call(kCallLimit, [&] {
+        return Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getURL();
     });
-}
-
-int OfficeSession::pendingPrintJobs() {
-    std::lock_guard lock(jobsMutex_);
-    int pending = 0;
-    for (auto job = jobs_.begin(); job != jobs_.end();) {
-        if (job->done) {
-            job->thread.join();
-            job = jobs_.erase(job);
-        } else {
-            ++pending;
-            ++job;
-        }
-    }
-    if (pending == 0 && jobFailure_) {
-        const std::string failure = *std::exchange(jobFailure_, std::nullopt);
-        throw OfficeError(failure);
-    }
-    return pending;
-}
-
-void OfficeSession::waitForPrintJobs() {
-    std::list<PrintJob> finishing;
-    {
-        std::lock_guard lock(jobsMutex_);
-        finishing.splice(finishing.end(), jobs_);
-    }
-    for (PrintJob& job : finishing) {
-        job.thread.join(); // each job's calls are bounded
-    }
+    OUString path;
+    osl::FileBase::getSystemPathFromFileURL(url, path);
+    return faultFor(fs::path(toUtf8(path)).filename().string());
 }
 
 void OfficeSession::close(const Document& document) {
-    waitForPrintJobs();
     requireAlive();
     call(kCallLimit, [&] {
         Reference<css::util::XCloseable> closeable(document, UNO_QUERY);
@@ -374,8 +357,24 @@ void OfficeSession::close(const Document& document) {
     });
 }
 
+void OfficeSession::closeAllDocuments() {
+    requireAlive();
+    call(kCallLimit, [&] {
+        const auto open = desktop_->getComponents()->createEnumeration();
+        while (open->hasMoreElements()) {
+            Reference<css::util::XCloseable> closeable(open->nextElement(), UNO_QUERY);
+            if (closeable.is()) {
+                closeable->close(true);
+            }
+        }
+    });
+}
+
+bool OfficeSession::usable() const {
+    return !dead_ && desktop_.is() && process_ && process_->running();
+}
+
 void OfficeSession::quit() {
-    waitForPrintJobs();
     if (process_ && process_->running() && desktop_.is() && !dead_) {
         try {
             call(kTerminateLimit, [&] { desktop_->terminate(); });

@@ -5,6 +5,7 @@
 // Failures are reported as OfficeError with a readable message.
 #pragma once
 
+#include "word/office_faults.h"
 #include "word/office_process.h"
 #include "word/office_profile.h"
 
@@ -16,9 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <list>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -53,14 +52,16 @@ public:
     // The printers the office can print to.
     std::vector<std::u16string> printerNames();
     Document load(const std::u16string& path, bool readOnly, const std::u16string& password);
+    // Prints the whole document and returns once the output is complete.
     void print(const Document& document, const PrintRequest& request);
-    // Starts print() on a thread of its own; pendingPrintJobs() counts it until it ends.
-    void printInBackground(const Document& document, PrintRequest request);
-    // The background jobs still running. A background job that failed is reported
-    // once, as an OfficeError, by the next call.
-    int pendingPrintJobs();
-    void waitForPrintJobs();
     void close(const Document& document);
+    // Closes whatever documents the office still has open, so that the next user of
+    // this office finds none of them.
+    void closeAllDocuments();
+    // Whether the office still runs and answers.
+    bool usable() const;
+    // How many documents load() has opened in this office.
+    int documentsLoaded() const { return documentsLoaded_; }
     // Ends the office: terminate, a bounded wait, then the kill. Idempotent.
     void quit();
 
@@ -73,11 +74,7 @@ private:
     void connect(std::chrono::steady_clock::time_point deadline);
     void requireAlive() const;
     void disconnect();
-
-    struct PrintJob {
-        std::thread thread;
-        std::atomic<bool> done{false};
-    };
+    OfficeFault faultOf(const Document& document);
 
     std::string office_;
     std::unique_ptr<InstanceProfile> profile_;
@@ -89,10 +86,7 @@ private:
     std::atomic<bool> dead_{false};
     // The office's pipe socket files, removed once it has ended.
     std::vector<std::filesystem::path> pipeFiles_;
-
-    std::mutex jobsMutex_;
-    std::list<PrintJob> jobs_;
-    std::optional<std::string> jobFailure_;
+    int documentsLoaded_ = 0;
 };
 
 } // namespace ostrel::word

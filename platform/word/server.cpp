@@ -1,6 +1,7 @@
 // The in-process server's entry points: the class object of "Word.Application" and its
 // registration in our registry.
 #include "registry/registry.h"
+#include "word/office_pool.h"
 #include "word/word_objects.h"
 
 #include <dlfcn.h>
@@ -19,8 +20,10 @@ constexpr const char* kClsidText = "{000209FF-0000-0000-C000-000000000046}";
 constexpr const char* kProgId = "Word.Application";
 constexpr const char* kDescription = "Word.Application (LibreOffice Writer)";
 
-// Creates applications; each creation starts an office, and a failure to start one
-// is the creation's failure.
+// Creates applications; each creation takes an office from the pool (starting one when
+// none is ready), and a failure to start one is the creation's failure. A client's
+// LockServer also holds the pool: while it is locked, offices are kept for the next
+// application and one is started ahead of time.
 class ApplicationFactory final : public com::Implements<IClassFactory> {
 public:
     HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override {
@@ -47,7 +50,9 @@ public:
     HRESULT LockServer(BOOL fLock) override {
         if (fLock != FALSE) {
             wordModule().lock();
+            OfficePool::instance().hold();
         } else {
+            OfficePool::instance().release();
             wordModule().unlock();
         }
         return S_OK;

@@ -1,5 +1,7 @@
 #include "word/word_objects.h"
 
+#include "word/office_pool.h"
+
 #include <algorithm>
 #include <initializer_list>
 #include <utility>
@@ -42,6 +44,30 @@ com::ModuleCount& wordModule() {
     return module;
 }
 
+// --- Lease -------------------------------------------------------------------------
+
+OfficeLease::OfficeLease() : office_(OfficePool::instance().take()) {
+}
+
+OfficeSession& OfficeLease::session() {
+    std::lock_guard lock(mutex_);
+    if (!office_) {
+        throw OfficeError("The office is no longer running.");
+    }
+    return *office_;
+}
+
+void OfficeLease::end() {
+    std::unique_ptr<OfficeSession> office;
+    {
+        std::lock_guard lock(mutex_);
+        office = std::move(office_);
+    }
+    if (office) {
+        OfficePool::instance().giveBack(std::move(office));
+    }
+}
+
 // --- Application -----------------------------------------------------------------
 
 WordApplication::WordApplication() : state_(std::make_shared<WordState>()) {
@@ -49,7 +75,7 @@ WordApplication::WordApplication() : state_(std::make_shared<WordState>()) {
 }
 
 WordApplication::~WordApplication() {
-    state_->session.quit();
+    state_->office.end();
 }
 
 std::optional<DISPID> WordApplication::dispatchIdOf(const QString& name) {
@@ -75,7 +101,7 @@ HRESULT WordApplication::invoke(DispatchCall& call) {
             if (!name) {
                 return call.typeMismatch(call.count() - 1);
             }
-            const auto known = state_->session.printerNames();
+            const auto known = state_->office.session().printerNames();
             if (std::find(known.begin(), known.end(), name->toStdU16String()) == known.end()) {
                 throw OfficeError("There is no printer named \"" + name->toStdString() + "\".");
             }
@@ -94,13 +120,15 @@ HRESULT WordApplication::invoke(DispatchCall& call) {
         break;
     case dispid::kBackgroundPrintingStatus:
         if (call.isGet()) {
-            return call.setResult(Variant::i4(state_->session.pendingPrintJobs()));
+            // PrintOut returns once the output is complete: nothing is ever pending.
+            state_->office.session();
+            return call.setResult(Variant::i4(0));
         }
         break;
     case dispid::kQuit:
         if (call.isMethod()) {
             // SaveChanges and the rest are ignored: nothing is ever saved.
-            state_->session.quit();
+            state_->office.end();
             return S_OK;
         }
         break;
@@ -131,8 +159,8 @@ HRESULT WordDocuments::invoke(DispatchCall& call) {
     if (!fileName) {
         return call.missingArgument(0);
     }
-    auto document = state_->session.load(*fileName, readOnly.value_or(false),
-                                         password.value_or(std::u16string()));
+    auto document = state_->office.session().load(*fileName, readOnly.value_or(false),
+                                                  password.value_or(std::u16string()));
     const auto opened = com::make<WordDocument>(state_, std::move(document), *fileName);
     return call.setResult(Variant::dispatch(opened.get()));
 }
@@ -156,7 +184,7 @@ HRESULT WordDocument::invoke(DispatchCall& call) {
         if (call.isMethod()) {
             // SaveChanges is ignored: documents are never saved.
             if (!std::exchange(closed_, true)) {
-                state_->session.close(document_);
+                state_->office.session().close(document_);
             }
             return S_OK;
         }
@@ -200,11 +228,10 @@ HRESULT WordDocument::printOut(DispatchCall& call) {
         }
         request.outputFile = *outputFileName;
     }
-    if (background.value_or(false)) {
-        state_->session.printInBackground(document_, std::move(request));
-    } else {
-        state_->session.print(document_, request);
-    }
+    // Background printing is finished here too, so that the caller's status poll finds
+    // nothing pending and never waits.
+    static_cast<void>(background);
+    state_->office.session().print(document_, request);
     return S_OK;
 }
 

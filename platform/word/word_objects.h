@@ -1,7 +1,8 @@
 // The automation objects of "Word.Application": the application, its Documents
 // collection and an open document, each reached through IDispatch by Word's dispatch
-// ids. They share one office session; the application ends it on Quit or when the
-// application object goes away. Office failures reach the caller as automation
+// ids. They share one office taken from the pool; the application gives it back on Quit
+// or when the application object goes away, and from then on every call fails as on a
+// Word instance that has quit. Office failures reach the caller as automation
 // exceptions (DISP_E_EXCEPTION with a description).
 #pragma once
 
@@ -31,9 +32,27 @@ inline constexpr DISPID kFullName = 49;
 // This library's live objects and locks, for DllCanUnloadNow.
 com::ModuleCount& wordModule();
 
+// One application's hold on an office of the pool.
+class OfficeLease {
+public:
+    OfficeLease();
+    ~OfficeLease() { end(); }
+    OfficeLease(const OfficeLease&) = delete;
+    OfficeLease& operator=(const OfficeLease&) = delete;
+
+    // The office; throws OfficeError once the lease has ended.
+    OfficeSession& session();
+    // Gives the office back to the pool. Idempotent.
+    void end();
+
+private:
+    std::mutex mutex_;
+    std::unique_ptr<OfficeSession> office_;
+};
+
 // What the objects of one application share.
 struct WordState {
-    OfficeSession session;
+    OfficeLease office;
     std::mutex mutex;
     std::u16string activePrinter;
 };

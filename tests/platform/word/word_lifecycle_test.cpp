@@ -1,6 +1,6 @@
 // The office's life: registration and creation through the COM runtime, Quit, release
-// without Quit, a killed client, a dead or hanging office. Each case starts an office
-// of its own.
+// without Quit, a killed client, a dead or hanging office, an office kept while the
+// server is locked. Each case starts an office of its own.
 #include "word_client.h"
 #include "word_test_support.h"
 
@@ -172,6 +172,42 @@ TEST_F(WordLifecycleTest, HangingOfficeIsKilledAfterABoundedWait) {
     EXPECT_EQ(opened.hr, DISP_E_EXCEPTION);
     EXPECT_TRUE(waitUntilGone({office_}));
     EXPECT_EQ(invokeMethod(documents_.get(), kOpen, args).hr, DISP_E_EXCEPTION);
+}
+
+// While a client locks the server, the office outlives each application and serves the
+// next one; what one application opened, or was told, is not there for the next.
+TEST_F(WordLifecycleTest, ALockedServerKeepsItsOfficeButNoDocumentOrPassword) {
+    if (!fs::is_directory(OSTREL_CORPUS_DIR)) {
+        GTEST_SKIP() << "the document corpus is missing: " << OSTREL_CORPUS_DIR;
+    }
+    const auto getClassObject =
+        reinterpret_cast<PFN_DllGetClassObject>(module_.symbol("DllGetClassObject"));
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject(kClsidWordApplication, IID_IClassFactory, factory.putVoid()), S_OK);
+    ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+    const fs::path document = fs::path(OSTREL_CORPUS_DIR) / "protected/example_password.docx";
+    auto quit = closeArguments();
+
+    ASSERT_NO_FATAL_FAILURE(start());
+    const int office = office_;
+    auto withPassword = openArguments(document, "Password1234_");
+    EXPECT_EQ(invokeMethod(documents_.get(), kOpen, withPassword).hr, S_OK);
+    EXPECT_EQ(invokeMethod(application_.get(), kQuit, quit).hr, S_OK); // the document left open
+    EXPECT_EQ(invokeMethod(documents_.get(), kOpen, withPassword).hr, DISP_E_EXCEPTION)
+        << "an application that has quit still opens documents";
+
+    ASSERT_NO_FATAL_FAILURE(start());
+    EXPECT_EQ(office_, office) << "the office was not kept";
+    auto placeholder = openArguments(document, "1");
+    EXPECT_EQ(invokeMethod(documents_.get(), kOpen, placeholder).hr, DISP_E_EXCEPTION)
+        << "the earlier password still opens the document";
+    EXPECT_EQ(invokeMethod(documents_.get(), kOpen, withPassword).hr, S_OK);
+    EXPECT_EQ(invokeMethod(application_.get(), kQuit, quit).hr, S_OK);
+
+    application_ = nullptr;
+    documents_ = nullptr;
+    factory->LockServer(FALSE);
+    EXPECT_TRUE(childProcesses("soffice.bin").empty());
 }
 
 TEST_F(WordLifecycleTest, OfficeThatCannotStartFailsTheCreation) {

@@ -59,6 +59,15 @@ void allow(ConversionOptions& options, const QString& list) {
     }
 }
 
+int jobCount(const QString& option, const QString& value) {
+    bool number = false;
+    const int jobs = value.toInt(&number);
+    if (!number || jobs < 1 || jobs > 64) {
+        throw Failure{QStringLiteral("%1: \"%2\" is not a number from 1 to 64").arg(option, value)};
+    }
+    return jobs;
+}
+
 // Walks the arguments; "--name=value" and "--name value" both work.
 class ArgumentReader {
 public:
@@ -181,6 +190,8 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
             request.overwrite = policy == QLatin1String("yes")  ? Overwrite::Yes
                                 : policy == QLatin1String("no") ? Overwrite::No
                                                                 : Overwrite::Ask;
+        } else if (argument == QLatin1String("-j") || argument == QLatin1String("--jobs")) {
+            request.jobs = jobCount(argument, value());
         } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
             reader.noValue(argument);
             request.quiet = true;
@@ -263,6 +274,8 @@ QString usageText() {
         "  --encryption low|high            40-bit or 128-bit RC4 (default low)\n"
         "  --overwrite ask|yes|no           an existing PDF: ask (default, on a terminal; "
         "elsewhere no), replace, skip\n"
+        "  -j, --jobs N                     convert up to N documents at once (default: 1; "
+        "from 24 files on, one per core, at most 2)\n"
         "  -q, --quiet                      no line per file, no progress\n"
         "  -h, --help  --version\n"
         "  --                               every argument after it is a file\n"

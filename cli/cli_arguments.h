@@ -22,6 +22,8 @@ struct Request {
     // --help or --version: the text is printed instead of converting.
     bool help = false;
     bool version = false;
+    // Documents converted at once (--jobs); 0 for the default.
+    int jobs = 0;
     // The password for protected documents, when one was given.
     std::optional<QString> documentPassword;
 };

@@ -5,14 +5,18 @@
 #include "batch.h"
 #include "cli_arguments.h"
 #include "interruption.h"
+#include "parallel_batch.h"
 #include "postscript_converter.h"
 #include "progress_line.h"
 #include "word_converter.h"
+#include "word_server_hold.h"
 
 #include "system/spool_folder.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -32,11 +36,23 @@ bool askOnTerminal(const QString& question) {
 
 // The spool file may hold the printed text of a password-protected document: it goes
 // after the run, unless another conversion is using the spool folder right now (whose
-// office replaces it).
-void removeSpoolFile() {
+// office replaces it). The same for the spool folders of the workers of --jobs.
+void removeSpoolFile(const ostrel::SpoolFolder& folder) {
+    if (const auto lock = ostrel::SpoolLock::tryAcquire(folder)) {
+        ::unlink(lock->folder().spoolFile().c_str());
+    }
+}
+
+void removeSpoolFiles(int jobs) {
     try {
-        if (const auto lock = ostrel::SpoolLock::tryAcquire(ostrel::SpoolFolder::locate())) {
-            ::unlink(lock->folder().spoolFile().c_str());
+        const ostrel::SpoolFolder spool = ostrel::SpoolFolder::locate();
+        removeSpoolFile(spool);
+        for (int worker = 1; worker <= jobs; ++worker) {
+            const auto folder = spool.path() / ostrel::cli::workerSpoolName(worker);
+            std::error_code error;
+            if (std::filesystem::is_directory(folder, error)) {
+                removeSpoolFile(ostrel::SpoolFolder(folder));
+            }
         }
     } catch (const std::exception&) {
         // No spool folder of ours: nothing to remove.
@@ -73,10 +89,7 @@ int main(int argc, char* argv[]) {
 
     // Only a terminal user watches a status line; scripts get the lines they always got.
     ProgressLine progress(STDERR_FILENO, !request.quiet && ::isatty(STDERR_FILENO) != 0);
-    PostScriptConverter postScript;
-    WordDocumentConverter documents({request.documentPassword, ::isatty(STDIN_FILENO) != 0});
-    documents.setProgressLine(&progress);
-    const std::vector<FileConverter*> converters{&postScript, &documents};
+    const PasswordSource passwords{request.documentPassword, ::isatty(STDIN_FILENO) != 0};
     const BatchConsole console{[&](const QString& line) {
                                    progress.clear();
                                    printLine(stdout, line);
@@ -93,11 +106,37 @@ int main(int argc, char* argv[]) {
                                [&](int number, int count, const QString& file) {
                                    progress.show(
                                        number, count, file,
-                                       documents.accepts(file)
+                                       ostrel::isAcceptedDocument(file)
                                            ? QStringLiteral("the office is starting")
                                            : QStringLiteral("Ghostscript is making the PDF"));
                                }};
-    const int status = runBatch(request, converters, console);
-    removeSpoolFile();
+    // The office is started ahead of the first document and kept for the next ones.
+    const bool documentsListed =
+        std::any_of(request.files.begin(), request.files.end(), ostrel::isAcceptedDocument);
+    const int jobs = request.jobs > 0 ? request.jobs : defaultJobCount(request.files.size());
+    int status = 0;
+    if (jobs > 1 && request.files.size() > 1) {
+        // Workers at once: the status line names the file started last.
+        status = runParallelBatch(
+            request, jobs, documentsListed,
+            [&passwords] {
+                ConverterSet converters;
+                converters.push_back(std::make_unique<PostScriptConverter>());
+                converters.push_back(std::make_unique<WordDocumentConverter>(passwords));
+                return converters;
+            },
+            console);
+    } else {
+        std::optional<ostrel::word::ServerHold> office;
+        if (documentsListed) {
+            office.emplace();
+        }
+        PostScriptConverter postScript;
+        WordDocumentConverter documents(passwords);
+        documents.setProgressLine(&progress);
+        const std::vector<FileConverter*> converters{&postScript, &documents};
+        status = runBatch(request, converters, console);
+    }
+    removeSpoolFiles(jobs);
     return status;
 }

@@ -98,6 +98,9 @@ std::optional<QString> readInputLine() {
 }
 
 std::optional<QString> readPasswordFromTerminal(const QString& prompt) {
+    // Workers converting at once ask one at a time.
+    static std::mutex terminal;
+    const std::lock_guard lock(terminal);
     std::cerr << prompt.toStdString() << std::flush;
     std::optional<QString> line;
     {

@@ -1,23 +1,18 @@
 #include "document_password.h"
 
-#include <mutex>
-
 namespace ostrel {
 
 namespace {
 
-std::mutex passwordMutex;
-QString currentPassword = placeholderPassword;
+thread_local QString currentPassword = placeholderPassword;
 
 void setDocumentPassword(const QString& password) {
-    const std::lock_guard lock(passwordMutex);
     currentPassword = password;
 }
 
 } // namespace
 
 QString documentPassword() {
-    const std::lock_guard lock(passwordMutex);
     return currentPassword;
 }
 

@@ -1,4 +1,5 @@
-// documentPassword: the one process-wide password handed to Word with every open.
+// documentPassword: the password handed to Word with every open, one per converting
+// thread (so that workers converting at once never see each other's password).
 //
 // Outside a retry it holds the placeholder, a fixed one-digit text. Word ignores the
 // password of a document that has none, so the placeholder only makes the opening of
@@ -14,11 +15,11 @@ namespace ostrel {
 
 inline const QString placeholderPassword = QStringLiteral("1");
 
-// The current documentPassword (thread-safe).
+// The calling thread's documentPassword.
 QString documentPassword();
 
-// Sets documentPassword back to the placeholder; the convert page does this when it is
-// created.
+// Sets the calling thread's documentPassword back to the placeholder; the convert page
+// does this when it is created.
 void resetDocumentPassword();
 
 // Holds a typed password for the length of one retry, then the placeholder again. An

@@ -71,10 +71,23 @@ std::filesystem::path defaultFolder() {
     throw std::runtime_error("no folder for the spool files: set OSTREL_SPOOL_DIR or HOME");
 }
 
+thread_local const SpoolFolder* threadFolder = nullptr;
+
 } // namespace
 
 SpoolFolder SpoolFolder::locate() {
+    if (threadFolder != nullptr) {
+        return *threadFolder;
+    }
     return SpoolFolder(defaultFolder());
+}
+
+SpoolFolderScope::SpoolFolderScope(const SpoolFolder& folder)
+    : previous_(std::exchange(threadFolder, &folder)) {
+}
+
+SpoolFolderScope::~SpoolFolderScope() {
+    threadFolder = previous_;
 }
 
 SpoolFolder::SpoolFolder(std::filesystem::path folder)

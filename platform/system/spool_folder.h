@@ -17,6 +17,7 @@ public:
     // missing; an existing folder is never changed. Throws std::runtime_error (one-line
     // reason) when the folder cannot be created, is not the user's own directory, or
     // group or others may enter it.
+    // A SpoolFolderScope on the calling thread takes precedence over all of these.
     static SpoolFolder locate();
 
     // The given folder, created or checked in the same way.
@@ -29,6 +30,19 @@ public:
 
 private:
     std::filesystem::path folder_;
+};
+
+// Makes locate() answer the given folder on the calling thread while it lives, so that
+// a worker converting beside others has spool files of its own.
+class SpoolFolderScope {
+public:
+    explicit SpoolFolderScope(const SpoolFolder& folder);
+    ~SpoolFolderScope();
+    SpoolFolderScope(const SpoolFolderScope&) = delete;
+    SpoolFolderScope& operator=(const SpoolFolderScope&) = delete;
+
+private:
+    const SpoolFolder* previous_;
 };
 
 // Holds the spool folder for one job: an exclusive flock on the file "lock" in it.

@@ -36,17 +36,20 @@ protected:
     }
 
     // Runs the program with standard input from /dev/null, OSTREL_DOCUMENT_PASSWORD set
-    // to `password` when given.
-    ProgramRun run(const QStringList& arguments, const std::optional<QString>& password = {}) {
-        Process program = start(arguments, password);
+    // to `password` when given, and the `extra` variables.
+    ProgramRun run(const QStringList& arguments, const std::optional<QString>& password = {},
+                   const std::vector<std::string>& extra = {}) {
+        Process program = start(arguments, password, extra);
         const ProcessExit exit = program.wait();
         return {exit.exited ? exit.code : -1, QString::fromStdString(program.output())};
     }
 
-    Process start(const QStringList& arguments, const std::optional<QString>& password = {}) {
+    Process start(const QStringList& arguments, const std::optional<QString>& password = {},
+                  const std::vector<std::string>& extra = {}) {
         std::vector<std::string> environment{
             "OSTREL_REGISTRY_DIR=" + folders.path(QStringLiteral("registry")).toStdString(),
             "OSTREL_SPOOL_DIR=" + folders.spool().toStdString()};
+        environment.insert(environment.end(), extra.begin(), extra.end());
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string text = *entry;
             if (!text.starts_with("OSTREL_")) {
@@ -180,6 +183,47 @@ TEST_F(OstrelConvertWord, ASignalWhileTheOfficeWorksEndsTheRunInOrder) {
         EXPECT_FALSE(QFileInfo::exists(folders.spool() + QStringLiteral("/tmp.ps")));
         EXPECT_TRUE(
             QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    }
+}
+
+// Documents that crash the office, hang it or make it print garbage fail alone, each
+// with a line of its own, and the documents around them convert: with one worker, whose
+// office is kept between documents, and with two.
+TEST_F(OstrelConvertWord, ADocumentThatCrashesHangsOrGarblesTheOfficeFailsAlone) {
+    const QString faulty = folders.freshFolder();
+    const QStringList faults{QStringLiteral("crash"), QStringLiteral("hang"),
+                             QStringLiteral("garbage")};
+    for (const QString& fault : faults) {
+        ASSERT_TRUE(QFile::copy(corpus("documents/plain.doc"), faulty + u'/' + fault + ".doc"));
+    }
+    const std::vector<std::string> faultEnvironment{
+        "OSTREL_OFFICE_FAULTS=crash=crash.doc;hang=hang.doc;garbage=garbage.doc",
+        "OSTREL_OFFICE_TIMEOUT=30"};
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(std::string("--jobs ") + jobs);
+        out = folders.freshFolder();
+        const ProgramRun result =
+            run({QStringLiteral("--jobs"), QString::fromLatin1(jobs), corpus("documents/plain.doc"),
+                 faulty + "/crash.doc", corpus("documents/SampleDoc.docx"), faulty + "/hang.doc",
+                 faulty + "/garbage.doc", corpus("documents/two_images.doc")},
+                {}, faultEnvironment);
+        const std::string said = result.output.toStdString();
+        EXPECT_EQ(result.status, 1) << said;
+        for (const char* name : {"plain.pdf", "SampleDoc.pdf", "two_images.pdf"}) {
+            EXPECT_GT(test::pdfPageCount(pdf(name)), 0) << name << "\n" << said;
+        }
+        for (const QString& fault : faults) {
+            const QString document = faulty + u'/' + fault + ".doc";
+            EXPECT_FALSE(QFileInfo::exists(out + u'/' + fault + ".pdf")) << said;
+            EXPECT_EQ(result.output.count(document + QStringLiteral(": failed")), 1) << said;
+            EXPECT_TRUE(result.output.contains(document + QStringLiteral(" was not converted: ")))
+                << said;
+        }
+        // Lines come in the order of the files, whatever the order they finished in.
+        EXPECT_LT(result.output.indexOf(faulty + "/hang.doc: failed"),
+                  result.output.indexOf(faulty + "/garbage.doc: failed"))
+            << said;
+        EXPECT_TRUE(test::leftoverProcesses().empty());
     }
 }
 

@@ -234,7 +234,13 @@ QStringList unexpectedSpoolFiles(const QString& spoolFolder) {
     QStringList extra;
     for (const QString& name :
          QDir(spoolFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
-        if (name != u"tmp.ps" && name != u"pdfmarks" && name != u"lock") {
+        const QString path = spoolFolder + u'/' + name;
+        // A worker of a parallel run has a folder of its own, with the same files.
+        if (name.startsWith(u"job-") && QFileInfo(path).isDir()) {
+            for (const QString& inner : unexpectedSpoolFiles(path)) {
+                extra << name + u'/' + inner;
+            }
+        } else if (name != u"tmp.ps" && name != u"pdfmarks" && name != u"lock") {
             extra << name;
         }
     }

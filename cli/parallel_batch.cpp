@@ -1,0 +1,142 @@
+#include "parallel_batch.h"
+
+#include "system/spool_folder.h"
+#include "word_server_hold.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace ostrel::cli {
+namespace {
+
+// What one file's run said, kept until the files before it have been reported.
+struct FileLines {
+    bool done = false;
+    int status = 0;
+    QStringList results;
+    QStringList problems;
+};
+
+class ParallelRun {
+public:
+    ParallelRun(const Request& request, const ConverterFactory& makeConverters,
+                const BatchConsole& console)
+        : request_(request), makeConverters_(makeConverters), console_(console),
+          lines_(static_cast<std::size_t>(request.files.size())) {}
+
+    void work(int worker, bool holdOffice) {
+        std::optional<SpoolFolder> spool;
+        std::optional<SpoolFolderScope> scope;
+        try {
+            spool.emplace(SpoolFolder::locate().path() / ("job-" + std::to_string(worker)));
+            scope.emplace(*spool);
+        } catch (const std::exception& error) {
+            failRemaining(QString::fromLocal8Bit(error.what()));
+            return;
+        }
+        std::optional<word::ServerHold> office;
+        if (holdOffice) {
+            office.emplace();
+        }
+        const ConverterSet converters = makeConverters_();
+        std::vector<FileConverter*> borrowed;
+        for (const auto& converter : converters) {
+            borrowed.push_back(converter.get());
+        }
+        for (qsizetype index = nextFile(); index >= 0; index = nextFile()) {
+            convert(index, borrowed);
+        }
+    }
+
+    int status() const {
+        return std::any_of(lines_.begin(), lines_.end(), [](const auto& l) { return l.status; })
+                   ? 1
+                   : 0;
+    }
+
+private:
+    qsizetype nextFile() {
+        const std::lock_guard lock(mutex_);
+        return next_ < request_.files.size() ? next_++ : -1;
+    }
+
+    void convert(qsizetype index, const std::vector<FileConverter*>& converters) {
+        Request single = request_;
+        single.files = QStringList{request_.files.at(index)};
+        FileLines said;
+        const BatchConsole collect{[&said](const QString& line) { said.results << line; },
+                                   [&said](const QString& line) { said.problems << line; },
+                                   [this](const QString& question) {
+                                       const std::lock_guard ask(askMutex_);
+                                       return console_.askReplace(question);
+                                   }};
+        said.status = runBatch(single, converters, collect);
+        said.done = true;
+        report(index, std::move(said));
+    }
+
+    // A worker that cannot begin leaves its files to the others; with none left, they fail.
+    void failRemaining(const QString& reason) {
+        for (qsizetype index = nextFile(); index >= 0; index = nextFile()) {
+            FileLines said;
+            said.done = true;
+            said.status = 1;
+            said.problems << QStringLiteral("%1: %2").arg(request_.files.at(index), reason);
+            if (!request_.quiet) {
+                said.results << QStringLiteral("%1: failed, 0.00 s").arg(request_.files.at(index));
+            }
+            report(index, std::move(said));
+        }
+    }
+
+    // Files are reported in their order: the lines of every finished file not waiting
+    // for an earlier one go out now.
+    void report(qsizetype index, FileLines said) {
+        const std::lock_guard lock(mutex_);
+        lines_[static_cast<std::size_t>(index)] = std::move(said);
+        while (reported_ < lines_.size() && lines_[reported_].done) {
+            for (const QString& line : lines_[reported_].problems) {
+                console_.problem(line);
+            }
+            for (const QString& line : lines_[reported_].results) {
+                console_.result(line);
+            }
+            ++reported_;
+        }
+    }
+
+    const Request& request_;
+    const ConverterFactory& makeConverters_;
+    const BatchConsole& console_;
+    std::mutex mutex_;
+    std::mutex askMutex_;
+    qsizetype next_ = 0;
+    std::size_t reported_ = 0;
+    std::vector<FileLines> lines_;
+};
+
+} // namespace
+
+int defaultJobCount() {
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 2U));
+}
+
+int runParallelBatch(const Request& request, int jobs, bool holdOffice,
+                     const ConverterFactory& makeConverters, const BatchConsole& console) {
+    ParallelRun run(request, makeConverters, console);
+    const auto workers = std::min<qsizetype>(jobs, request.files.size());
+    std::vector<std::thread> threads;
+    for (int worker = 1; worker <= workers; ++worker) {
+        threads.emplace_back([&run, worker, holdOffice] { run.work(worker, holdOffice); });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    return run.status();
+}
+
+} // namespace ostrel::cli

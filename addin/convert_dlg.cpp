@@ -184,6 +184,10 @@ void CConvertDlg::OnInitDialog() {
     m_outputFolder = slash < 0 ? QString() : m_sourcePath.left(slash + 1);
     outputEdit_->setText(m_outputFolder);
     setStatusText(QStringLiteral("Not Started"));
+    const QString extension = m_sourcePath.mid(m_sourcePath.lastIndexOf(u'.') + 1);
+    if (startsOffice_ && (extension == u"doc" || extension == u"docx" || extension == u"dot")) {
+        office_.emplace();
+    }
 }
 
 // The three pages, children of the tab control, hidden until placed and shown.

@@ -11,6 +11,7 @@
 #include "document_conversion.h"
 #include "message_boxes.h"
 #include "shell_opener.h"
+#include "word_server_hold.h"
 
 #include <QDialog>
 #include <QFont>
@@ -62,7 +63,11 @@ public:
     // converts, how the worker pauses.
     void setMessageBoxes(ostrel::MessageBoxes& boxes) { messageBoxes_ = &boxes; }
     void setShellOpener(ostrel::ShellOpener& shell) { shell_ = &shell; }
-    void setConverter(Converter converter) { converter_ = std::move(converter); }
+    // A converter of the caller's own needs no office started ahead of it.
+    void setConverter(Converter converter) {
+        converter_ = std::move(converter);
+        startsOffice_ = false;
+    }
     void setSleep(Sleep sleep) { sleep_ = std::move(sleep); }
 
     // A run is in progress (from Convert until the worker's last step was served).
@@ -129,6 +134,10 @@ private:
     ostrel::ShellOpener* shell_;
     Converter converter_;
     Sleep sleep_;
+
+    // Started when the dialog opens, so that the office is ready when Convert is pressed.
+    bool startsOffice_ = true;
+    std::optional<ostrel::word::ServerHold> office_;
 
     std::thread worker_;
     std::mutex answerMutex_;

@@ -184,7 +184,14 @@ bool CConvertDlg::addDocument(const QString& path) {
         return false;
     }
     fileList_->AddString(path);
+    startOfficeEarly();
     return true;
+}
+
+void CConvertDlg::startOfficeEarly() {
+    if (!office_) {
+        office_.emplace();
+    }
 }
 
 void CConvertDlg::OnAddFiles() {
@@ -208,6 +215,7 @@ void CConvertDlg::OnAddFiles() {
 void CConvertDlg::OnFilesDropped() {
     if (fileList_->count() == 0)
         return;
+    startOfficeEarly();
     destinationEdit_->setText(folderOf(fileList_->item(0)->text()));
     setStatus(QStringLiteral("Ready"));
     controls_.item(IDC_REMOVE_ALL)->setEnabled(true);

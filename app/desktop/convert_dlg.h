@@ -4,6 +4,7 @@
 
 #include "batch_run.h"
 #include "dialog_template.h"
+#include "word_server_hold.h"
 
 #include <QBasicTimer>
 #include <QDialog>
@@ -12,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -97,6 +99,8 @@ public:
     int currentTab() const { return currentTab_; }
     bool timerRunning(Timer timer) const;
     // Workers that have not been waited for yet (the current run's and abandoned ones).
+    // Ends the office started for the listed documents (the program is closing).
+    void endOffice() { office_.reset(); }
     int workerCount() const;
 
 protected:
@@ -122,6 +126,8 @@ private:
     void setTimer(Timer timer, int periodMs);
     void killTimer(Timer timer);
     bool addDocument(const QString& path);
+    // A listed document makes a conversion likely: the office starts in the background.
+    void startOfficeEarly();
     void answerOfficePrompts();
 
     // RunWindow: the worker's requests, on this thread.
@@ -156,6 +162,7 @@ private:
     QBasicTimer timers_[4];
     int promptAnswerers_ = 0;
 
+    std::optional<word::ServerHold> office_;
     std::shared_ptr<BatchRun> run_;
     std::vector<std::shared_ptr<BatchRun>> abandonedRuns_;
     // While the stop question is open, the run's work waits here.

@@ -158,8 +158,9 @@ void CPelvarAllToPDFDlg::closeEvent(QCloseEvent* event) {
             return;
         }
     }
-    // No worker may outlive the page.
+    // No worker may outlive the page, and no office the program.
     convertPage_->abandonRun();
+    convertPage_->endOffice();
     event->accept();
     done(QDialog::Rejected);
 }

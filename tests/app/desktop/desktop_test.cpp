@@ -331,6 +331,43 @@ TEST_F(DesktopProgram, AnExistingPdfKeptSkipsItsDocumentAndStillMovesTheBar) {
     EXPECT_EQ(file.readAll(), QByteArray("kept"));
 }
 
+// Documents that crash the office, hang it or make it print garbage each fail with a
+// message of their own; the documents before and after them convert.
+TEST_F(DesktopProgram, ADocumentThatCrashesHangsOrGarblesTheOfficeFailsAlone) {
+    REQUIRE_CORPUS();
+    const QString faulty = folders.freshFolder();
+    const QStringList faults{QStringLiteral("crash"), QStringLiteral("hang"),
+                             QStringLiteral("garbage")};
+    chooser.documents = {corpusFile(QStringLiteral("documents/plain.doc"))};
+    for (const QString& fault : faults) {
+        chooser.documents << faulty + u'/' + fault + QStringLiteral(".doc");
+        ASSERT_TRUE(QFile::copy(corpusFile(QStringLiteral("documents/plain.doc")),
+                                chooser.documents.back()));
+    }
+    chooser.documents << corpusFile(QStringLiteral("documents/SampleDoc.docx"));
+    const test::ScopedEnvironment faultsWanted("OSTREL_OFFICE_FAULTS",
+                                               "crash=crash.doc;hang=hang.doc;garbage=garbage.doc");
+    const test::ScopedEnvironment hangBound("OSTREL_OFFICE_TIMEOUT", "30");
+    page->OnAddFiles();
+    page->destinationEdit()->setText(output);
+    pressConvert();
+    ASSERT_TRUE(waitFor(
+        [&] { return finishShown && runOver() && !page->timerRunning(CConvertDlg::Completion); }));
+
+    finishListed.sort();
+    EXPECT_EQ(finishListed,
+              (QStringList{QStringLiteral("SampleDoc.pdf"), QStringLiteral("plain.pdf")}));
+    for (const QString& fault : faults) {
+        const QString failed = faulty + u'/' + fault + QStringLiteral(".doc was not converted: ");
+        EXPECT_EQ(std::count_if(boxes.shown.begin(), boxes.shown.end(),
+                                [&](const auto& box) { return box.text.startsWith(failed); }),
+                  1)
+            << failed.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(output + u'/' + fault + QStringLiteral(".pdf")));
+    }
+    EXPECT_TRUE(promptedFor.isEmpty());
+}
+
 TEST_F(DesktopProgram, RefusesToStartWithoutDocumentsOrFolder) {
     page->OnConvert();
     EXPECT_EQ(boxes.count(QStringLiteral("No Word File")), 1);

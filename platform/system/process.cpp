@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string_view>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -19,6 +20,19 @@ namespace ostrel {
 namespace {
 
 constexpr std::size_t outputLimit = 64 * 1024;
+
+// Waits at most timeoutMs for the child to end, waking as soon as it does (a pidfd turns
+// readable then); where the kernel has no pidfd, the whole time passes.
+void waitForExitOf(pid_t pid, int timeoutMs) {
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd < 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return;
+    }
+    pollfd entry{pidfd, POLLIN, 0};
+    ::poll(&entry, 1, timeoutMs);
+    ::close(pidfd);
+}
 
 // posix_spawn's attribute and file-action objects, released on every path.
 class SpawnSetup {
@@ -299,7 +313,7 @@ std::optional<ProcessExit> Process::waitFor(std::chrono::milliseconds timeout) {
         if (outputFd_ >= 0) {
             drainOutput(slice);
         } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(slice));
+            waitForExitOf(pid_, slice);
         }
     }
 }

@@ -25,10 +25,14 @@ std::unique_ptr<OfficeSession> OfficePool::take() {
             office.reset(); // died while it waited
             lock.lock();
         }
-        if (starting_ == 0) {
+        // An office on its way that no other taker waits for is ours; otherwise we start
+        // one ourselves rather than wait for two starts in a row.
+        if (starting_ <= waiting_) {
             break;
         }
-        changed_.wait(lock); // an office is on its way
+        ++waiting_;
+        changed_.wait(lock);
+        --waiting_;
     }
     ++taken_;
     lock.unlock();

@@ -60,6 +60,7 @@ private:
     int holds_ = 0;
     int starting_ = 0;
     int taken_ = 0;
+    int waiting_ = 0;          // takers waiting for an office being started
     bool startFailed_ = false; // no more background starts until the next hold
     bool stopping_ = false;
     std::deque<Kept> kept_;

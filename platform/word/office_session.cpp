@@ -24,8 +24,11 @@
 #include <rtl/bootstrap.hxx>
 #include <rtl/ustring.hxx>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -33,6 +36,7 @@
 #include <fstream>
 #include <future>
 #include <system_error>
+#include <utility>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -142,6 +146,45 @@ OUString systemPath(const fs::path& path) {
                              RTL_TEXTENCODING_UTF8);
 }
 
+// Where the office makes its pipe's socket.
+constexpr const char* kPipeFolder = "/tmp";
+
+// Wakes a waiter as soon as something is created in a folder (the office's pipe, when
+// it starts), instead of retrying at fixed intervals. Without inotify it waits the
+// whole limit.
+class FolderWatch {
+public:
+    explicit FolderWatch(const char* folder) : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
+        if (fd_ >= 0 && inotify_add_watch(fd_, folder, IN_CREATE | IN_MOVED_TO) < 0) {
+            ::close(std::exchange(fd_, -1));
+        }
+    }
+    ~FolderWatch() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // Waits at most `limit` for a creation.
+    void wait(std::chrono::milliseconds limit) const {
+        if (fd_ < 0) {
+            std::this_thread::sleep_for(limit);
+            return;
+        }
+        pollfd entry{fd_, POLLIN, 0};
+        if (::poll(&entry, 1, static_cast<int>(limit.count())) > 0) {
+            alignas(inotify_event) char events[4096];
+            while (::read(fd_, events, sizeof events) > 0) {
+            }
+        }
+    }
+
+private:
+    int fd_;
+};
+
 } // namespace
 
 template <typename Work>
@@ -214,6 +257,7 @@ void OfficeSession::connect(std::chrono::steady_clock::time_point deadline) {
     const auto connector = css::connection::Connector::create(context);
     const OUString pipe = OUString::createFromAscii(("pipe,name=" + profile_->name()).c_str());
     Reference<css::connection::XConnection> connection;
+    const FolderWatch created(kPipeFolder);
     while (!connection.is()) {
         if (!process_->running()) {
             throw OfficeError("The office ended while starting.");
@@ -228,7 +272,7 @@ void OfficeSession::connect(std::chrono::steady_clock::time_point deadline) {
             if (dead_) {
                 throw;
             }
-            std::this_thread::sleep_for(100ms);
+            created.wait(100ms);
         }
     }
     const auto factory = css::bridge::BridgeFactory::create(context);
@@ -328,8 +372,8 @@ void OfficeSession::print(const Document& document, const PrintRequest& request)
         throw OfficeError("The document was not printed to \"" + output->string() + "\".");
     }
     if (output && fault == OfficeFault::Garbage) {
-        std::ofstream(*output, std::ios::binary | std::ios::trunc) << "%!PS-Adobe-3.0\n"
-                                                                   << "\x01\x02 garbage ]]} (\n";
+        std::ofstream(*output, std::ios::binary | std::ios::trunc)
+            << "%!PS-Adobe-3.0\n%%Pages: 1\nshowpage-of-nothing 1 0 div\n%%EOF\n";
     }
 }
 

@@ -1,11 +1,13 @@
 #include "parallel_batch.h"
 
+#include "output_name.h"
 #include "system/spool_folder.h"
 #include "word_server_hold.h"
 
 #include <QStringList>
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -26,7 +28,20 @@ public:
     ParallelRun(const Request& request, const ConverterFactory& makeConverters,
                 const BatchConsole& console)
         : request_(request), makeConverters_(makeConverters), console_(console),
-          lines_(static_cast<std::size_t>(request.files.size())) {}
+          lines_(static_cast<std::size_t>(request.files.size())) {
+        // Files that make the same PDF go to one worker, in their order, as they would
+        // one after the other in a run of one worker.
+        std::map<QString, std::size_t> groupOf;
+        for (qsizetype index = 0; index < request.files.size(); ++index) {
+            const QString pdf =
+                outputFilePath(request.options.destinationFolder, request.files.at(index));
+            const auto [entry, added] = groupOf.try_emplace(pdf, groups_.size());
+            if (added) {
+                groups_.emplace_back();
+            }
+            groups_[entry->second].push_back(index);
+        }
+    }
 
     void work(int worker, bool holdOffice) {
         std::optional<SpoolFolder> spool;
@@ -47,8 +62,10 @@ public:
         for (const auto& converter : converters) {
             borrowed.push_back(converter.get());
         }
-        for (qsizetype index = nextFile(); index >= 0; index = nextFile()) {
-            convert(index, borrowed);
+        for (auto group = nextGroup(); group; group = nextGroup()) {
+            for (const qsizetype index : *group) {
+                convert(index, borrowed);
+            }
         }
     }
 
@@ -59,9 +76,12 @@ public:
     }
 
 private:
-    qsizetype nextFile() {
+    std::optional<std::vector<qsizetype>> nextGroup() {
         const std::lock_guard lock(mutex_);
-        return next_ < request_.files.size() ? next_++ : -1;
+        if (next_ >= groups_.size()) {
+            return std::nullopt;
+        }
+        return groups_[next_++];
     }
 
     void convert(qsizetype index, const std::vector<FileConverter*>& converters) {
@@ -79,17 +99,21 @@ private:
         report(index, std::move(said));
     }
 
-    // A worker that cannot begin leaves its files to the others; with none left, they fail.
+    // A worker without a spool folder reports the files it takes as failed, so that no
+    // file goes unreported.
     void failRemaining(const QString& reason) {
-        for (qsizetype index = nextFile(); index >= 0; index = nextFile()) {
-            FileLines said;
-            said.done = true;
-            said.status = 1;
-            said.problems << QStringLiteral("%1: %2").arg(request_.files.at(index), reason);
-            if (!request_.quiet) {
-                said.results << QStringLiteral("%1: failed, 0.00 s").arg(request_.files.at(index));
+        for (auto group = nextGroup(); group; group = nextGroup()) {
+            for (const qsizetype index : *group) {
+                FileLines said;
+                said.done = true;
+                said.status = 1;
+                said.problems << QStringLiteral("%1: %2").arg(request_.files.at(index), reason);
+                if (!request_.quiet) {
+                    said.results
+                        << QStringLiteral("%1: failed, 0.00 s").arg(request_.files.at(index));
+                }
+                report(index, std::move(said));
             }
-            report(index, std::move(said));
         }
     }
 
@@ -114,7 +138,8 @@ private:
     const BatchConsole& console_;
     std::mutex mutex_;
     std::mutex askMutex_;
-    qsizetype next_ = 0;
+    std::vector<std::vector<qsizetype>> groups_;
+    std::size_t next_ = 0;
     std::size_t reported_ = 0;
     std::vector<FileLines> lines_;
 };

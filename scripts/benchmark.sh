@@ -1,62 +1,133 @@
 #!/usr/bin/env bash
-# Seconds per document: ostrel-convert (a fresh office per document prints to the spool
-# file, Ghostscript makes the PDF) beside LibreOffice's own `soffice --headless --convert-to pdf`
-# of the same file, measured in one run. Not a test: it prints figures.
-#   scripts/benchmark.sh [DOCUMENT...]   (default: ../shared/corpus/documents/*)
+# Figures, not a test: ostrel-convert against the office's own batch export, measured in
+# one run on this machine, so that both sides meet the same load.
+#   corpus:  every document of the corpus in one ostrel-convert run (no office running at
+#            the start), with --jobs 1 and --jobs 2, against ONE
+#            `soffice --headless --convert-to pdf --outdir DIR FILES...` (existing profile);
+#   long:    one generated document of 400+ pages, the same way;
+#   memory:  (with --memory) the resident size of ostrel-convert and of its office while
+#            it converts 100 documents in one run.
+# Prints seconds and the ratio ours/office. (The office prints the spool file, Ghostscript
+# makes the PDF of it.)
+#   scripts/benchmark.sh [--memory] [DOCUMENT...]
+#   (default: every file of $OSTREL_CORPUS_DIR/documents, the corpus beside the source tree)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-convert=${OSTREL_CONVERT:-build/cli/ostrel-convert}
+convert=$(realpath "${OSTREL_CONVERT:-build/cli/ostrel-convert}")
 if [[ ! -x $convert ]]; then
     echo "no $convert: build first (scripts/build.sh)" >&2
     exit 2
 fi
+memory=no
+if [[ ${1:-} == --memory ]]; then
+    memory=yes
+    shift
+fi
 if (($# > 0)); then
     documents=("$@")
 else
-    documents=(../shared/corpus/documents/*)
+    documents=("${OSTREL_CORPUS_DIR:-../shared/corpus}"/documents/*)
 fi
+for i in "${!documents[@]}"; do documents[i]=$(realpath "${documents[i]}"); done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# A private registry and spool folder for ours, a private profile for the office's own.
-export OSTREL_REGISTRY_DIR=$work/registry OSTREL_SPOOL_DIR=$work/spool
+# A private registry, spool folder and profile cache for ours, a private profile for the
+# office's own.
+export OSTREL_REGISTRY_DIR=$work/registry OSTREL_SPOOL_DIR=$work/spool XDG_CACHE_HOME=$work/cache
 profile=file://$work/office-profile
-mkdir -p "$work/ours" "$work/office"
 
 # Milliseconds since the epoch, and a count of milliseconds as seconds ("12.34").
 now() { echo $(($(date +%s%N) / 1000000)); }
 secs() { printf '%d.%02d' $(($1 / 1000)) $((($1 % 1000) / 10)); }
 ratio() { printf '%d.%02d' $(($1 / $2)) $((($1 % $2) * 100 / $2)); }
 
-# First runs make profiles and registrations: not measured.
-"$convert" --quiet --overwrite yes -d "$work/ours" "${documents[0]}" >/dev/null 2>&1 || true
-soffice "-env:UserInstallation=$profile" --headless --norestore --convert-to pdf \
-    --outdir "$work/office" "${documents[0]}" >/dev/null 2>&1 || true
-
-printf '%-34s %10s %10s %7s\n' "document" "ours s" "office s" "ratio"
-total_ours=0
-total_office=0
-measured=0
-for document in "${documents[@]}"; do
-    start=$(now)
-    converted=yes
-    "$convert" --quiet --overwrite yes -d "$work/ours" "$document" >/dev/null 2>&1 || converted=no
-    ours=$(($(now) - start))
-    start=$(now)
+office_export() { # OUTDIR FILE...
+    local out=$1
+    shift
     soffice "-env:UserInstallation=$profile" --headless --norestore --convert-to pdf \
-        --outdir "$work/office" "$document" >/dev/null 2>&1 || true
+        --outdir "$out" "$@" >/dev/null 2>&1 || true
+}
+ours() { # JOBS OUTDIR FILE...
+    local jobs=$1 out=$2
+    shift 2
+    "$convert" --quiet --overwrite yes --jobs "$jobs" -d "$out" "$@" >/dev/null 2>&1 || true
+}
+pdfs() { find "$1" -name '*.pdf' | wc -l; }
+
+# First runs make the profiles and the registration: not measured.
+mkdir -p "$work/warmup"
+ours 1 "$work/warmup" "${documents[0]}"
+office_export "$work/warmup" "${documents[0]}"
+
+# One document of 400+ pages, made by the office from a long text.
+long=$work/long/long-document.docx
+mkdir -p "$work/long"
+for ((line = 1; line <= 18000; ++line)); do
+    echo "Line $line of a long document: the quick brown fox jumps over the lazy dog again."
+done >"$work/long/long-document.txt"
+soffice "-env:UserInstallation=$profile" --headless --norestore --convert-to docx \
+    --outdir "$work/long" "$work/long/long-document.txt" >/dev/null 2>&1
+office_export "$work/long" "$long"
+long_pages=$(pdfinfo "$work/long/long-document.pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')
+
+# measure NAME FILE...: the office's export once, then ours with one and two jobs.
+measure() {
+    local name=$1
+    shift
+    local out=$work/run-$RANDOM
+    mkdir -p "$out/office" "$out/ours1" "$out/ours2"
+    local start office one two
+    start=$(now)
+    office_export "$out/office" "$@"
     office=$(($(now) - start))
-    if [[ $converted == no ]]; then
-        printf '%-34s %10s %10s %7s\n' "$(basename "$document")" "failed" "$(secs "$office")" "-"
-        continue
-    fi
-    printf '%-34s %10s %10s %7s\n' "$(basename "$document")" "$(secs "$ours")" \
-        "$(secs "$office")" "$(ratio "$ours" "$office")"
-    total_ours=$((total_ours + ours))
-    total_office=$((total_office + office))
-    measured=$((measured + 1))
-done
-if ((measured > 0)); then
-    printf '%-34s %10s %10s %7s\n' "mean of $measured" "$(secs $((total_ours / measured)))" \
-        "$(secs $((total_office / measured)))" "$(ratio "$total_ours" "$total_office")"
+    start=$(now)
+    ours 1 "$out/ours1" "$@"
+    one=$(($(now) - start))
+    start=$(now)
+    ours 2 "$out/ours2" "$@"
+    two=$(($(now) - start))
+    printf '%-30s %6s %9s %9s %7s %9s %7s\n' "$name" "$#" "$(secs "$office")" \
+        "$(secs "$one")" "$(ratio "$one" "$office")" "$(secs "$two")" "$(ratio "$two" "$office")"
+    printf '%-30s %6s %9s %9s %7s %9s %7s\n' "  PDFs written" "" "$(pdfs "$out/office")" \
+        "$(pdfs "$out/ours1")" "" "$(pdfs "$out/ours2")" ""
+}
+
+echo "cores: $(nproc), load: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-30s %6s %9s %9s %7s %9s %7s\n' "" "files" "office s" "jobs 1 s" "ratio" \
+    "jobs 2 s" "ratio"
+measure "corpus" "${documents[@]}"
+measure "long document (${long_pages:-?} pages)" "$long"
+
+if [[ $memory == yes ]]; then
+    # 100 documents (the corpus repeated under new names) in one run; the resident size
+    # of ostrel-convert and of its office(s), sampled every half second.
+    mkdir -p "$work/hundred" "$work/out-hundred"
+    for ((n = 0; n < 100; ++n)); do
+        source=${documents[n % ${#documents[@]}]}
+        ln -s "$source" "$work/hundred/$n-$(basename "$source")"
+    done
+    "$convert" --quiet --overwrite yes --jobs 1 -d "$work/out-hundred" "$work/hundred"/* \
+        >/dev/null 2>&1 &
+    pid=$!
+    peak_ours=0 peak_office=0 last_ours=0 last_office=0
+    start=$(now)
+    while kill -0 "$pid" 2>/dev/null; do
+        ours_kb=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+        office_kb=0
+        for child in $(pgrep -P "$pid" -x soffice.bin || true); do
+            kb=$(awk '/^VmRSS:/ {print $2}' "/proc/$child/status" 2>/dev/null || echo 0)
+            office_kb=$((office_kb + kb))
+        done
+        ((ours_kb > peak_ours)) && peak_ours=$ours_kb
+        ((office_kb > peak_office)) && peak_office=$office_kb
+        ((ours_kb > 0)) && last_ours=$ours_kb
+        ((office_kb > 0)) && last_office=$office_kb
+        sleep 0.5
+    done
+    wait "$pid" || true
+    echo
+    echo "100 documents, one run: $(secs $(($(now) - start))) s, $(pdfs "$work/out-hundred") PDFs"
+    echo "  ostrel-convert resident: peak $((peak_ours / 1024)) MB, last seen $((last_ours / 1024)) MB"
+    echo "  office resident:         peak $((peak_office / 1024)) MB, last seen $((last_office / 1024)) MB"
 fi

@@ -184,12 +184,14 @@ bool CConvertDlg::addDocument(const QString& path) {
         return false;
     }
     fileList_->AddString(path);
-    startOfficeEarly();
+    holdOfficeWhileListed();
     return true;
 }
 
-void CConvertDlg::startOfficeEarly() {
-    if (!office_) {
+void CConvertDlg::holdOfficeWhileListed() {
+    if (fileList_->count() == 0) {
+        office_.reset();
+    } else if (!office_) {
         office_.emplace();
     }
 }
@@ -215,7 +217,7 @@ void CConvertDlg::OnAddFiles() {
 void CConvertDlg::OnFilesDropped() {
     if (fileList_->count() == 0)
         return;
-    startOfficeEarly();
+    holdOfficeWhileListed();
     destinationEdit_->setText(folderOf(fileList_->item(0)->text()));
     setStatus(QStringLiteral("Ready"));
     controls_.item(IDC_REMOVE_ALL)->setEnabled(true);
@@ -252,6 +254,7 @@ void CConvertDlg::OnRemove() {
         convertButton_->setEnabled(false);
     }
     controls_.item(IDC_REMOVE)->setEnabled(false);
+    holdOfficeWhileListed();
 }
 
 void CConvertDlg::OnRemoveAll() {
@@ -260,6 +263,7 @@ void CConvertDlg::OnRemoveAll() {
         return;
     }
     fileList_->clear();
+    holdOfficeWhileListed();
     controls_.item(IDC_REMOVE_ALL)->setEnabled(false);
     controls_.item(IDC_REMOVE)->setEnabled(false);
     convertButton_->setEnabled(false);
@@ -398,6 +402,7 @@ void CConvertDlg::stopRun() {
 
 void CConvertDlg::resetAfterStop() {
     fileList_->clear();
+    holdOfficeWhileListed();
     killTimer(StatusAnimation);
     runningFlag = 0;
     fileList_->busy = 0;
@@ -426,6 +431,7 @@ void CConvertDlg::abandonRun() {
 
 void CConvertDlg::finishRun() {
     fileList_->clear();
+    holdOfficeWhileListed();
     killTimer(StatusAnimation);
     progressBar_->position = 100;
     progressBar_->range = 100;

@@ -126,8 +126,9 @@ private:
     void setTimer(Timer timer, int periodMs);
     void killTimer(Timer timer);
     bool addDocument(const QString& path);
-    // A listed document makes a conversion likely: the office starts in the background.
-    void startOfficeEarly();
+    // While documents are listed a conversion is likely: an office is started in the
+    // background and kept between documents. An empty list ends it.
+    void holdOfficeWhileListed();
     void answerOfficePrompts();
 
     // RunWindow: the worker's requests, on this thread.

@@ -17,8 +17,10 @@ namespace ostrel::cli {
 using ConverterSet = std::vector<std::unique_ptr<FileConverter>>;
 using ConverterFactory = std::function<ConverterSet()>;
 
-// What a run with nothing said chooses: one worker per core, at most two (a third
-// office costs memory and brings nothing on the machines we measured).
+// What a run with nothing said chooses: one worker per core, at most two. Measured on
+// two busy cores, 51 documents took 9-12 s with two workers against 15 s with one; a
+// list of 17 gained nothing, the second office's start eating the gain. Each worker's
+// office costs about 200 MB.
 int defaultJobCount();
 
 // Converts the request's files with `jobs` workers (at most one per file); 0 when all

@@ -1,5 +1,6 @@
 #include "parallel_batch.h"
 
+#include "interruption.h"
 #include "output_name.h"
 #include "system/spool_folder.h"
 #include "word_server_hold.h"
@@ -47,7 +48,7 @@ public:
         std::optional<SpoolFolder> spool;
         std::optional<SpoolFolderScope> scope;
         try {
-            spool.emplace(SpoolFolder::locate().path() / ("job-" + std::to_string(worker)));
+            spool.emplace(SpoolFolder::locate().path() / workerSpoolName(worker));
             scope.emplace(*spool);
         } catch (const std::exception& error) {
             failRemaining(QString::fromLocal8Bit(error.what()));
@@ -69,16 +70,36 @@ public:
         }
     }
 
-    int status() const {
-        return std::any_of(lines_.begin(), lines_.end(), [](const auto& l) { return l.status; })
-                   ? 1
-                   : 0;
+    // After every worker has ended.
+    int finish() {
+        const int signal = stopSignal();
+        if (signal == 0) {
+            return std::any_of(lines_.begin(), lines_.end(),
+                               [](const auto& l) { return l.status != 0; })
+                       ? 1
+                       : 0;
+        }
+        // Stopped: what was finished is reported in order, then one line names the rest.
+        QStringList unfinished;
+        for (std::size_t index = reported_; index < lines_.size(); ++index) {
+            if (lines_[index].done) {
+                flush(lines_[index]);
+            } else {
+                unfinished << request_.files.at(static_cast<qsizetype>(index));
+            }
+        }
+        console_.problem(QStringLiteral("stopped by %1; not finished: %2")
+                             .arg(QString::fromLatin1(signalName(signal)),
+                                  unfinished.join(QStringLiteral(", "))));
+        return 128 + signal;
     }
 
 private:
+    int stopSignal() const { return console_.stoppedBy ? console_.stoppedBy() : 0; }
+
     std::optional<std::vector<qsizetype>> nextGroup() {
         const std::lock_guard lock(mutex_);
-        if (next_ >= groups_.size()) {
+        if (next_ >= groups_.size() || stopSignal() != 0) {
             return std::nullopt;
         }
         return groups_[next_++];
@@ -93,10 +114,14 @@ private:
                                    [this](const QString& question) {
                                        const std::lock_guard ask(askMutex_);
                                        return console_.askReplace(question);
-                                   }};
+                                   },
+                                   console_.stoppedBy};
         said.status = runBatch(single, converters, collect);
-        said.done = true;
-        report(index, std::move(said));
+        // A file the stop cut short is named once, with the others, by finish().
+        said.done = said.status < 128;
+        if (said.done) {
+            report(index, std::move(said));
+        }
     }
 
     // A worker without a spool folder reports the files it takes as failed, so that no
@@ -123,13 +148,16 @@ private:
         const std::lock_guard lock(mutex_);
         lines_[static_cast<std::size_t>(index)] = std::move(said);
         while (reported_ < lines_.size() && lines_[reported_].done) {
-            for (const QString& line : lines_[reported_].problems) {
-                console_.problem(line);
-            }
-            for (const QString& line : lines_[reported_].results) {
-                console_.result(line);
-            }
-            ++reported_;
+            flush(lines_[reported_++]);
+        }
+    }
+
+    void flush(const FileLines& said) {
+        for (const QString& line : said.problems) {
+            console_.problem(line);
+        }
+        for (const QString& line : said.results) {
+            console_.result(line);
         }
     }
 
@@ -146,8 +174,15 @@ private:
 
 } // namespace
 
-int defaultJobCount() {
-    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 2U));
+std::string workerSpoolName(int worker) {
+    return "job-" + std::to_string(worker);
+}
+
+int defaultJobCount(qsizetype files) {
+    constexpr qsizetype kShortList = 24;
+    return files < kShortList
+               ? 1
+               : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 2U));
 }
 
 int runParallelBatch(const Request& request, int jobs, bool holdOffice,
@@ -161,7 +196,7 @@ int runParallelBatch(const Request& request, int jobs, bool holdOffice,
     for (auto& thread : threads) {
         thread.join();
     }
-    return run.status();
+    return run.finish();
 }
 
 } // namespace ostrel::cli

@@ -9,23 +9,30 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace ostrel::cli {
+
+// The spool subfolder of a worker (counted from 1).
+std::string workerSpoolName(int worker);
 
 // The converters of one worker.
 using ConverterSet = std::vector<std::unique_ptr<FileConverter>>;
 using ConverterFactory = std::function<ConverterSet()>;
 
-// What a run with nothing said chooses: one worker per core, at most two. Measured on
-// two busy cores, 51 documents took 9-12 s with two workers against 15 s with one; a
-// list of 17 gained nothing, the second office's start eating the gain. Each worker's
-// office costs about 200 MB.
-int defaultJobCount();
+// What a run of `files` files with nothing said chooses. A second worker pays for a
+// second office's start (about 1.5 s of processor time and 200 MB): measured on two
+// busy cores, 51 documents took 9-12 s with two workers against 15 s with one, while a
+// list of 17 gained nothing. So one worker for short lists, else one per core, at most
+// two.
+int defaultJobCount(qsizetype files);
 
 // Converts the request's files with `jobs` workers (at most one per file); 0 when all
 // were converted, 1 when any was skipped or failed. With `holdOffice` each worker keeps
-// an office ready for its documents.
+// an office ready for its documents. A run stopped by a signal reports what was
+// finished, then one line naming every file not finished, and answers 128 plus the
+// signal's number.
 int runParallelBatch(const Request& request, int jobs, bool holdOffice,
                      const ConverterFactory& makeConverters, const BatchConsole& console);
 

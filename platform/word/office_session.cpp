@@ -146,16 +146,13 @@ OUString systemPath(const fs::path& path) {
                              RTL_TEXTENCODING_UTF8);
 }
 
-// Where the office makes its pipe's socket.
-constexpr const char* kPipeFolder = "/tmp";
-
 // Wakes a waiter as soon as something is created in a folder (the office's pipe, when
 // it starts), instead of retrying at fixed intervals. Without inotify it waits the
 // whole limit.
 class FolderWatch {
 public:
-    explicit FolderWatch(const char* folder) : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
-        if (fd_ >= 0 && inotify_add_watch(fd_, folder, IN_CREATE | IN_MOVED_TO) < 0) {
+    explicit FolderWatch(const fs::path& folder) : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
+        if (fd_ >= 0 && inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO) < 0) {
             ::close(std::exchange(fd_, -1));
         }
     }
@@ -257,7 +254,9 @@ void OfficeSession::connect(std::chrono::steady_clock::time_point deadline) {
     const auto connector = css::connection::Connector::create(context);
     const OUString pipe = OUString::createFromAscii(("pipe,name=" + profile_->name()).c_str());
     Reference<css::connection::XConnection> connection;
-    const FolderWatch created(kPipeFolder);
+    // The folder of the office's pipe, where its socket appears once it listens.
+    const FolderWatch created(
+        officePipeFiles(profile_->name(), profile_->url()).front().parent_path());
     while (!connection.is()) {
         if (!process_->running()) {
             throw OfficeError("The office ended while starting.");

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 namespace ostrel::word {
@@ -49,8 +50,12 @@ public:
 
     HRESULT LockServer(BOOL fLock) override {
         if (fLock != FALSE) {
+            try {
+                OfficePool::instance().hold();
+            } catch (const std::exception&) {
+                return E_OUTOFMEMORY; // no thread for the pool's keeper
+            }
             wordModule().lock();
-            OfficePool::instance().hold();
         } else {
             OfficePool::instance().release();
             wordModule().unlock();

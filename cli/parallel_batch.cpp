@@ -115,7 +115,13 @@ private:
                                        const std::lock_guard ask(askMutex_);
                                        return console_.askReplace(question);
                                    },
-                                   console_.stoppedBy};
+                                   console_.stoppedBy,
+                                   [this, index](int, int, const QString& file) {
+                                       if (console_.starting) {
+                                           console_.starting(static_cast<int>(index) + 1,
+                                                             static_cast<int>(lines_.size()), file);
+                                       }
+                                   }};
         said.status = runBatch(single, converters, collect);
         // A file the stop cut short is named once, with the others, by finish().
         said.done = said.status < 128;

@@ -199,6 +199,11 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
                           QStringLiteral("-dBATCH"), QStringLiteral("-sDEVICE=pdfwrite")};
     if (const QString level = effectiveCompatibilityLevel(options); !level.isEmpty()) {
         arguments << QStringLiteral("-dCompatibilityLevel=") + level;
+        // Without transparency a page that has some would become one picture, its text
+        // lost; drawn opaque, it keeps its text (pictures get hard masks beforehand).
+        if (level == QLatin1String("1.3")) {
+            arguments << QStringLiteral("-dNOTRANSPARENCY");
+        }
     }
     // The spool file's DSC comments (%%Title, %%For) would otherwise fill the document
     // information.

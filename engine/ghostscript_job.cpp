@@ -2,14 +2,17 @@
 
 #include "argument_file.h"
 #include "ghostscript_command.h"
+#include "hard_masks.h"
 #include "pdf_check.h"
 #include "system/ghostscript_executable.h"
 #include "system/process.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace ostrel {
 namespace {
@@ -90,6 +93,26 @@ PdfExpectation expectationFor(const ConversionOptions& options) {
     return expected;
 }
 
+// A file of ours in the spool folder, removed when this goes.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {
+        std::error_code ec;
+        std::filesystem::remove(path_, ec); // a planted link is replaced, never followed
+    }
+    ~TemporaryFile() {
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 // The end of the process, or nothing when keepGoing said no first (the process is
 // ended then).
 std::optional<ProcessExit> waitUnlessAbandoned(Process& process,
@@ -127,10 +150,17 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
     }
     // Absolute paths: Ghostscript would take a leading '-' as a switch, '|' as a pipe.
     const QString output = QFileInfo(files.outputFile).absoluteFilePath();
-    const QString input = QFileInfo(files.postScriptFile).absoluteFilePath();
+    QString input = QFileInfo(files.postScriptFile).absoluteFilePath();
 
     const std::string ghostscript = ghostscriptExecutable().string();
     try {
+        // PDF 1.3 has no transparency: pictures with an alpha channel get hard masks, and
+        // Ghostscript ignores what transparency is left, so that pages keep their text.
+        const TemporaryFile hardMasked(spool.file("hard-masked.pdf"));
+        if (effectiveCompatibilityLevel(options) == QLatin1String("1.3") &&
+            writeHardMaskedCopy(input.toStdString(), hardMasked.path())) {
+            input = fromPath(hardMasked.path());
+        }
         PendingPdf pdf(output.toStdString());
         // Ghostscript writes through the descriptor: the name could be replaced meanwhile.
         const QString writtenTo = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);

@@ -200,7 +200,8 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
     if (const QString level = effectiveCompatibilityLevel(options); !level.isEmpty()) {
         arguments << QStringLiteral("-dCompatibilityLevel=") + level;
         // Without transparency a page that has some would become one picture, its text
-        // lost; drawn opaque, it keeps its text (pictures get hard masks beforehand).
+        // lost; drawn opaque, it keeps its text. The job has made the printer's PDF
+        // opaque beforehand; this covers what it left.
         if (level == QLatin1String("1.3")) {
             arguments << QStringLiteral("-dNOTRANSPARENCY");
         }

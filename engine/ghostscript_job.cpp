@@ -2,7 +2,7 @@
 
 #include "argument_file.h"
 #include "ghostscript_command.h"
-#include "hard_masks.h"
+#include "opaque_pdf.h"
 #include "pdf_check.h"
 #include "system/ghostscript_executable.h"
 #include "system/process.h"
@@ -154,12 +154,12 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
 
     const std::string ghostscript = ghostscriptExecutable().string();
     try {
-        // PDF 1.3 has no transparency: pictures with an alpha channel get hard masks, and
-        // Ghostscript ignores what transparency is left, so that pages keep their text.
-        const TemporaryFile hardMasked(spool.file("hard-masked.pdf"));
+        // PDF 1.3 has no transparency: Ghostscript reads an opaque copy of the printer's
+        // PDF, so that its pages keep their text.
+        const TemporaryFile opaque(spool.file("opaque.pdf"));
         if (effectiveCompatibilityLevel(options) == QLatin1String("1.3") &&
-            writeHardMaskedCopy(input.toStdString(), hardMasked.path())) {
-            input = fromPath(hardMasked.path());
+            writeOpaqueCopy(input.toStdString(), opaque.path())) {
+            input = fromPath(opaque.path());
         }
         PendingPdf pdf(output.toStdString());
         // Ghostscript writes through the descriptor: the name could be replaced meanwhile.

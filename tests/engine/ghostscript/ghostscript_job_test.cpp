@@ -10,8 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 namespace ostrel {
 namespace {
@@ -98,6 +103,92 @@ TEST_F(GhostscriptJob, JpegQualityReachesTheImages) {
         }
     }
     EXPECT_GT(sizes[1], 2 * sizes[0]);
+}
+
+// A page as the office's printer writes transparency: a picture whose left pixel is
+// opaque black and whose right pixel is hidden by its alpha channel, and half-transparent
+// text.
+void writeTransparentPage(const QString& path) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFObjectHandle alpha = QPDFObjectHandle::newStream(&pdf, std::string("\xff\x00", 2));
+    QPDFObjectHandle picture = QPDFObjectHandle::newStream(&pdf, std::string(6, '\0'));
+    for (auto [stream, space] : {std::pair{alpha, "/DeviceGray"}, std::pair{picture, "/DeviceRGB"}}) {
+        QPDFObjectHandle dict = stream.getDict();
+        dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+        dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+        dict.replaceKey("/Width", QPDFObjectHandle::newInteger(2));
+        dict.replaceKey("/Height", QPDFObjectHandle::newInteger(1));
+        dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+        dict.replaceKey("/ColorSpace", QPDFObjectHandle::newName(space));
+    }
+    picture.getDict().replaceKey("/SMask", alpha);
+    QPDFObjectHandle resources = QPDFObjectHandle::parse(
+        "<< /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >>"
+        " /ExtGState << /Half << /ca 0.5 >> >> >>");
+    resources.replaceKey("/XObject", QPDFObjectHandle::newDictionary({{"/Im1", picture}}));
+    QPDFObjectHandle page = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
+    page.replaceKey("/Resources", resources);
+    page.replaceKey("/Contents",
+                    QPDFObjectHandle::newStream(&pdf, "q 200 0 0 100 100 500 cm /Im1 Do Q "
+                                                      "/Half gs BT /F1 24 Tf 100 400 Td "
+                                                      "(Masked) Tj ET"));
+    QPDFPageDocumentHelper(pdf).addPage(page, false);
+    QPDFWriter writer(pdf, path.toLocal8Bit().constData());
+    writer.write();
+}
+
+// The grey levels of the first page at 36 dpi (half a pixel per point), rows top down.
+std::vector<std::string> greyRows(const QString& pdf) {
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("36"), QStringLiteral("-gray"),
+                  QStringLiteral("-singlefile"), pdf});
+    render.waitForFinished(120000);
+    const QByteArray pgm = render.readAllStandardOutput();
+    // "P5\n<width> <height>\n255\n" and the samples.
+    const QList<QByteArray> head = pgm.left(64).split('\n');
+    if (head.size() < 4 || head[0] != "P5") {
+        return {};
+    }
+    const QList<QByteArray> size = head[1].split(' ');
+    const int width = size.value(0).toInt();
+    const int height = size.value(1).toInt();
+    const qsizetype start = head[0].size() + head[1].size() + head[2].size() + 3;
+    std::vector<std::string> rows;
+    for (int y = 0; y < height && start + (y + 1) * width <= pgm.size(); ++y) {
+        rows.push_back(pgm.mid(start + y * width, width).toStdString());
+    }
+    return rows;
+}
+
+QString pdfText(const QString& pdf) {
+    QProcess extract;
+    extract.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    extract.waitForFinished(120000);
+    return QString::fromUtf8(extract.readAllStandardOutput());
+}
+
+// PDF 1.3 has no transparency. The page must keep its text, and the picture's hidden
+// pixel must stay unpainted (not black); the opaque copy must not stay behind.
+TEST_F(GhostscriptJob, AtPdf13TransparentPicturesKeepTheirOutlineAndThePageItsText) {
+    const QString source = dir.filePath(QStringLiteral("tmp.ps")); // a PDF, as printed
+    writeTransparentPage(source);
+    for (const char* version : {"V1.3(Acrobat 4.xx)", "V1.4"}) {
+        SCOPED_TRACE(version);
+        ConversionOptions options;
+        options.pdfVersion = QString::fromLatin1(version);
+        const QString pdf = convert(options, source);
+        ASSERT_TRUE(result.ok) << result.reason.toStdString();
+        EXPECT_TRUE(pdfText(pdf).contains(QLatin1String("Masked")));
+        const auto rows = greyRows(pdf);
+        ASSERT_GT(rows.size(), 121u);
+        ASSERT_GT(rows[121].size(), 125u);
+        EXPECT_LT(static_cast<unsigned char>(rows[121][75]), 64); // the opaque pixel
+        EXPECT_GT(static_cast<unsigned char>(rows[121][125]), 192); // the hidden one
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(lock.folder().file("opaque.pdf"))));
 }
 
 using test::PermissionCase;

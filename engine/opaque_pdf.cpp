@@ -1,4 +1,4 @@
-#include "hard_masks.h"
+#include "opaque_pdf.h"
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
@@ -97,9 +97,38 @@ bool hardenMask(QPDF& pdf, QPDFObjectHandle image) {
     return true;
 }
 
+// Makes the graphics states of a resource dictionary opaque; whether it changed any.
+bool makeStatesOpaque(QPDFObjectHandle resources) {
+    QPDFObjectHandle states = resources.getKey("/ExtGState");
+    if (!states.isDictionary()) {
+        return false;
+    }
+    bool changed = false;
+    for (auto& [name, state] : states.ditems()) {
+        if (!state.isDictionary()) {
+            continue;
+        }
+        for (const char* alpha : {"/ca", "/CA"}) {
+            if (state.hasKey(alpha)) {
+                state.replaceKey(alpha, QPDFObjectHandle::newReal(1.0, 1));
+                changed = true;
+            }
+        }
+        if (state.hasKey("/SMask")) {
+            state.replaceKey("/SMask", QPDFObjectHandle::newName("/None"));
+            changed = true;
+        }
+        if (state.hasKey("/BM")) {
+            state.replaceKey("/BM", QPDFObjectHandle::newName("/Normal"));
+            changed = true;
+        }
+    }
+    return changed;
+}
+
 } // namespace
 
-bool writeHardMaskedCopy(const std::filesystem::path& input, const std::filesystem::path& output) {
+bool writeOpaqueCopy(const std::filesystem::path& input, const std::filesystem::path& output) {
     if (!startsAsPdf(input)) {
         return false;
     }
@@ -109,8 +138,16 @@ bool writeHardMaskedCopy(const std::filesystem::path& input, const std::filesyst
         pdf.setSuppressWarnings(true);
         pdf.processFile(input.c_str());
         for (QPDFObjectHandle object : pdf.getAllObjects()) {
-            if (object.isStream() && object.getDict().getKey("/Subtype").isNameAndEquals("/Image") &&
-                object.getDict().getKey("/SMask").isStream()) {
+            QPDFObjectHandle dict = object.isStream() ? object.getDict() : object;
+            if (!dict.isDictionary()) {
+                continue;
+            }
+            // Pages, forms, patterns and fonts name their resources; a resource dictionary
+            // may be an object of its own.
+            changed = makeStatesOpaque(dict.getKey("/Resources")) || changed;
+            changed = makeStatesOpaque(dict) || changed;
+            if (object.isStream() && dict.getKey("/Subtype").isNameAndEquals("/Image") &&
+                dict.getKey("/SMask").isStream()) {
                 changed = hardenMask(pdf, object) || changed;
             }
         }

@@ -2,7 +2,7 @@
 
 #include "argument_file.h"
 #include "ghostscript_command.h"
-#include "opaque_pdf.h"
+#include "ghostscript_input.h"
 #include "pdf_check.h"
 #include "system/ghostscript_executable.h"
 #include "system/process.h"
@@ -154,12 +154,12 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
 
     const std::string ghostscript = ghostscriptExecutable().string();
     try {
-        // PDF 1.3 has no transparency: Ghostscript reads an opaque copy of the printer's
-        // PDF, so that its pages keep their text.
-        const TemporaryFile opaque(spool.file("opaque.pdf"));
-        if (effectiveCompatibilityLevel(options) == QLatin1String("1.3") &&
-            writeOpaqueCopy(input.toStdString(), opaque.path())) {
-            input = fromPath(opaque.path());
+        // Ghostscript reads an adjusted copy of the printer's PDF: Type 1 fonts keep their
+        // Unicode map, and at PDF 1.3, which has no transparency, pages keep their text.
+        const TemporaryFile adjusted(spool.file("adjusted.pdf"));
+        if (writeGhostscriptInput(input.toStdString(), adjusted.path(),
+                                  effectiveCompatibilityLevel(options) == QLatin1String("1.3"))) {
+            input = fromPath(adjusted.path());
         }
         PendingPdf pdf(output.toStdString());
         // Ghostscript writes through the descriptor: the name could be replaced meanwhile.

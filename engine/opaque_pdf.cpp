@@ -3,23 +3,12 @@
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
-#include <qpdf/QPDFWriter.hh>
 
-#include <fstream>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 namespace ostrel {
 namespace {
-
-bool startsAsPdf(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string head(1024, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(in.gcount()));
-    return head.find("%PDF-") != std::string::npos;
-}
 
 int intEntry(QPDFObjectHandle dict, const char* key, int fallback) {
     QPDFObjectHandle value = dict.getKey(key);
@@ -128,42 +117,23 @@ bool makeStatesOpaque(QPDFObjectHandle resources) {
 
 } // namespace
 
-bool writeOpaqueCopy(const std::filesystem::path& input, const std::filesystem::path& output) {
-    if (!startsAsPdf(input)) {
-        return false;
-    }
-    QPDF pdf;
+bool makeOpaque(QPDF& pdf) {
     bool changed = false;
-    try {
-        pdf.setSuppressWarnings(true);
-        pdf.processFile(input.c_str());
-        for (QPDFObjectHandle object : pdf.getAllObjects()) {
-            QPDFObjectHandle dict = object.isStream() ? object.getDict() : object;
-            if (!dict.isDictionary()) {
-                continue;
-            }
-            // Pages, forms, patterns and fonts name their resources; a resource dictionary
-            // may be an object of its own.
-            changed = makeStatesOpaque(dict.getKey("/Resources")) || changed;
-            changed = makeStatesOpaque(dict) || changed;
-            if (object.isStream() && dict.getKey("/Subtype").isNameAndEquals("/Image") &&
-                dict.getKey("/SMask").isStream()) {
-                changed = hardenMask(pdf, object) || changed;
-            }
+    for (QPDFObjectHandle object : pdf.getAllObjects()) {
+        QPDFObjectHandle dict = object.isStream() ? object.getDict() : object;
+        if (!dict.isDictionary()) {
+            continue;
         }
-    } catch (const std::exception&) {
-        return false; // Ghostscript reads it as it is, and reports what is wrong with it
+        // Pages, forms, patterns and fonts name their resources; a resource dictionary
+        // may be an object of its own.
+        changed = makeStatesOpaque(dict.getKey("/Resources")) || changed;
+        changed = makeStatesOpaque(dict) || changed;
+        if (object.isStream() && dict.getKey("/Subtype").isNameAndEquals("/Image") &&
+            dict.getKey("/SMask").isStream()) {
+            changed = hardenMask(pdf, object) || changed;
+        }
     }
-    if (!changed) {
-        return false;
-    }
-    try {
-        QPDFWriter writer(pdf, output.c_str());
-        writer.write();
-    } catch (const std::exception& error) {
-        throw std::runtime_error("Cannot write " + output.string() + ": " + error.what());
-    }
-    return true;
+    return changed;
 }
 
 } // namespace ostrel

@@ -171,7 +171,7 @@ QString pdfText(const QString& pdf) {
 }
 
 // PDF 1.3 has no transparency. The page must keep its text, and the picture's hidden
-// pixel must stay unpainted (not black); the opaque copy must not stay behind.
+// pixel must stay unpainted (not black); the adjusted copy must not stay behind.
 TEST_F(GhostscriptJob, AtPdf13TransparentPicturesKeepTheirOutlineAndThePageItsText) {
     const QString source = dir.filePath(QStringLiteral("tmp.ps")); // a PDF, as printed
     writeTransparentPage(source);
@@ -188,7 +188,7 @@ TEST_F(GhostscriptJob, AtPdf13TransparentPicturesKeepTheirOutlineAndThePageItsTe
         EXPECT_LT(static_cast<unsigned char>(rows[121][75]), 64); // the opaque pixel
         EXPECT_GT(static_cast<unsigned char>(rows[121][125]), 192); // the hidden one
     }
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(lock.folder().file("opaque.pdf"))));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(lock.folder().file("adjusted.pdf"))));
 }
 
 using test::PermissionCase;

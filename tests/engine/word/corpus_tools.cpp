@@ -188,8 +188,7 @@ QStringList fontsWithoutUnicode(const QString& pdf) {
     QStringList fonts;
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const QStringList fields = lines[i].simplified().split(u' ');
-        if (fields.size() >= 7 && fields[fields.size() - 3] == u"no" &&
-            !lines[i].contains(QLatin1String("Type 1"))) {
+        if (fields.size() >= 7 && fields[fields.size() - 3] == u"no") {
             fonts << fields.first();
         }
     }

@@ -1,0 +1,278 @@
+#include "type1_glyph_names.h"
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace ostrel {
+namespace {
+
+constexpr unsigned kEexecKey = 55665;
+
+// Type 1 eexec encryption, with the key running over the cipher text.
+std::string eexec(const std::string& data, bool decrypt) {
+    std::string out(data.size(), '\0');
+    unsigned key = kEexecKey;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const auto in = static_cast<unsigned char>(data[i]);
+        const auto result = static_cast<unsigned char>(in ^ (key >> 8));
+        const unsigned cipher = decrypt ? in : result;
+        key = ((cipher + key) * 52845u + 22719u) & 0xFFFFu;
+        out[i] = static_cast<char>(result);
+    }
+    return out;
+}
+
+unsigned hexValue(const std::string& digits) {
+    return static_cast<unsigned>(std::stoul(digits, nullptr, 16));
+}
+
+using Characters = std::vector<unsigned>; // UTF-16 units
+
+// Character code -> characters from a ToUnicode map's one-byte codes (bfchar entries, and
+// bfrange entries with a start value).
+std::map<unsigned, Characters> unicodeOfCodes(const std::string& cmap) {
+    std::map<unsigned, Characters> unicode;
+    static const std::regex section(R"(begin(bfchar|bfrange)([\s\S]*?)end\1)");
+    static const std::regex charEntry(R"(<([0-9A-Fa-f]{2})>\s*<((?:[0-9A-Fa-f]{4})+)>)");
+    static const std::regex rangeEntry(
+        R"(<([0-9A-Fa-f]{2})>\s*<([0-9A-Fa-f]{2})>\s*<([0-9A-Fa-f]{4})>)");
+    for (std::sregex_iterator s(cmap.begin(), cmap.end(), section), end; s != end; ++s) {
+        const std::string body = (*s)[2].str();
+        if ((*s)[1].str() == "bfchar") {
+            for (std::sregex_iterator e(body.begin(), body.end(), charEntry); e != end; ++e) {
+                Characters& characters = unicode[hexValue((*e)[1].str())];
+                const std::string units = (*e)[2].str();
+                for (std::size_t i = 0; i < units.size(); i += 4) {
+                    characters.push_back(hexValue(units.substr(i, 4)));
+                }
+            }
+            continue;
+        }
+        for (std::sregex_iterator e(body.begin(), body.end(), rangeEntry); e != end; ++e) {
+            const unsigned first = hexValue((*e)[1].str());
+            const unsigned last = hexValue((*e)[2].str());
+            for (unsigned code = first; code <= last && code < 256; ++code) {
+                unicode[code] = {hexValue((*e)[3].str()) + (code - first)};
+            }
+        }
+    }
+    return unicode;
+}
+
+// A Unicode map of the codes that stand for one character.
+std::string unicodeMap(const std::map<unsigned, Characters>& unicode) {
+    std::string cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                       "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                       "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n";
+    std::vector<std::string> lines;
+    for (const auto& [code, characters] : unicode) {
+        if (characters.size() == 1) {
+            char line[32];
+            std::snprintf(line, sizeof line, "<%02X> <%04X>\n", code, characters.front());
+            lines.emplace_back(line);
+        }
+    }
+    for (std::size_t first = 0; first < lines.size(); first += 100) {
+        const std::size_t last = std::min(lines.size(), first + 100);
+        cmap += std::to_string(last - first) + " beginbfchar\n";
+        for (std::size_t i = first; i < last; ++i) {
+            cmap += lines[i];
+        }
+        cmap += "endbfchar\n";
+    }
+    return cmap + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+}
+
+// "uni" and each character's four hexadecimal digits ("uni00660069" for "fi"); nothing
+// when a character has no such name (a surrogate, or zero).
+std::optional<std::string> uniName(const Characters& characters) {
+    std::string name = "uni";
+    for (const unsigned unit : characters) {
+        if (unit == 0 || unit > 0xFFFF || (unit >= 0xD800 && unit < 0xE000)) {
+            return std::nullopt;
+        }
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04X", unit);
+        name += digits;
+    }
+    return characters.empty() ? std::nullopt : std::optional(name);
+}
+
+bool isSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// The decrypted private part with its CharStrings entries ("/name length RD <bytes> ND")
+// renamed; nothing when it is not laid out so, or a glyph to rename is not among them.
+std::optional<std::string> renameCharStrings(const std::string& plain,
+                                             const std::map<std::string, std::string>& names) {
+    const std::size_t start = plain.find("/CharStrings");
+    const std::size_t begin = plain.find("begin", start);
+    if (start == std::string::npos || begin == std::string::npos) {
+        return std::nullopt;
+    }
+    std::string out = plain.substr(0, begin + 5);
+    std::size_t pos = begin + 5;
+    std::size_t renamedCount = 0;
+    while (true) {
+        std::size_t next = pos;
+        while (next < plain.size() && isSpace(plain[next])) {
+            ++next;
+        }
+        if (next >= plain.size() || plain[next] != '/') {
+            break;
+        }
+        std::size_t nameEnd = next + 1;
+        while (nameEnd < plain.size() && !isSpace(plain[nameEnd])) {
+            ++nameEnd;
+        }
+        const std::string name = plain.substr(next + 1, nameEnd - next - 1);
+        std::size_t number = nameEnd;
+        while (number < plain.size() && isSpace(plain[number])) {
+            ++number;
+        }
+        std::size_t numberEnd = number;
+        while (numberEnd < plain.size() && std::isdigit(static_cast<unsigned char>(plain[numberEnd]))) {
+            ++numberEnd;
+        }
+        if (numberEnd == number) {
+            return std::nullopt;
+        }
+        const std::size_t length = std::stoul(plain.substr(number, numberEnd - number));
+        // " RD " and the bytes.
+        std::size_t token = numberEnd + 1;
+        while (token < plain.size() && !isSpace(plain[token])) {
+            ++token;
+        }
+        // The bytes, then " ND".
+        std::size_t entryEnd = token + 1 + length;
+        if (entryEnd > plain.size()) {
+            return std::nullopt;
+        }
+        while (entryEnd < plain.size() && isSpace(plain[entryEnd])) {
+            ++entryEnd;
+        }
+        while (entryEnd < plain.size() && !isSpace(plain[entryEnd])) {
+            ++entryEnd;
+        }
+        const auto renamed = names.find(name);
+        renamedCount += renamed != names.end() ? 1u : 0u;
+        out += plain.substr(pos, next + 1 - pos);
+        out += renamed != names.end() ? renamed->second : name;
+        out += plain.substr(nameEnd, entryEnd - nameEnd);
+        pos = entryEnd;
+    }
+    if (renamedCount != names.size()) {
+        return std::nullopt;
+    }
+    out += plain.substr(pos);
+    return out;
+}
+
+bool renameFontGlyphs(QPDFObjectHandle font) {
+    QPDFObjectHandle toUnicode = font.getKey("/ToUnicode");
+    QPDFObjectHandle fontFile = font.getKey("/FontDescriptor").getKey("/FontFile");
+    if (!toUnicode.isStream() || !fontFile.isStream() || font.hasKey("/Encoding")) {
+        return false;
+    }
+    QPDFObjectHandle dict = fontFile.getDict();
+    QPDFObjectHandle length1 = dict.getKey("/Length1");
+    QPDFObjectHandle length2 = dict.getKey("/Length2");
+    if (!length1.isInteger() || !length2.isInteger()) {
+        return false;
+    }
+    const auto cmapBuffer = toUnicode.getStreamData(qpdf_dl_generalized);
+    const auto fontBuffer = fontFile.getStreamData(qpdf_dl_generalized);
+    const std::string cmap(reinterpret_cast<const char*>(cmapBuffer->getBuffer()),
+                           cmapBuffer->getSize());
+    const std::string data(reinterpret_cast<const char*>(fontBuffer->getBuffer()),
+                           fontBuffer->getSize());
+    const auto clearSize = static_cast<std::size_t>(length1.getIntValue());
+    const auto privateSize = static_cast<std::size_t>(length2.getIntValue());
+    if (clearSize + privateSize > data.size() || privateSize < 4) {
+        return false;
+    }
+    const std::string clear = data.substr(0, clearSize);
+    const std::string cipher = data.substr(clearSize, privateSize);
+    if (std::isxdigit(static_cast<unsigned char>(cipher[0])) &&
+        std::isxdigit(static_cast<unsigned char>(cipher[1])) &&
+        std::isxdigit(static_cast<unsigned char>(cipher[2])) &&
+        std::isxdigit(static_cast<unsigned char>(cipher[3]))) {
+        return false; // hexadecimal eexec: not what the office writes
+    }
+
+    // The font's own encoding ("dup 1 /L put") and the map give each glyph its character.
+    const auto unicode = unicodeOfCodes(cmap);
+    static const std::regex encodingEntry(R"(dup\s+(\d+)\s*/([^\s/\[\]{}()<>%]+)\s+put)");
+    std::map<std::string, std::string> names;
+    std::set<std::string> taken;
+    for (std::sregex_iterator e(clear.begin(), clear.end(), encodingEntry), end; e != end; ++e) {
+        const auto character = unicode.find(static_cast<unsigned>(std::stoul((*e)[1].str())));
+        const std::string name = (*e)[2].str();
+        if (character == unicode.end() || name == ".notdef" || names.count(name) != 0) {
+            continue;
+        }
+        if (const auto uni = uniName(character->second); uni && taken.insert(*uni).second) {
+            names[name] = *uni;
+        }
+    }
+    if (names.empty()) {
+        return false;
+    }
+    const auto renamedPrivate = renameCharStrings(eexec(cipher, true), names);
+    if (!renamedPrivate) {
+        return false;
+    }
+    std::string newClear;
+    std::size_t pos = 0;
+    for (std::sregex_iterator e(clear.begin(), clear.end(), encodingEntry), end; e != end; ++e) {
+        const auto renamed = names.find((*e)[2].str());
+        if (renamed != names.end()) {
+            const auto nameAt = static_cast<std::size_t>(e->position(2));
+            newClear += clear.substr(pos, nameAt - pos) + renamed->second;
+            pos = nameAt + static_cast<std::size_t>(e->length(2));
+        }
+    }
+    newClear += clear.substr(pos);
+    // Ghostscript drops a map with an entry of several characters (a ligature's "fi")
+    // altogether; such a glyph is named by its characters ("uni00660069") only.
+    toUnicode.replaceStreamData(unicodeMap(unicode), QPDFObjectHandle::newNull(),
+                                QPDFObjectHandle::newNull());
+    const std::string newPrivate = eexec(*renamedPrivate, false);
+    fontFile.replaceStreamData(newClear + newPrivate + data.substr(clearSize + privateSize),
+                               QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+    dict.replaceKey("/Length1", QPDFObjectHandle::newInteger(static_cast<long long>(newClear.size())));
+    dict.replaceKey("/Length2",
+                    QPDFObjectHandle::newInteger(static_cast<long long>(newPrivate.size())));
+    return true;
+}
+
+} // namespace
+
+bool nameType1GlyphsByUnicode(QPDF& pdf) {
+    bool changed = false;
+    for (QPDFObjectHandle object : pdf.getAllObjects()) {
+        if (object.isDictionary() && object.getKey("/Type").isNameAndEquals("/Font") &&
+            object.getKey("/Subtype").isNameAndEquals("/Type1")) {
+            try {
+                changed = renameFontGlyphs(object) || changed;
+            } catch (const std::exception&) {
+                // a font qpdf cannot decode stays as it is
+            }
+        }
+    }
+    return changed;
+}
+
+} // namespace ostrel

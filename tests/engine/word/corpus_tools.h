@@ -35,8 +35,7 @@ std::map<QString, int> pdfWords(const QString& pdf);
 int wordCount(const std::map<QString, int>& words);
 int sharedWordCount(const std::map<QString, int>& words, const std::map<QString, int>& other);
 
-// The fonts that pdffonts lists without a Unicode map, except Type 1 fonts: Ghostscript
-// writes no map for those, whose standard glyph names already give the characters.
+// The fonts that pdffonts lists without a Unicode map.
 QStringList fontsWithoutUnicode(const QString& pdf);
 
 // Office and Ghostscript processes that descend from this process ("soffice.bin 1234").

@@ -23,8 +23,8 @@ bool startsAsPdf(const std::filesystem::path& file) {
 
 } // namespace
 
-bool writeGhostscriptInput(const std::filesystem::path& input,
-                           const std::filesystem::path& output, bool opaque) {
+bool writeGhostscriptInput(const std::filesystem::path& input, const std::filesystem::path& output,
+                           bool opaque) {
     if (!startsAsPdf(input)) {
         return false;
     }

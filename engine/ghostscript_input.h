@@ -10,7 +10,7 @@ namespace ostrel {
 // (makeOpaque). False, and nothing written, when there is nothing to change: `input` is
 // not a PDF, cannot be read, or needs neither. Throws std::runtime_error when `output`
 // cannot be written.
-bool writeGhostscriptInput(const std::filesystem::path& input,
-                           const std::filesystem::path& output, bool opaque);
+bool writeGhostscriptInput(const std::filesystem::path& input, const std::filesystem::path& output,
+                           bool opaque);
 
 } // namespace ostrel

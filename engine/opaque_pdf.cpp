@@ -23,13 +23,14 @@ std::optional<std::string> stencilOf(QPDFObjectHandle softMask) {
     const int width = intEntry(dict, "/Width", 0);
     const int height = intEntry(dict, "/Height", 0);
     const int bits = intEntry(dict, "/BitsPerComponent", 8);
-    if (width <= 0 || height <= 0 || (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16)) {
+    if (width <= 0 || height <= 0 ||
+        (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16)) {
         return std::nullopt;
     }
     QPDFObjectHandle decode = dict.getKey("/Decode");
-    const bool inverted = decode.isArray() && decode.getArrayNItems() == 2 &&
-                          decode.getArrayItem(0).getNumericValue() >
-                              decode.getArrayItem(1).getNumericValue();
+    const bool inverted =
+        decode.isArray() && decode.getArrayNItems() == 2 &&
+        decode.getArrayItem(0).getNumericValue() > decode.getArrayItem(1).getNumericValue();
     const auto data = softMask.getStreamData(qpdf_dl_all);
     const std::size_t rowBytes = (std::size_t(width) * std::size_t(bits) + 7) / 8;
     if (data->getSize() < rowBytes * std::size_t(height)) {

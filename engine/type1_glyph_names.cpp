@@ -38,26 +38,40 @@ unsigned hexValue(const std::string& digits) {
 
 using Characters = std::vector<unsigned>; // UTF-16 units
 
+// The texts between "begin<kind>" and "end<kind>".
+std::vector<std::string> sections(const std::string& cmap, const std::string& kind) {
+    std::vector<std::string> bodies;
+    std::size_t pos = 0;
+    while ((pos = cmap.find("begin" + kind, pos)) != std::string::npos) {
+        const std::size_t start = pos + 5 + kind.size();
+        const std::size_t stop = cmap.find("end" + kind, start);
+        if (stop == std::string::npos) {
+            break;
+        }
+        bodies.push_back(cmap.substr(start, stop - start));
+        pos = stop;
+    }
+    return bodies;
+}
+
 // Character code -> characters from a ToUnicode map's one-byte codes (bfchar entries, and
 // bfrange entries with a start value).
 std::map<unsigned, Characters> unicodeOfCodes(const std::string& cmap) {
     std::map<unsigned, Characters> unicode;
-    static const std::regex section(R"(begin(bfchar|bfrange)([\s\S]*?)end\1)");
     static const std::regex charEntry(R"(<([0-9A-Fa-f]{2})>\s*<((?:[0-9A-Fa-f]{4})+)>)");
     static const std::regex rangeEntry(
         R"(<([0-9A-Fa-f]{2})>\s*<([0-9A-Fa-f]{2})>\s*<([0-9A-Fa-f]{4})>)");
-    for (std::sregex_iterator s(cmap.begin(), cmap.end(), section), end; s != end; ++s) {
-        const std::string body = (*s)[2].str();
-        if ((*s)[1].str() == "bfchar") {
-            for (std::sregex_iterator e(body.begin(), body.end(), charEntry); e != end; ++e) {
-                Characters& characters = unicode[hexValue((*e)[1].str())];
-                const std::string units = (*e)[2].str();
-                for (std::size_t i = 0; i < units.size(); i += 4) {
-                    characters.push_back(hexValue(units.substr(i, 4)));
-                }
+    const std::sregex_iterator end;
+    for (const std::string& body : sections(cmap, "bfchar")) {
+        for (std::sregex_iterator e(body.begin(), body.end(), charEntry); e != end; ++e) {
+            Characters& characters = unicode[hexValue((*e)[1].str())];
+            const std::string units = (*e)[2].str();
+            for (std::size_t i = 0; i < units.size(); i += 4) {
+                characters.push_back(hexValue(units.substr(i, 4)));
             }
-            continue;
         }
+    }
+    for (const std::string& body : sections(cmap, "bfrange")) {
         for (std::sregex_iterator e(body.begin(), body.end(), rangeEntry); e != end; ++e) {
             const unsigned first = hexValue((*e)[1].str());
             const unsigned last = hexValue((*e)[2].str());
@@ -143,7 +157,8 @@ std::optional<std::string> renameCharStrings(const std::string& plain,
             ++number;
         }
         std::size_t numberEnd = number;
-        while (numberEnd < plain.size() && std::isdigit(static_cast<unsigned char>(plain[numberEnd]))) {
+        while (numberEnd < plain.size() &&
+               std::isdigit(static_cast<unsigned char>(plain[numberEnd]))) {
             ++numberEnd;
         }
         if (numberEnd == number) {
@@ -252,7 +267,8 @@ bool renameFontGlyphs(QPDFObjectHandle font) {
     const std::string newPrivate = eexec(*renamedPrivate, false);
     fontFile.replaceStreamData(newClear + newPrivate + data.substr(clearSize + privateSize),
                                QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
-    dict.replaceKey("/Length1", QPDFObjectHandle::newInteger(static_cast<long long>(newClear.size())));
+    dict.replaceKey("/Length1",
+                    QPDFObjectHandle::newInteger(static_cast<long long>(newClear.size())));
     dict.replaceKey("/Length2",
                     QPDFObjectHandle::newInteger(static_cast<long long>(newPrivate.size())));
     return true;

@@ -113,7 +113,8 @@ void writeTransparentPage(const QString& path) {
     pdf.emptyPDF();
     QPDFObjectHandle alpha = QPDFObjectHandle::newStream(&pdf, std::string("\xff\x00", 2));
     QPDFObjectHandle picture = QPDFObjectHandle::newStream(&pdf, std::string(6, '\0'));
-    for (auto [stream, space] : {std::pair{alpha, "/DeviceGray"}, std::pair{picture, "/DeviceRGB"}}) {
+    for (auto [stream, space] :
+         {std::pair{alpha, "/DeviceGray"}, std::pair{picture, "/DeviceRGB"}}) {
         QPDFObjectHandle dict = stream.getDict();
         dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
         dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
@@ -185,7 +186,7 @@ TEST_F(GhostscriptJob, AtPdf13TransparentPicturesKeepTheirOutlineAndThePageItsTe
         const auto rows = greyRows(pdf);
         ASSERT_GT(rows.size(), 121u);
         ASSERT_GT(rows[121].size(), 125u);
-        EXPECT_LT(static_cast<unsigned char>(rows[121][75]), 64); // the opaque pixel
+        EXPECT_LT(static_cast<unsigned char>(rows[121][75]), 64);   // the opaque pixel
         EXPECT_GT(static_cast<unsigned char>(rows[121][125]), 192); // the hidden one
     }
     EXPECT_FALSE(QFile::exists(QString::fromStdString(lock.folder().file("adjusted.pdf"))));

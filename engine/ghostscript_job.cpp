@@ -157,7 +157,7 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
         // Ghostscript reads an adjusted copy of the printer's PDF: Type 1 fonts keep their
         // Unicode map, and at PDF 1.3, which has no transparency, pages keep their text.
         const TemporaryFile adjusted(spool.file("adjusted.pdf"));
-        if (writeGhostscriptInput(input.toStdString(), adjusted.path(),
+        if (writeGhostscriptInput(QFile::encodeName(input).toStdString(), adjusted.path(),
                                   effectiveCompatibilityLevel(options) == QLatin1String("1.3"))) {
             input = fromPath(adjusted.path());
         }

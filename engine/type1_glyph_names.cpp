@@ -171,10 +171,10 @@ std::optional<std::string> renameCharStrings(const std::string& plain,
             ++token;
         }
         // The bytes, then " ND".
-        std::size_t entryEnd = token + 1 + length;
-        if (entryEnd > plain.size()) {
+        if (token >= plain.size() || length >= plain.size() - token) {
             return std::nullopt;
         }
+        std::size_t entryEnd = token + 1 + length;
         while (entryEnd < plain.size() && isSpace(plain[entryEnd])) {
             ++entryEnd;
         }

@@ -26,37 +26,6 @@ FileConverter* converterFor(const QString& file, const std::vector<FileConverter
     return nullptr;
 }
 
-// Why the file cannot be converted at all, found before any office starts: missing,
-// not a regular file (a FIFO or a device would block or never end), unreadable, empty.
-std::optional<QString> inputProblem(const QString& file) {
-    const QByteArray path = QFile::encodeName(file);
-    struct stat info {};
-    if (::stat(path.constData(), &info) != 0) {
-        return errno == ENOENT ? QStringLiteral("no such file")
-                               : QStringLiteral("cannot be read: %1")
-                                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return QStringLiteral("not a regular file (a folder)");
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return QStringLiteral("not a regular file (%1)")
-            .arg(S_ISFIFO(info.st_mode)   ? QStringLiteral("a FIFO")
-                 : S_ISSOCK(info.st_mode) ? QStringLiteral("a socket")
-                                          : QStringLiteral("a device"));
-    }
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return QStringLiteral("cannot be read: %1")
-            .arg(QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    ::close(fd);
-    if (info.st_size == 0) {
-        return QStringLiteral("empty file (0 bytes)");
-    }
-    return std::nullopt;
-}
-
 enum class Outcome { Converted, Skipped, Failed };
 
 struct FileReport {
@@ -108,6 +77,35 @@ QString describe(Outcome outcome) {
 }
 
 } // namespace
+
+std::optional<QString> inputProblem(const QString& file) {
+    const QByteArray path = QFile::encodeName(file);
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0) {
+        return errno == ENOENT ? QStringLiteral("no such file")
+                               : QStringLiteral("cannot be read: %1")
+                                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return QStringLiteral("not a regular file (a folder)");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return QStringLiteral("not a regular file (%1)")
+            .arg(S_ISFIFO(info.st_mode)   ? QStringLiteral("a FIFO")
+                 : S_ISSOCK(info.st_mode) ? QStringLiteral("a socket")
+                                          : QStringLiteral("a device"));
+    }
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return QStringLiteral("cannot be read: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    ::close(fd);
+    if (info.st_size == 0) {
+        return QStringLiteral("empty file (0 bytes)");
+    }
+    return std::nullopt;
+}
 
 int runBatch(const Request& request, const std::vector<FileConverter*>& converters,
              const BatchConsole& console) {

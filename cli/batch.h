@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace ostrel::cli {
@@ -23,6 +24,10 @@ struct BatchConsole {
     // Told before each file (number from 1 of count); may be empty.
     std::function<void(int number, int count, const QString& file)> starting;
 };
+
+// Why the file cannot be converted at all, found before any office starts: missing,
+// not a regular file (a FIFO or a device would block or never end), unreadable, empty.
+std::optional<QString> inputProblem(const QString& file);
 
 // Converts every file of the request; 0 when all were converted, 1 when any was skipped
 // or failed. A run stopped by a signal ends with one line naming the files it did not

@@ -110,9 +110,12 @@ int main(int argc, char* argv[]) {
                                            ? QStringLiteral("the office is starting")
                                            : QStringLiteral("Ghostscript is making the PDF"));
                                }};
-    // The office is started ahead of the first document and kept for the next ones.
+    // The office is started ahead of the first document and kept for the next ones, but
+    // only for documents that will reach it.
     const bool documentsListed =
-        std::any_of(request.files.begin(), request.files.end(), ostrel::isAcceptedDocument);
+        std::any_of(request.files.begin(), request.files.end(), [](const QString& file) {
+            return ostrel::isAcceptedDocument(file) && !inputProblem(file);
+        });
     const int jobs = request.jobs > 0 ? request.jobs : defaultJobCount(request.files.size());
     int status = 0;
     if (jobs > 1 && request.files.size() > 1) {

@@ -211,10 +211,14 @@ InstanceProfile::InstanceProfile(const std::string& office) {
     removeLeftovers(instances);
     name_ = uniqueName();
     lockFile_ = instances / (name_ + ".lock");
-    FileLock lock(lockFile_, false);
+    // Locked under another name first: another conversion sweeping the leftovers would
+    // take a lock file that is not locked yet for one whose owner is gone.
+    const fs::path claim = instances / (name_ + ".claim");
+    FileLock lock(claim, false);
     if (!lock.held()) {
-        throw std::runtime_error("cannot lock " + lockFile_.string());
+        throw std::runtime_error("cannot lock " + claim.string());
     }
+    fs::rename(claim, lockFile_);
     directory_ = instances / name_;
     fs::copy(templ, directory_, fs::copy_options::recursive);
     lockFd_ = lock.release();

@@ -1,5 +1,7 @@
 // Private folders for one test program: a registry, a spool folder and output folders,
-// all below one temporary folder that goes with the program.
+// all below one temporary folder that goes with the program. The offices' profiles come
+// from the build's own cache folder: the tests of one build share its profile template
+// (as two conversions of one user do), never the user's or another build's.
 #pragma once
 
 #include <QDir>
@@ -19,6 +21,7 @@ public:
     PrivateFolders() {
         setenv("OSTREL_REGISTRY_DIR", QFile::encodeName(path("registry")).constData(), 1);
         setenv("OSTREL_SPOOL_DIR", QFile::encodeName(spool()).constData(), 1);
+        setenv("XDG_CACHE_HOME", OSTREL_TEST_CACHE_DIR, 1);
     }
 
     // A folder below the temporary one, created when missing.

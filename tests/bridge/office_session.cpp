@@ -278,7 +278,9 @@ std::vector<std::string> XDisplay::windows(const std::string& pattern) const {
     return ids;
 }
 
-OfficeProfile::OfficeProfile(const fs::path& folder, const fs::path& extension) : folder_(folder) {
+OfficeProfile::OfficeProfile(const fs::path& folder, const fs::path& extension,
+                             const std::string& settings)
+    : folder_(folder) {
     fs::create_directories(folder_ / "profile" / "user");
     // A fresh profile would greet the user with a tip dialog over the document.
     std::ofstream(folder_ / "profile" / "user" / "registrymodifications.xcu")
@@ -290,7 +292,7 @@ OfficeProfile::OfficeProfile(const fs::path& folder, const fs::path& extension) 
            "oor:name=\"ShowTipOfTheDay\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
            "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop oor:name=\"FirstRun\" "
            "oor:op=\"fuse\"><value>false</value></prop></item>\n"
-           "</oor:items>\n";
+        << settings << "</oor:items>\n";
     if (extension.empty()) {
         return;
     }

@@ -74,8 +74,10 @@ private:
 // A private office profile with our extension installed in it.
 class OfficeProfile {
 public:
-    // Without an extension, only the profile is prepared.
-    OfficeProfile(const fs::path& folder, const fs::path& extension);
+    // Without an extension, only the profile is prepared. `settings` are further items
+    // of the profile's registrymodifications.xcu.
+    OfficeProfile(const fs::path& folder, const fs::path& extension,
+                  const std::string& settings = {});
     bool installed() const { return installed_; }
     // Arguments that make an office program use this profile (and, for root, its
     // private extension folder: unopkg installs only shared extensions for root).

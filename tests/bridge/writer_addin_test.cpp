@@ -2,7 +2,9 @@
 // with our extension, a private registry. Writer started on a copy of a corpus
 // document shows the "MyAddin" toolbar; its button opens the add-in's dialog, whose
 // Convert writes the PDF beside the document; Writer ends cleanly. Without the add-in
-// registered, Writer starts without the toolbar.
+// registered, Writer starts without the toolbar. A document's macros never run in the
+// add-in's conversion.
+#include "macro_document.h"
 #include "office_session.h"
 #include "pdf_facts.h"
 
@@ -153,7 +155,7 @@ protected:
                         {"XDG_RUNTIME_DIR", (folder_ / "runtime").string()}};
         fs::create_directories(folder_ / "runtime");
         fs::permissions(folder_ / "runtime", fs::perms::owner_all);
-        profile_.emplace(folder_ / "office", OSTREL_BRIDGE_OXT);
+        profile_.emplace(folder_ / "office", OSTREL_BRIDGE_OXT, profileSettings());
         ASSERT_TRUE(profile_->installed()) << "unopkg could not install the extension; see "
                                            << (folder_ / "office" / "unopkg.log");
         fs::create_directories(screenshots());
@@ -171,6 +173,9 @@ protected:
     }
 
     static fs::path screenshots() { return OSTREL_SCREENSHOT_DIR; }
+
+    // Further settings of the user's office profile.
+    virtual std::string profileSettings() const { return {}; }
 
     int regsvr(bool unregister) {
         std::vector<std::string> args{OSTREL_REGSVR};
@@ -284,7 +289,7 @@ protected:
         if (std::string(OSTREL_KESTRINE_LIBRARY).empty()) {
             GTEST_SKIP() << "the add-in library KestrineWord is not part of this build";
         }
-        document_ = copyOfCorpusDocument("SampleDoc.docx");
+        document_ = prepareDocument();
         if (document_.empty()) {
             GTEST_SKIP() << "the corpus is missing: " << OSTREL_CORPUS_DIR;
         }
@@ -293,6 +298,9 @@ protected:
         frame_ = writer_->documentFrame(std::chrono::seconds(60));
         ASSERT_TRUE(frame_.is());
     }
+
+    // The document Writer starts on; empty when there is none.
+    virtual fs::path prepareDocument() { return copyOfCorpusDocument("SampleDoc.docx"); }
 
     // The toolbar: named "MyAddin", shown, docked, one button with the caption; answers
     // the button's command.
@@ -324,6 +332,37 @@ protected:
         }
         return box(*display_, display_->windows(kDialogName).front());
     }
+
+    // Presses Convert and, once the completion question comes (the PDF is written by
+    // then), answers No; answers whether the question came and went.
+    bool convertAndDeclineToOpen(const WindowBox& dialog, const fs::path& screenshot = {}) {
+        clickAt(*display_, dialog, 217 + 31, 334 + 7, kDialogWidth, kDialogHeight);
+        if (!waitUntil(std::chrono::seconds(300),
+                       [&] { return display_->windows(kDialogName).size() >= 2; })) {
+            return false;
+        }
+        if (!screenshot.empty()) {
+            display_->screenshot(screenshot);
+        }
+        for (const auto& id : display_->windows(kDialogName)) {
+            if (id != dialog.id) {
+                if (auto question = box(*display_, id)) {
+                    clickAt(*display_, *question, 95 + 25, 58 + 7, 187, 78); // "&No"
+                }
+            }
+        }
+        return waitUntil(std::chrono::seconds(30),
+                         [&] { return display_->windows(kDialogName).size() == 1; });
+    }
+
+    // Escape in the output folder field closes the dialog.
+    void closeDialog(const WindowBox& dialog) {
+        clickAt(*display_, dialog, 24 + 91, 35 + 7, kDialogWidth, kDialogHeight);
+        display_->xdotool({"key", "Escape"});
+    }
+
+    static constexpr double kDialogWidth = 297;
+    static constexpr double kDialogHeight = 364;
 
     const std::string kDialogName = "^" + kCaption + "$";
     fs::path document_;
@@ -359,8 +398,6 @@ TEST_F(WriterWithAddin, ConvertWritesThePdfBesideTheDocumentWithTheChosenOptions
     ASSERT_FALSE(command.empty());
     const auto dialog = openDialog(command);
     ASSERT_TRUE(dialog) << readAll(folder_ / "soffice.log");
-    const double dialogWidth = 297;
-    const double dialogHeight = 364;
     if (dialog->height < 200) {
         GTEST_SKIP() << "the add-in's dialog has no option pages yet (" << dialog->width << "x"
                      << dialog->height << ")";
@@ -368,33 +405,51 @@ TEST_F(WriterWithAddin, ConvertWritesThePdfBesideTheDocumentWithTheChosenOptions
 
     // Options: a title on the Description page (its first field), then Convert. The
     // document's folder is the one proposed: the PDF must appear beside the document.
-    clickAt(*display_, *dialog, 10 + 1 + 27 + 108, 65 + 14 + 22 + 7, dialogWidth, dialogHeight);
+    clickAt(*display_, *dialog, 10 + 1 + 27 + 108, 65 + 14 + 22 + 7, kDialogWidth, kDialogHeight);
     display_->xdotool({"type", "--delay", "20", "Bridge Title"});
-    clickAt(*display_, *dialog, 217 + 31, 334 + 7, dialogWidth, dialogHeight);
-    const fs::path pdf = folder_ / "documents" / "SampleDoc.pdf";
-    // The completion question comes once the PDF is written; "No" leaves it unopened.
-    ASSERT_TRUE(waitUntil(std::chrono::seconds(300), [&] {
-        return display_->windows(kDialogName).size() >= 2;
-    })) << readAll(folder_ / "soffice.log");
-    ASSERT_TRUE(fs::exists(pdf));
-    display_->screenshot(screenshots() / "addin-complete.png");
-    for (const auto& id : display_->windows(kDialogName)) {
-        if (id != dialog->id) {
-            if (auto question = box(*display_, id)) {
-                clickAt(*display_, *question, 95 + 25, 58 + 7, 187, 78); // "&No"
-            }
-        }
-    }
-    ASSERT_TRUE(waitUntil(std::chrono::seconds(30),
-                          [&] { return display_->windows(kDialogName).size() == 1; }));
-    const auto facts = readPdf(pdf.string());
+    ASSERT_TRUE(convertAndDeclineToOpen(*dialog, screenshots() / "addin-complete.png"))
+        << readAll(folder_ / "soffice.log");
+    const auto facts = readPdf((folder_ / "documents" / "SampleDoc.pdf").string());
     ASSERT_TRUE(facts);
     ASSERT_EQ(facts->info.count("/Title"), 1u);
     EXPECT_EQ(facts->info.at("/Title"), "Bridge Title");
 
-    // Escape in the output folder field closes the dialog.
-    clickAt(*display_, *dialog, 24 + 91, 35 + 7, dialogWidth, dialogHeight);
-    display_->xdotool({"key", "Escape"});
+    closeDialog(*dialog);
+    ASSERT_TRUE(waitUntil(std::chrono::seconds(30),
+                          [&] { return display_->windows(kDialogName).empty(); }));
+    EXPECT_EQ(writer_->terminate(std::chrono::seconds(120)), 0) << readAll(folder_ / "soffice.log");
+}
+
+// The user's Writer lets every macro run: how it treats the documents a user opens is
+// not ours to decide. The add-in's conversion opens the document again in its own
+// private office, where no macro runs.
+class WriterWithAddinOnAMacroDocument : public WriterWithAddin {
+protected:
+    std::string profileSettings() const override { return macrosAllowedSettings(); }
+    fs::path prepareDocument() override {
+        const fs::path document = folder_ / "documents" / "invoice.doc";
+        return writeOpeningMacroDocument(document, marker()) ? document : fs::path();
+    }
+    fs::path marker() const { return folder_ / "the-macro-ran"; }
+};
+
+TEST_F(WriterWithAddinOnAMacroDocument, TheAddinsConversionRunsNoMacroOfTheDocument) {
+    // Writer ran the macro when it opened the document: the macro is live.
+    ASSERT_TRUE(waitUntil(std::chrono::seconds(60), [&] { return fs::exists(marker()); }))
+        << readAll(folder_ / "soffice.log");
+    fs::remove(marker());
+    const std::string command = checkToolbar();
+    ASSERT_FALSE(command.empty());
+    const auto dialog = openDialog(command);
+    ASSERT_TRUE(dialog) << readAll(folder_ / "soffice.log");
+    if (dialog->height < 200) {
+        GTEST_SKIP() << "the add-in's dialog has no option pages yet";
+    }
+    ASSERT_TRUE(convertAndDeclineToOpen(*dialog)) << readAll(folder_ / "soffice.log");
+    EXPECT_TRUE(readPdf((folder_ / "documents" / "invoice.pdf").string()));
+    EXPECT_FALSE(fs::exists(marker())) << "the macro ran during the add-in's conversion";
+
+    closeDialog(*dialog);
     ASSERT_TRUE(waitUntil(std::chrono::seconds(30),
                           [&] { return display_->windows(kDialogName).empty(); }));
     EXPECT_EQ(writer_->terminate(std::chrono::seconds(120)), 0) << readAll(folder_ / "soffice.log");

@@ -2,6 +2,7 @@
 // "Word.Application" server, registered by the program on first use in a private
 // registry, and the real Ghostscript.
 #include "corpus_tools.h"
+#include "macro_document.h"
 #include "system/process.h"
 #include "test_environment.h"
 
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace ostrel {
@@ -113,6 +116,62 @@ TEST_F(OstrelConvertWord, AWrongPasswordOrABrokenFileFailsAtOnceAndTheRunGoesOn)
               1);
     EXPECT_FALSE(QFileInfo::exists(pdf("example_password.pdf")));
     EXPECT_GT(test::pdfPageCount(pdf("plain.pdf")), 0);
+}
+
+// Opens `document` in an office of a user who allows every macro, as a double click
+// would; answers whether the document's opening macro wrote `marker` within the limit.
+bool anOfficeThatAllowsMacrosRunsIt(const std::filesystem::path& document,
+                                    const std::filesystem::path& marker,
+                                    const std::filesystem::path& folder) {
+    const std::filesystem::path profile = folder / "profile";
+    std::filesystem::create_directories(profile / "user");
+    std::ofstream(profile / "user" / "registrymodifications.xcu")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<oor:items "
+           "xmlns:oor=\"http://openoffice.org/2001/registry\" "
+           "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+        << test::macrosAllowedSettings() << "</oor:items>\n";
+    ProcessOptions options;
+    options.captureOutput = true;
+    options.newProcessGroup = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(180);
+    // A fresh profile's first start only sets the profile up and ends asking for a
+    // restart (exit code 81).
+    for (int start = 0; start < 3; ++start) {
+        Process office = Process::start(
+            {OSTREL_LO_PROGRAM_DIR "/soffice.bin", "--headless", "--norestore", "--nologo",
+             "-env:UserInstallation=file://" + profile.string(), document.string()},
+            options);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (std::filesystem::exists(marker)) {
+                return true;
+            }
+            if (office.waitFor(std::chrono::milliseconds(250))) {
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+// A document whose macro runs when it is opened, named like a Word document (the office
+// goes by the content): an office that allows macros runs it; converting it prints the
+// document and runs nothing.
+TEST_F(OstrelConvertWord, TheMacroOfADocumentNeverRuns) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::filesystem::path place = folder.path().toStdString();
+    const std::filesystem::path document = place / "invoice.doc";
+    const std::filesystem::path marker = place / "the-macro-ran";
+    ASSERT_TRUE(test::writeOpeningMacroDocument(document, marker));
+    ASSERT_TRUE(anOfficeThatAllowsMacrosRunsIt(document, marker, place))
+        << "the document's macro does not run even where macros are allowed";
+    std::filesystem::remove(marker);
+
+    const ProgramRun result = run({QString::fromStdString(document.string())});
+    EXPECT_EQ(result.status, 0) << result.output.toStdString();
+    EXPECT_GT(test::pdfPageCount(pdf("invoice.pdf")), 0);
+    EXPECT_FALSE(std::filesystem::exists(marker)) << "the macro ran during the conversion";
 }
 
 TEST_F(OstrelConvertWord, WithNoWayToAskAProtectedDocumentFailsWithAClearMessage) {

@@ -22,6 +22,7 @@ using ostrel::com::getProperty;
 using ostrel::com::invoke;
 using ostrel::com::invokeMethod;
 using ostrel::com::putProperty;
+using ostrel::test::writeStoredZip;
 
 namespace {
 

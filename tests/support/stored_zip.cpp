@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <fstream>
 
-namespace ostrel::word::test {
+namespace ostrel::test {
 namespace {
 
 void put16(std::string& out, std::uint32_t value) {
@@ -77,4 +77,4 @@ bool writeStoredZip(const std::filesystem::path& archive,
     return static_cast<bool>(out.flush());
 }
 
-} // namespace ostrel::word::test
+} // namespace ostrel::test

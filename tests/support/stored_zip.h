@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-namespace ostrel::word::test {
+namespace ostrel::test {
 
 bool writeStoredZip(const std::filesystem::path& archive,
                     const std::vector<std::pair<std::string, std::string>>& entries);
 
-} // namespace ostrel::word::test
+} // namespace ostrel::test

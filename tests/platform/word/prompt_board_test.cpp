@@ -13,9 +13,9 @@ namespace {
 
 constexpr const char* kTitle = "Microsoft Office Word";
 
-// Waits until `count` prompts are pending (bounded).
+// Waits until `count` prompts are pending (bounded generously: the machine may be busy).
 bool waitForPending(std::size_t count) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 6000; ++i) {
         if (ostrel::pendingPrompts().size() >= count) {
             return true;
         }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QObject>
 
+#include <cstdlib>
 #include <future>
 
 namespace ostrel::bridge {
@@ -24,7 +25,15 @@ void AddinThread::run(std::promise<QObject*>* ready) {
     // office's own process has none. Qt keeps the pointers to argc and argv.
     static int argc = 1;
     static char name[] = "soffice";
-    static char* argv[] = {name, nullptr};
+    static char platformOption[] = "-platform";
+    static char x11[] = "xcb";
+    static char* argv[] = {name, platformOption, x11, nullptr};
+    // The dialogs go to the office's X display when there is one, whatever
+    // QT_QPA_PLATFORM asks of other Qt programs: "offscreen" there would hide a modal
+    // dialog while every office window waits for it.
+    if (const char* display = std::getenv("DISPLAY"); display != nullptr && *display != 0) {
+        argc = 3;
+    }
     std::unique_ptr<QApplication> application;
     if (QCoreApplication::instance() == nullptr) {
         application = std::make_unique<QApplication>(argc, argv);

@@ -152,7 +152,10 @@ protected:
                         {"OSTREL_SPOOL_DIR", (folder_ / "spool").string()},
                         {"HOME", folder_.string()},
                         {"XDG_CONFIG_HOME", (folder_ / "config").string()},
-                        {"XDG_RUNTIME_DIR", (folder_ / "runtime").string()}};
+                        {"XDG_RUNTIME_DIR", (folder_ / "runtime").string()},
+                        // As a test runner exports it for the widget tests: the add-in's
+                        // dialogs must still show on Writer's display.
+                        {"QT_QPA_PLATFORM", "offscreen"}};
         fs::create_directories(folder_ / "runtime");
         fs::permissions(folder_ / "runtime", fs::perms::owner_all);
         profile_.emplace(folder_ / "office", OSTREL_BRIDGE_OXT, profileSettings());

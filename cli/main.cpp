@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <unistd.h>
@@ -64,6 +65,9 @@ void removeSpoolFiles(int jobs) {
 int main(int argc, char* argv[]) {
     using namespace ostrel::cli;
     const Interruption interruption; // before any thread starts
+    // An office that ends while we write to its pipe (ended by an interrupt, or crashed)
+    // fails that call; SIGPIPE would end this program with nothing reported or cleaned.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication application(argc, argv);
 
     QStringList arguments = QCoreApplication::arguments();

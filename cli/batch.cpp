@@ -107,6 +107,15 @@ std::optional<QString> inputProblem(const QString& file) {
     return std::nullopt;
 }
 
+QString resultLine(const QString& file, const QString& result, double seconds) {
+    return QStringLiteral("%1: %2, %3 s").arg(file, result, QString::number(seconds, 'f', 2));
+}
+
+QString stoppedLine(int signal, const QStringList& unfinished) {
+    return QStringLiteral("stopped by %1; not finished: %2")
+        .arg(QString::fromLatin1(signalName(signal)), unfinished.join(QStringLiteral(", ")));
+}
+
 int runBatch(const Request& request, const std::vector<FileConverter*>& converters,
              const BatchConsole& console) {
     const auto stopSignal = [&console] { return console.stoppedBy ? console.stoppedBy() : 0; };
@@ -123,9 +132,7 @@ int runBatch(const Request& request, const std::vector<FileConverter*>& converte
                                       ? FileReport{Outcome::Failed, {}}
                                       : convertOne(file, request, converters, console);
         if (const int signal = stopSignal(); signal != 0 && report.outcome != Outcome::Converted) {
-            console.problem(QStringLiteral("stopped by %1; not finished: %2")
-                                .arg(QString::fromLatin1(signalName(signal)),
-                                     request.files.mid(index).join(QStringLiteral(", "))));
+            console.problem(stoppedLine(signal, request.files.mid(index)));
             return 128 + signal;
         }
         const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
@@ -134,9 +141,7 @@ int runBatch(const Request& request, const std::vector<FileConverter*>& converte
             console.problem(QStringLiteral("%1: %2").arg(file, report.reason));
         }
         if (!request.quiet) {
-            console.result(
-                QStringLiteral("%1: %2, %3 s")
-                    .arg(file, describe(report.outcome), QString::number(seconds, 'f', 2)));
+            console.result(resultLine(file, describe(report.outcome), seconds));
         }
     }
     return status;

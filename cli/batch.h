@@ -6,6 +6,7 @@
 #include "file_converter.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -28,6 +29,13 @@ struct BatchConsole {
 // Why the file cannot be converted at all, found before any office starts: missing,
 // not a regular file (a FIFO or a device would block or never end), unreadable, empty.
 std::optional<QString> inputProblem(const QString& file);
+
+// The line of one finished file ("name: converted, 1.23 s"); `result` is "converted",
+// "skipped" or "failed".
+QString resultLine(const QString& file, const QString& result, double seconds);
+
+// The one line of a run stopped by `signal`, naming the files it did not finish.
+QString stoppedLine(int signal, const QStringList& unfinished);
 
 // Converts every file of the request; 0 when all were converted, 1 when any was skipped
 // or failed. A run stopped by a signal ends with one line naming the files it did not

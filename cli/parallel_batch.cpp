@@ -1,6 +1,5 @@
 #include "parallel_batch.h"
 
-#include "interruption.h"
 #include "output_name.h"
 #include "system/spool_folder.h"
 #include "word_server_hold.h"
@@ -88,9 +87,7 @@ public:
                 unfinished << request_.files.at(static_cast<qsizetype>(index));
             }
         }
-        console_.problem(QStringLiteral("stopped by %1; not finished: %2")
-                             .arg(QString::fromLatin1(signalName(signal)),
-                                  unfinished.join(QStringLiteral(", "))));
+        console_.problem(stoppedLine(signal, unfinished));
         return 128 + signal;
     }
 
@@ -140,8 +137,8 @@ private:
                 said.status = 1;
                 said.problems << QStringLiteral("%1: %2").arg(request_.files.at(index), reason);
                 if (!request_.quiet) {
-                    said.results
-                        << QStringLiteral("%1: failed, 0.00 s").arg(request_.files.at(index));
+                    said.results << resultLine(request_.files.at(index), QStringLiteral("failed"),
+                                               0.0);
                 }
                 report(index, std::move(said));
             }

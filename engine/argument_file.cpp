@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <unistd.h>
+#include <utility>
 
 namespace ostrel {
 namespace {
@@ -51,6 +52,15 @@ void writePrivateFile(const std::filesystem::path& path, std::string_view conten
     ::close(fd);
 }
 
+PrivateFile::PrivateFile(std::filesystem::path path, std::string_view content)
+    : path_(std::move(path)) {
+    writePrivateFile(path_, content);
+}
+
+PrivateFile::~PrivateFile() {
+    ::unlink(path_.c_str());
+}
+
 std::optional<std::string> argumentFileEntry(const QString& argument) {
     const std::string text = argument.toStdString();
     if (text.find_first_of("\r\n") != std::string::npos ||
@@ -85,8 +95,10 @@ std::optional<std::string> argumentFileEntry(const QString& argument) {
     return entry;
 }
 
-ArgumentFile::ArgumentFile(std::filesystem::path path, const QStringList& arguments)
-    : path_(std::move(path)) {
+namespace {
+
+// The arguments as one line of entries: a backslash before a line break would join lines.
+std::string argumentFileText(const QStringList& arguments) {
     std::string content;
     for (const auto& argument : arguments) {
         const auto entry = argumentFileEntry(argument);
@@ -95,14 +107,15 @@ ArgumentFile::ArgumentFile(std::filesystem::path path, const QStringList& argume
                                      switchName(argument).toStdString() +
                                      " (a line break, or a trailing backslash after a blank)");
         }
-        // Blanks between entries: a backslash before a line break would join lines.
         content += *entry + ' ';
     }
-    writePrivateFile(path_, content);
+    return content;
 }
 
-ArgumentFile::~ArgumentFile() {
-    ::unlink(path_.c_str());
+} // namespace
+
+ArgumentFile::ArgumentFile(std::filesystem::path path, const QStringList& arguments)
+    : file_(std::move(path), argumentFileText(arguments)) {
 }
 
 } // namespace ostrel

@@ -22,21 +22,32 @@ std::optional<std::string> argumentFileEntry(const QString& argument);
 // std::runtime_error (one-line reason).
 void writePrivateFile(const std::filesystem::path& path, std::string_view content);
 
+// A file written with writePrivateFile and removed when this goes.
+class PrivateFile {
+public:
+    PrivateFile(std::filesystem::path path, std::string_view content);
+    ~PrivateFile();
+    PrivateFile(const PrivateFile&) = delete;
+    PrivateFile& operator=(const PrivateFile&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 // The argument file, private to the user (mode 0600) and removed when this goes.
 class ArgumentFile {
 public:
     // Writes the arguments to `path`. Throws std::runtime_error (one-line reason) when an
     // argument cannot be carried or the file cannot be written.
     ArgumentFile(std::filesystem::path path, const QStringList& arguments);
-    ~ArgumentFile();
-    ArgumentFile(const ArgumentFile&) = delete;
-    ArgumentFile& operator=(const ArgumentFile&) = delete;
 
     // "@" and the path: Ghostscript's one argument that reads the file.
-    std::string reference() const { return "@" + path_.string(); }
+    std::string reference() const { return "@" + file_.path().string(); }
 
 private:
-    std::filesystem::path path_;
+    PrivateFile file_;
 };
 
 } // namespace ostrel

@@ -3,6 +3,7 @@
 #include "opaque_pdf.h"
 #include "type1_glyph_names.h"
 
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -23,10 +24,10 @@ bool startsAsPdf(const std::filesystem::path& file) {
 
 } // namespace
 
-bool writeGhostscriptInput(const std::filesystem::path& input, const std::filesystem::path& output,
-                           bool opaque) {
+std::optional<std::string> adjustedGhostscriptInput(const std::filesystem::path& input,
+                                                    bool opaque) {
     if (!startsAsPdf(input)) {
-        return false;
+        return std::nullopt;
     }
     QPDF pdf;
     bool changed = false;
@@ -38,18 +39,20 @@ bool writeGhostscriptInput(const std::filesystem::path& input, const std::filesy
             changed = makeOpaque(pdf) || changed;
         }
     } catch (const std::exception&) {
-        return false; // Ghostscript reads it as it is, and reports what is wrong with it
+        return std::nullopt; // Ghostscript reads it as it is, and reports what is wrong with it
     }
     if (!changed) {
-        return false;
+        return std::nullopt;
     }
     try {
-        QPDFWriter writer(pdf, output.c_str());
+        QPDFWriter writer(pdf);
+        writer.setOutputMemory();
         writer.write();
+        const auto buffer = writer.getBufferSharedPointer();
+        return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
     } catch (const std::exception& error) {
-        throw std::runtime_error("Cannot write " + output.string() + ": " + error.what());
+        throw std::runtime_error(std::string("Cannot adjust the printed PDF: ") + error.what());
     }
-    return true;
 }
 
 } // namespace ostrel

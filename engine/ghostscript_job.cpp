@@ -93,26 +93,6 @@ PdfExpectation expectationFor(const ConversionOptions& options) {
     return expected;
 }
 
-// A file of ours in the spool folder, removed when this goes.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec); // a planted link is replaced, never followed
-    }
-    ~TemporaryFile() {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 // The end of the process, or nothing when keepGoing said no first (the process is
 // ended then).
 std::optional<ProcessExit> waitUnlessAbandoned(Process& process,
@@ -156,10 +136,12 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
     try {
         // Ghostscript reads an adjusted copy of the printer's PDF: Type 1 fonts keep their
         // Unicode map, and at PDF 1.3, which has no transparency, pages keep their text.
-        const TemporaryFile adjusted(spool.file("adjusted.pdf"));
-        if (writeGhostscriptInput(QFile::encodeName(input).toStdString(), adjusted.path(),
-                                  effectiveCompatibilityLevel(options) == QLatin1String("1.3"))) {
-            input = fromPath(adjusted.path());
+        std::optional<PrivateFile> adjusted;
+        if (const auto copy = adjustedGhostscriptInput(QFile::encodeName(input).toStdString(),
+                                                       effectiveCompatibilityLevel(options) ==
+                                                           QLatin1String("1.3"))) {
+            adjusted.emplace(spool.file("adjusted.pdf"), *copy);
+            input = fromPath(adjusted->path());
         }
         PendingPdf pdf(output.toStdString());
         // Ghostscript writes through the descriptor: the name could be replaced meanwhile.

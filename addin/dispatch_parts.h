@@ -7,7 +7,7 @@
 #include "kestrine.h"
 #include "type_library.h"
 
-#include "com/office.h"
+#include "contract/office.h"
 
 #include <span>
 

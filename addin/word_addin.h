@@ -13,7 +13,7 @@
 
 #include "com/comptr.h"
 #include "com/object.h"
-#include "com/office.h"
+#include "contract/office.h"
 
 namespace kestrine {
 

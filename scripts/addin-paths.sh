@@ -18,9 +18,9 @@ addin_paths() {
         fi
     fi
     if [[ -n "$build" ]]; then
-        regsvr=$build/platform/regsvr/ostrel-regsvr
+        regsvr=$build/tools/regsvr/ostrel-regsvr
         library=$build/addin/KestrineWord.so
-        extension=$build/platform/bridge/ostrel-addin-bridge.oxt
+        extension=$build/office/bridge/ostrel-addin-bridge.oxt
     else
         regsvr=$prefix/bin/ostrel-regsvr
         library=$prefix/lib/ostrel/KestrineWord.so

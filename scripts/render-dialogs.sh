@@ -8,4 +8,4 @@ out=${1:-$PWD/out/dialogs}
 scripts/build.sh
 cmake --build build --target ostrel_render_dialogs -- --quiet
 mkdir -p "$out"
-QT_QPA_PLATFORM=offscreen build/app/tools/ostrel_render_dialogs "$out"
+QT_QPA_PLATFORM=offscreen build/tools/render_dialogs/ostrel_render_dialogs "$out"

@@ -2,7 +2,7 @@
 #include "modal_watch.h"
 #include "word_host.h"
 
-#include "../platform/test_support.h"
+#include "../support/test_support.h"
 #include "kestrine.h"
 
 #include <QClipboard>

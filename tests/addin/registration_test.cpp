@@ -2,7 +2,7 @@
 #include "addin_library.h"
 #include "registry_dump.h"
 
-#include "../platform/test_support.h"
+#include "../support/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // aggregation and its type information.
 #include "addin_library.h"
 
-#include "../platform/test_support.h"
+#include "../support/test_support.h"
 
 #include "com/comptr.h"
 #include "com/object.h"
-#include "com/office.h"
+#include "contract/office.h"
 #include "kestrine.h"
 #include "registry/registry.h"
 

@@ -7,7 +7,7 @@
 #include "com/comptr.h"
 #include "com/connection_point.h"
 #include "com/object.h"
-#include "com/office.h"
+#include "contract/office.h"
 #include "com/variant.h"
 
 #include <QImage>

@@ -1,6 +1,6 @@
 // CoCreateInstance end to end: a real server library, registered by ostrel-regsvr
 // through its own DllRegisterServer into a private registry, loaded, called, unloaded.
-#include "../test_support.h"
+#include "../../support/test_support.h"
 #include "test_server.h"
 
 #include "com/bstr.h"

@@ -1,5 +1,5 @@
 // The registry hives: their REGEDIT text, key rules, locking and atomic replacement.
-#include "../test_support.h"
+#include "../../support/test_support.h"
 
 #include "registry/registry.h"
 

@@ -2,7 +2,7 @@
 // office profiles go) and its registry folder.
 #pragma once
 
-#include "../test_support.h"
+#include "../../support/test_support.h"
 
 #include <filesystem>
 

@@ -9,7 +9,7 @@
 #include "com/comptr.h"
 #include "com/connection_point.h"
 #include "com/dispatch_server.h"
-#include "com/office.h"
+#include "contract/office.h"
 
 #include <map>
 #include <memory>

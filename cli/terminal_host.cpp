@@ -1,5 +1,6 @@
 #include "terminal_host.h"
 
+#include "contract/word.h"
 #include "interruption.h"
 #include "prompts/pending_prompts.h"
 
@@ -18,8 +19,6 @@ namespace ostrel::cli {
 namespace {
 
 using namespace std::chrono_literals;
-
-const std::string wordPromptTitle = "Microsoft Office Word";
 
 // Turns the terminal's echo off for as long as it lives.
 class EchoOff {
@@ -67,7 +66,7 @@ void PromptAnswererThread::stop() {
 void PromptAnswererThread::run() {
     std::unique_lock lock(mutex_);
     while (!wake_.wait_for(lock, 200ms, [this] { return stopping_; })) {
-        answerPrompt(wordPromptTitle, kPromptYes);
+        answerPrompt(word::promptTitle, kPromptYes);
     }
 }
 

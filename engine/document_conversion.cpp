@@ -110,7 +110,8 @@ bool DocumentConverter::convertDocument(const QString& sourcePath, const Convers
     }
 
     word::Documents documents;
-    if (FAILED(word.setVisible(false)) || FAILED(word.setActivePrinter(word::printerName)) ||
+    if (FAILED(word.setVisible(false)) ||
+        FAILED(word.setActivePrinter(QString::fromLatin1(word::printerName))) ||
         FAILED(word.documents(documents))) {
         word.quit();
         host_.showMessage(wordFailed(sourcePath, QStringLiteral("to start")));

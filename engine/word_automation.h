@@ -8,23 +8,13 @@
 
 #include "com/com.h"
 #include "com/comptr.h"
+#include "contract/word.h"
 
 #include <QString>
 
 #include <optional>
 
 namespace ostrel::word {
-
-inline constexpr DISPID dispidVisible = 23;
-inline constexpr DISPID dispidActivePrinter = 66;
-inline constexpr DISPID dispidDocuments = 6;
-inline constexpr DISPID dispidOpen = 15;
-inline constexpr DISPID dispidPrintOut = 444;
-inline constexpr DISPID dispidBackgroundPrintingStatus = 86;
-inline constexpr DISPID dispidCloseOrQuit = 1105;
-
-inline constexpr const char* progId = "Word.Application";
-inline const QString printerName = QStringLiteral("OstrelWordToPDF");
 
 using DispatchRef = com::ComPtr<IDispatch>;
 

@@ -12,8 +12,6 @@
 
 namespace ostrel::word {
 
-inline constexpr const char* kPromptTitle = "Microsoft Office Word";
-
 class InteractionHandler : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
 public:
     explicit InteractionHandler(std::chrono::milliseconds promptTimeout)

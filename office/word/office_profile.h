@@ -11,8 +11,6 @@
 
 namespace ostrel::word {
 
-inline constexpr const char* kPrinterName = "OstrelWordToPDF";
-
 // $XDG_CACHE_HOME/ostrel/word, else ~/.cache/ostrel/word.
 std::filesystem::path profileRoot();
 

@@ -1,5 +1,6 @@
 // The in-process server's entry points: the class object of "Word.Application" and its
 // registration in our registry.
+#include "com/guid.h"
 #include "registry/registry.h"
 #include "word/office_pool.h"
 #include "word/word_objects.h"
@@ -14,11 +15,6 @@
 namespace ostrel::word {
 namespace {
 
-// Word's well-known class id, {000209FF-0000-0000-C000-000000000046}.
-constexpr CLSID kClsidWordApplication{
-    0x000209FF, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr const char* kClsidText = "{000209FF-0000-0000-C000-000000000046}";
-constexpr const char* kProgId = "Word.Application";
 constexpr const char* kDescription = "Word.Application (LibreOffice Writer)";
 
 // Creates applications; each creation takes an office from the pool (starting one when
@@ -86,12 +82,13 @@ HRESULT registerServer() {
     }
     using registry::Hive;
     registry::Registry reg;
-    const std::string clsidKey = std::string("CLSID\\") + kClsidText;
+    const std::string clsidKey = std::string("CLSID\\") + com::guidToString(classId);
     for (HRESULT step : {
-             reg.setString(Hive::ClassesRoot, kProgId, "", kDescription),
-             reg.setString(Hive::ClassesRoot, std::string(kProgId) + "\\CLSID", "", kClsidText),
+             reg.setString(Hive::ClassesRoot, progId, "", kDescription),
+             reg.setString(Hive::ClassesRoot, std::string(progId) + "\\CLSID", "",
+                           com::guidToString(classId)),
              reg.setString(Hive::ClassesRoot, clsidKey, "", kDescription),
-             reg.setString(Hive::ClassesRoot, clsidKey + "\\ProgID", "", kProgId),
+             reg.setString(Hive::ClassesRoot, clsidKey + "\\ProgID", "", progId),
              reg.setString(Hive::ClassesRoot, clsidKey + "\\InprocServer32", "", path),
              reg.setString(Hive::ClassesRoot, clsidKey + "\\InprocServer32", "ThreadingModel",
                            "Both"),
@@ -106,9 +103,10 @@ HRESULT registerServer() {
 HRESULT unregisterServer() {
     using registry::Hive;
     registry::Registry reg;
-    const HRESULT progId = reg.deleteTree(Hive::ClassesRoot, kProgId);
-    const HRESULT clsid = reg.deleteTree(Hive::ClassesRoot, std::string("CLSID\\") + kClsidText);
-    return FAILED(progId) ? progId : clsid;
+    const HRESULT name = reg.deleteTree(Hive::ClassesRoot, progId);
+    const HRESULT clsid =
+        reg.deleteTree(Hive::ClassesRoot, std::string("CLSID\\") + com::guidToString(classId));
+    return FAILED(name) ? name : clsid;
 }
 
 } // namespace
@@ -121,7 +119,7 @@ HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
         return E_POINTER;
     }
     *ppv = nullptr;
-    if (rclsid != ostrel::word::kClsidWordApplication) {
+    if (rclsid != ostrel::word::classId) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     const auto factory = ostrel::com::make<ostrel::word::ApplicationFactory>();

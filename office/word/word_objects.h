@@ -8,6 +8,7 @@
 
 #include "com/dispatch_server.h"
 #include "com/object.h"
+#include "contract/word.h"
 #include "word/office_session.h"
 
 #include <memory>
@@ -15,19 +16,6 @@
 #include <string>
 
 namespace ostrel::word {
-
-// Dispatch ids of the members served.
-namespace dispid {
-inline constexpr DISPID kVisible = 23;
-inline constexpr DISPID kActivePrinter = 66;
-inline constexpr DISPID kDocuments = 6;
-inline constexpr DISPID kBackgroundPrintingStatus = 86;
-inline constexpr DISPID kQuit = 1105;
-inline constexpr DISPID kOpen = 15;
-inline constexpr DISPID kPrintOut = 444;
-inline constexpr DISPID kClose = 1105;
-inline constexpr DISPID kFullName = 49;
-} // namespace dispid
 
 // This library's live objects and locks, for DllCanUnloadNow.
 com::ModuleCount& wordModule();

@@ -2,6 +2,7 @@
 
 #include "com/com.h"
 #include "com/object.h"
+#include "contract/word.h"
 #include "registry/registry.h"
 
 #include <dlfcn.h>
@@ -165,7 +166,7 @@ protected:
     HRESULT answer(DISPID member, const std::vector<const VARIANT*>& arguments, VARIANT*,
                    EXCEPINFO* info) override {
         const std::lock_guard lock(stateMutex);
-        if (member == 444) {
+        if (member == ostrel::word::dispid::printOut) {
             if (currentScript.printOutFails || arguments.size() != 18) {
                 return automationError(info, u"PrintOut failed");
             }
@@ -177,7 +178,7 @@ protected:
                 << currentScript.printed;
             return S_OK;
         }
-        if (member == 1105) {
+        if (member == ostrel::word::dispid::close) {
             return currentScript.closeFails ? automationError(info, u"Close failed") : S_OK;
         }
         return DISP_E_MEMBERNOTFOUND;
@@ -221,13 +222,13 @@ protected:
                    EXCEPINFO* info) override {
         const std::lock_guard lock(stateMutex);
         switch (member) {
-        case 23:
+        case ostrel::word::dispid::visible:
             return currentScript.visibleFails ? automationError(info, u"Visible failed") : S_OK;
-        case 66:
+        case ostrel::word::dispid::activePrinter:
             return S_OK;
-        case 6:
+        case ostrel::word::dispid::documents:
             return hand(result, new FakeDocuments);
-        case 86:
+        case ostrel::word::dispid::backgroundPrintingStatus:
             if (currentScript.statusFails) {
                 return automationError(info, u"Status failed");
             }
@@ -237,7 +238,7 @@ protected:
                 --currentScript.pendingJobs;
             }
             return S_OK;
-        case 1105:
+        case ostrel::word::dispid::quit:
             return currentScript.quitFails ? automationError(info, u"Quit failed") : S_OK;
         default:
             return DISP_E_MEMBERNOTFOUND;

@@ -1,0 +1,34 @@
+// What the engine and the "Word.Application" server agree on: Word's class, the members
+// the engine calls by their dispatch ids, the printer every document is printed to, and
+// the title of the questions the office asks while it works (pending prompts the hosts
+// answer).
+#pragma once
+
+#include "com/com.h"
+
+namespace ostrel::word {
+
+inline constexpr const char* progId = "Word.Application";
+// Word's well-known class id, {000209FF-0000-0000-C000-000000000046}.
+inline constexpr CLSID classId{
+    0x000209FF, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+inline constexpr const char* printerName = "OstrelWordToPDF";
+inline constexpr const char* promptTitle = "Microsoft Office Word";
+
+namespace dispid {
+// Application
+inline constexpr DISPID visible = 23;
+inline constexpr DISPID activePrinter = 66;
+inline constexpr DISPID documents = 6;
+inline constexpr DISPID backgroundPrintingStatus = 86;
+inline constexpr DISPID quit = 1105;
+// Documents
+inline constexpr DISPID open = 15;
+// Document
+inline constexpr DISPID printOut = 444;
+inline constexpr DISPID close = 1105;
+inline constexpr DISPID fullName = 49;
+} // namespace dispid
+
+} // namespace ostrel::word

@@ -4,6 +4,7 @@
 #include "button_picture.h"
 #include "convert_dlg.h"
 #include "guarded.h"
+#include "product.h"
 
 #include "com/bstr.h"
 #include "com/variant.h"
@@ -20,7 +21,7 @@ using ostrel::com::Bstr;
 using ostrel::com::ComPtr;
 using ostrel::com::Variant;
 
-const QString ButtonText = QStringLiteral("Ostrel Word To PDF 3.0");
+const QString ButtonText = QString::fromUtf8(ostrel::productCaption);
 
 // A call that succeeded but handed back nothing counts as failed.
 template <class T> HRESULT obtained(HRESULT result, const ComPtr<T>& object) {

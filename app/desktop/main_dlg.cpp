@@ -89,7 +89,7 @@ void CPelvarAllToPDFDlg::OnWebsite() {
 
 QString CPelvarAllToPDFDlg::helpFilePath() {
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-           QString::fromUtf8(helpFileName);
+           QString::fromUtf8(productCaption) + QStringLiteral(" - Help.chm");
 }
 
 QString CPelvarAllToPDFDlg::helpPagesPath() {
@@ -142,7 +142,7 @@ void CPelvarAllToPDFDlg::paintEvent(QPaintEvent* event) {
 // menu is offered by a right click on the window.
 void CPelvarAllToPDFDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("About Ostrel Word To PDF 3.0"), this,
+    menu.addAction(QStringLiteral("About ") + QString::fromUtf8(productCaption), this,
                    &CPelvarAllToPDFDlg::OnSysCommandAbout);
     menu.exec(event->globalPos());
 }

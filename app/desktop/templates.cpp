@@ -2,12 +2,14 @@
 
 #include "product.h"
 
+#include <string>
+
 namespace ostrel {
 
 const DialogTemplate& mainTemplate() {
     static const DialogTemplate dialog{
         IDD_MAIN,
-        "Ostrel Word To PDF 3.0",
+        productCaption,
         425,
         442,
         "MS Shell Dlg",
@@ -58,16 +60,17 @@ const DialogTemplate& convertTemplate() {
 }
 
 const DialogTemplate& aboutTemplate() {
+    static const std::string caption = std::string("About ") + productCaption;
     static const DialogTemplate dialog{
         IDD_ABOUTBOX,
-        "About Ostrel Word To PDF 3.0",
+        caption.c_str(),
         218,
         172,
         "Microsoft Sans Serif",
         9,
         {
             {Kind::Frame, IDC_BANNER_LINE, "", 1, 63, 217, 1, SS_ETCHEDFRAME},
-            {Kind::Label, IDC_STATIC, "Ostrel Word To PDF 3.0", 11, 66, 75, 8},
+            {Kind::Label, IDC_STATIC, productCaption, 11, 66, 75, 8},
             {Kind::Label, IDC_STATIC, makerNotice, 11, 75, 185, 8},
             {Kind::Label, IDC_STATIC, "Website :", 11, 84, 30, 8},
             {Kind::Label, IDC_WEBSITE_LINK, productWebsite, 45, 84, 105, 8},

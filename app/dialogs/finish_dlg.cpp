@@ -2,6 +2,7 @@
 
 #include "list_box_ex.h"
 #include "message_boxes.h"
+#include "product.h"
 #include "resource_ids.h"
 #include "shell_opener.h"
 
@@ -16,7 +17,7 @@ const DialogTemplate& CFinishDlg::dialogTemplate() {
     static const QByteArray logo = bitmapResource(IDB_LOGO).toUtf8();
     static const DialogTemplate dialog{
         136,
-        "Ostrel Word To PDF 3.0",
+        productCaption,
         248,
         107,
         "MS Shell Dlg",

@@ -1,6 +1,8 @@
 // Draws the program's pictures into PNG files at build time:
 //   make_artwork <output folder>
 // writes bitmaps/<id>.png and icons/<id>.png, named after their resource ids.
+#include "product.h"
+
 #include <QDir>
 #include <QFont>
 #include <QFontMetricsF>
@@ -270,7 +272,7 @@ QImage header() {
     drawBlueGround(painter, image.size());
     drawLogo(painter, QRectF(8, 8, 48, 48));
     // The header buttons start at about x = 280: the name must end before them.
-    const QString name = QStringLiteral("Ostrel Word To PDF 3.0");
+    const QString name = QString::fromUtf8(ostrel::productCaption);
     qreal pixels = 20;
     while (pixels > 12 && QFontMetricsF(boldFont(pixels)).horizontalAdvance(name) > 206)
         pixels -= 1;

@@ -1,4 +1,4 @@
-// The product's fixed names and texts.
+// The product's name and fixed texts: the program, the add-in and the pictures show them.
 #pragma once
 
 namespace ostrel {
@@ -10,7 +10,6 @@ inline constexpr const char* makerNotice =
 inline constexpr const char* legalNotice =
     " Protected by copyright law and international treaties.\n"
     " Unauthorized copying or distribution is prohibited.";
-inline constexpr const char* helpFileName = "Ostrel Word To PDF 3.0 - Help.chm";
 // The single-instance lock, in the user's runtime folder.
 inline constexpr const char* instanceLockName = "OstrelWordToPDF";
 

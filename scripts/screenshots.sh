@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 out=${1:-$PWD/out/screenshots}
 scripts/build.sh
 cmake --build build --target ostrel_desktop_screenshots -- --quiet
-corpus=${OSTREL_CORPUS:-$PWD/../shared/corpus}
+corpus=${OSTREL_CORPUS_DIR:-$PWD/../shared/corpus}
 documents=()
 if [[ -d $corpus/documents ]]; then
     documents=("$corpus/documents/SampleDoc.docx" "$corpus/documents/Lists.doc"

@@ -452,8 +452,4 @@ void OfficeSession::disconnect() {
     }
 }
 
-pid_t OfficeSession::officePid() const {
-    return process_ ? process_->pid() : -1;
-}
-
 } // namespace ostrel::word

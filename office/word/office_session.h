@@ -65,8 +65,6 @@ public:
     // Ends the office: terminate, a bounded wait, then the kill. Idempotent.
     void quit();
 
-    pid_t officePid() const;
-
 private:
     template <typename Work>
     auto call(std::chrono::milliseconds limit, Work&& work) -> decltype(work());

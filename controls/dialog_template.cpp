@@ -29,13 +29,15 @@ QWidget* makeEdit(QWidget* parent, const DialogItem& item) {
         edit->setVerticalScrollBarPolicy(has(item.style, WS_VSCROLL) ? Qt::ScrollBarAlwaysOn
                                                                      : Qt::ScrollBarAlwaysOff);
         edit->setTabChangesFocus(true);
-        if (has(item.style, NO_BORDER))
+        if (has(item.style, NO_BORDER)) {
             edit->setFrameShape(QFrame::NoFrame);
+        }
         return edit;
     }
     auto* edit = new QLineEdit(parent);
-    if (has(item.style, ES_PASSWORD))
+    if (has(item.style, ES_PASSWORD)) {
         edit->setEchoMode(QLineEdit::Password);
+    }
     edit->setFrame(!has(item.style, NO_BORDER));
     return edit;
 }
@@ -55,21 +57,23 @@ QWidget* makeListBox(QWidget* parent, const DialogItem& item) {
     auto* list = new QListWidget(parent);
     list->setSelectionMode(has(item.style, LBS_EXTENDEDSEL) ? QAbstractItemView::ExtendedSelection
                                                             : QAbstractItemView::SingleSelection);
-    if (has(item.style, WS_VSCROLL))
+    if (has(item.style, WS_VSCROLL)) {
         list->setVerticalScrollBarPolicy(
             has(item.style, LBS_DISABLENOSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
-    else
+    } else {
         list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
     return list;
 }
 
 QWidget* makeFrame(QWidget* parent, const DialogItem& item) {
     auto* frame = new QFrame(parent);
     const bool line = item.height <= 1 || item.width <= 1;
-    if (line)
+    if (line) {
         frame->setFrameShape(item.height <= 1 ? QFrame::HLine : QFrame::VLine);
-    else
+    } else {
         frame->setFrameShape(QFrame::Box);
+    }
     frame->setFrameShadow(has(item.style, SS_BLACKFRAME) ? QFrame::Plain : QFrame::Sunken);
     return frame;
 }
@@ -78,8 +82,9 @@ QWidget* makeLabel(QWidget* parent, const DialogItem& item) {
     auto* label = new QLabel(parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(true);
-    if (has(item.style, WS_BORDER))
+    if (has(item.style, WS_BORDER)) {
         label->setFrameShape(QFrame::Box);
+    }
     return label;
 }
 
@@ -131,9 +136,10 @@ QWidget* makeStandard(QWidget* parent, const DialogItem& item) {
 }
 
 QSize neededSize(const QWidget* control) {
-    if (auto* label = qobject_cast<const QLabel*>(control))
+    if (auto* label = qobject_cast<const QLabel*>(control)) {
         return QSize(label->fontMetrics().horizontalAdvance(label->text()) + 1,
                      label->fontMetrics().height());
+    }
     return control->sizeHint();
 }
 
@@ -174,21 +180,25 @@ QRect placement(const DialogUnits& units, const DialogItem& item, QWidget* contr
     // Texts on one line are never cut: a label, check box or radio button is widened to
     // its text (and made as high as a line needs), keeping its place in the template.
     if (growsToItsText(units, item)) {
-        if (auto* label = qobject_cast<QLabel*>(control))
+        if (auto* label = qobject_cast<QLabel*>(control)) {
             label->setWordWrap(false);
+        }
         const QSize needed = fitText(control, rect.width());
         rect.setWidth(std::max(rect.width(), needed.width()));
         const int extra = needed.height() - rect.height();
-        if (extra > 0 && item.kind == Kind::Label)
+        if (extra > 0 && item.kind == Kind::Label) {
             rect.setHeight(needed.height());
-        else if (extra > 0)
+        } else if (extra > 0) {
             rect.adjust(0, -(extra / 2), 0, extra - extra / 2);
+        }
     }
     // Lines are one pixel thick whatever the units give; sunken lines need two.
-    if (item.kind == Kind::Frame && item.height <= 1)
+    if (item.kind == Kind::Frame && item.height <= 1) {
         rect.setHeight(2);
-    if (item.kind == Kind::Frame && item.width <= 1)
+    }
+    if (item.kind == Kind::Frame && item.width <= 1) {
         rect.setWidth(2);
+    }
     return rect;
 }
 
@@ -201,8 +211,9 @@ QWidget* DialogControls::item(int id) const {
 
 QFont dialogFont(const DialogTemplate& dialogTemplate) {
     QFont font = QApplication::font();
-    if (dialogTemplate.fontPoints != 8 && font.pointSizeF() > 0)
+    if (dialogTemplate.fontPoints != 8 && font.pointSizeF() > 0) {
         font.setPointSizeF(font.pointSizeF() * dialogTemplate.fontPoints / 8.0);
+    }
     return font;
 }
 
@@ -213,15 +224,17 @@ DialogControls createDialog(QWidget* dialog, const DialogTemplate& dialogTemplat
     DialogControls controls{DialogUnits(font)};
     const DialogUnits& units = controls.units_;
     dialog->resize(units.x(dialogTemplate.width), units.y(dialogTemplate.height));
-    if (dialogTemplate.caption && *dialogTemplate.caption)
+    if (dialogTemplate.caption && *dialogTemplate.caption) {
         dialog->setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
+    }
 
     for (const DialogItem& item : dialogTemplate.items) {
         const auto factory = factories.find(item.id);
         QWidget* control =
             factory != factories.end() ? factory->second(dialog, item) : makeStandard(dialog, item);
-        if (item.kind != Kind::Picture && item.text && *item.text)
+        if (item.kind != Kind::Picture && item.text && *item.text) {
             setControlText(control, QString::fromUtf8(item.text));
+        }
         control->setGeometry(placement(units, item, control));
         control->setEnabled(!has(item.style, WS_DISABLED));
         if (item.id != IDC_STATIC) {
@@ -235,8 +248,9 @@ DialogControls createDialog(QWidget* dialog, const DialogTemplate& dialogTemplat
 
 int sortedInsertRow(int count, const std::function<QString(int)>& textAt, const QString& text) {
     int row = 0;
-    while (row < count && QString::compare(textAt(row), text, Qt::CaseInsensitive) <= 0)
+    while (row < count && QString::compare(textAt(row), text, Qt::CaseInsensitive) <= 0) {
         ++row;
+    }
     return row;
 }
 
@@ -250,36 +264,43 @@ int addString(QComboBox& list, const QString& text) {
 }
 
 QString controlText(const QWidget* control) {
-    if (auto* label = qobject_cast<const QLabel*>(control))
+    if (auto* label = qobject_cast<const QLabel*>(control)) {
         return label->text();
-    if (auto* button = qobject_cast<const QAbstractButton*>(control))
+    }
+    if (auto* button = qobject_cast<const QAbstractButton*>(control)) {
         return button->text();
-    if (auto* group = qobject_cast<const QGroupBox*>(control))
+    }
+    if (auto* group = qobject_cast<const QGroupBox*>(control)) {
         return group->title();
-    if (auto* edit = qobject_cast<const QLineEdit*>(control))
+    }
+    if (auto* edit = qobject_cast<const QLineEdit*>(control)) {
         return edit->text();
-    if (auto* edit = qobject_cast<const QPlainTextEdit*>(control))
+    }
+    if (auto* edit = qobject_cast<const QPlainTextEdit*>(control)) {
         return edit->toPlainText();
-    if (auto* combo = qobject_cast<const QComboBox*>(control))
+    }
+    if (auto* combo = qobject_cast<const QComboBox*>(control)) {
         return combo->currentText();
+    }
     return control->windowTitle();
 }
 
 void setControlText(QWidget* control, const QString& text) {
-    if (auto* label = qobject_cast<QLabel*>(control))
+    if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(text);
-    else if (auto* group = qobject_cast<QGroupBox*>(control))
+    } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
         group->setTitle(text);
-    else if (auto* edit = qobject_cast<QLineEdit*>(control))
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         edit->setText(text);
-    else if (auto* plain = qobject_cast<QPlainTextEdit*>(control))
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(control)) {
         plain->setPlainText(text);
-    else if (auto* combo = qobject_cast<QComboBox*>(control))
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         combo->setEditText(text);
-    else
+    } else {
         control->setWindowTitle(text);
+    }
 }
 
 } // namespace ostrel

@@ -45,12 +45,13 @@ CEnableEdit::CEnableEdit(QWidget* parent, bool multiLine) : QPlainTextEdit(paren
 }
 
 void CEnableEdit::keyPressEvent(QKeyEvent* event) {
-    if (isKeyDownKey(event->key()))
+    if (isKeyDownKey(event->key())) {
         QPlainTextEdit::keyPressEvent(event);
-    else if (isDialogKey(event->key()))
+    } else if (isDialogKey(event->key())) {
         event->ignore();
-    else
+    } else {
         event->accept(); // a character (or a control character): dropped
+    }
 }
 
 void CEnableEdit::inputMethodEvent(QInputMethodEvent* event) {

@@ -37,16 +37,19 @@ int CListBoxEx::InsertString(int index, const QString& text) {
 }
 
 bool CListBoxEx::isListed(const QString& path) const {
-    for (int row = 0; row < count(); ++row)
-        if (QString::compare(item(row)->text(), path, Qt::CaseInsensitive) == 0)
+    for (int row = 0; row < count(); ++row) {
+        if (QString::compare(item(row)->text(), path, Qt::CaseInsensitive) == 0) {
             return true;
+        }
+    }
     return false;
 }
 
 bool CListBoxEx::accepts(const QString& path) const {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0)
+    if (dot < 0) {
         return false;
+    }
     const QString extension = QLocale().toLower(path.mid(dot + 1));
     return extensions.contains(extension, Qt::CaseSensitive) && !isListed(path);
 }
@@ -57,17 +60,19 @@ void CListBoxEx::refuseDocument() {
 }
 
 void CListBoxEx::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 void CListBoxEx::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls())
+    if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 void CListBoxEx::dropEvent(QDropEvent* event) {
@@ -88,11 +93,13 @@ void CListBoxEx::dropUrls(const QList<QUrl>& urls) {
     bool added = false;
     for (const QUrl& url : urls) {
         // Only local files can be documents; anything else ends the drop like a folder.
-        if (!url.isLocalFile())
+        if (!url.isLocalFile()) {
             break;
+        }
         const QString path = url.toLocalFile();
-        if (QFileInfo(path).isDir() || !path.contains(QLatin1Char('.')))
+        if (QFileInfo(path).isDir() || !path.contains(QLatin1Char('.'))) {
             break;
+        }
         if (accepts(path)) {
             InsertString(insertAt, path);
             ++insertAt;
@@ -101,8 +108,9 @@ void CListBoxEx::dropUrls(const QList<QUrl>& urls) {
             refuseDocument();
         }
     }
-    if (added && notifyWindow)
+    if (added && notifyWindow) {
         QCoreApplication::postEvent(notifyWindow, new QEvent(WM_FILESDROPPED));
+    }
 }
 
 } // namespace ostrel

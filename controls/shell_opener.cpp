@@ -30,8 +30,9 @@ bool DesktopShell::hasProgramFor(const QString& path) {
     QProcess query;
     query.start(QStringLiteral("xdg-mime"),
                 {QStringLiteral("query"), QStringLiteral("default"), type});
-    if (!query.waitForStarted(10'000))
+    if (!query.waitForStarted(10'000)) {
         return true;
+    }
     if (!query.waitForFinished(30'000)) {
         query.kill();
         query.waitForFinished();
@@ -41,14 +42,16 @@ bool DesktopShell::hasProgramFor(const QString& path) {
 }
 
 void DesktopShell::showInFolder(const QString& folder, const QString& filePath) {
-    if (!showItems(QUrl::fromLocalFile(filePath).toString()))
+    if (!showItems(QUrl::fromLocalFile(filePath).toString())) {
         open(folder);
+    }
 }
 
 bool DesktopShell::showItems(const QString& fileUri) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!bus.isConnected()) {
         return false;
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"),
         QStringLiteral("/org/freedesktop/FileManager1"),

@@ -48,8 +48,9 @@ void CTabCtrlEx::resizeEvent(QResizeEvent*) {
 
 void CTabCtrlEx::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (variant_ == Variant::Desktop)
+    if (variant_ == Variant::Desktop) {
         painter.fillRect(rect(), Qt::white);
+    }
 
     QStyleOptionTabWidgetFrame pane;
     pane.initFrom(this);
@@ -58,8 +59,9 @@ void CTabCtrlEx::paintEvent(QPaintEvent*) {
     pane.shape = QTabBar::RoundedNorth;
     pane.tabBarSize = tabBar_->size();
     pane.tabBarRect = tabBar_->geometry();
-    if (tabBar_->currentIndex() >= 0)
+    if (tabBar_->currentIndex() >= 0) {
         pane.selectedTabRect = tabBar_->tabRect(tabBar_->currentIndex()).translated(tabBar_->pos());
+    }
     pane.lineWidth = 1;
     style()->drawPrimitive(QStyle::PE_FrameTabWidget, &pane, &painter, this);
 }

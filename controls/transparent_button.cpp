@@ -10,36 +10,42 @@ namespace ostrel {
 
 QPoint ButtonGeometry::iconOrigin(int hoverState) const {
     QPoint origin;
-    if (textLength == 0)
+    if (textLength == 0) {
         origin = QPoint((width - iconWidth) / 2, (height - iconHeight) / 2);
-    else if (layout == 0)
+    } else if (layout == 0) {
         origin = QPoint(iconLeftMargin, (height - iconHeight) / 2);
-    else
+    } else {
         origin = QPoint((width - iconWidth) / 2, iconTopMargin);
-    if (hoverState == CTransParentButton::Pressed)
+    }
+    if (hoverState == CTransParentButton::Pressed) {
         origin += QPoint(1, 1);
+    }
     return origin;
 }
 
 QPoint ButtonGeometry::disabledTextOrigin() const {
     // The text width is estimated at four pixels a character, not measured.
     const int w = 4 * textLength;
-    if (hasIcon && layout == 0)
+    if (hasIcon && layout == 0) {
         return QPoint(iconLeftMargin + iconWidth + (width - iconLeftMargin - w - iconWidth) / 2,
                       (height - textHeight) / 2);
-    if (hasIcon)
+    }
+    if (hasIcon) {
         return QPoint((width - w) / 2 - 3,
                       iconTopMargin + iconHeight +
                           (height - iconTopMargin - textHeight - iconHeight) / 2);
+    }
     return QPoint((width - w) / 2 - 3, (height - textHeight) / 2);
 }
 
 QPoint ButtonGeometry::textOrigin(int hoverState) const {
     QPoint origin = disabledTextOrigin();
-    if (hoverState == CTransParentButton::Pressed)
+    if (hoverState == CTransParentButton::Pressed) {
         origin += QPoint(1, 1);
-    if (textLength % 2 == 1)
+    }
+    if (textLength % 2 == 1) {
         origin.rx() -= 1;
+    }
     return origin;
 }
 
@@ -78,18 +84,21 @@ void CTransParentButton::saveBackground() {
     // not the other children), taken once.
     backgroundDC = QPixmap(size());
     backgroundDC.fill(Qt::transparent);
-    if (QWidget* parent = parentWidget())
+    if (QWidget* parent = parentWidget()) {
         parent->render(&backgroundDC, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+    }
     backgroundSaved = true;
 }
 
 void CTransParentButton::paintEvent(QPaintEvent*) {
-    if (!backgroundSaved)
+    if (!backgroundSaved) {
         saveBackground();
+    }
     // What the owner-drawn button learns from each draw request: only the disabled state.
     enabledLook = isEnabled();
-    if (!enabledLook)
+    if (!enabledLook) {
         hoverState = Normal;
+    }
 
     QPainter painter(this);
     painter.drawPixmap(0, 0, backgroundDC);
@@ -100,15 +109,17 @@ void CTransParentButton::paintEvent(QPaintEvent*) {
 }
 
 void CTransParentButton::drawFrame(QPainter& painter) const {
-    if (!enabledLook)
+    if (!enabledLook) {
         return;
+    }
     QColor brush;
-    if (hoverState == MouseOver || hoverState == ReleasedInside)
+    if (hoverState == MouseOver || hoverState == ReleasedInside) {
         brush = QColor(160, 210, 237);
-    else if (hoverState == Pressed)
+    } else if (hoverState == Pressed) {
         brush = QColor(120, 190, 237);
-    else
+    } else {
         return;
+    }
     painter.save();
     painter.setPen(QPen(QColor(170, 210, 237), 1));
     painter.setBrush(brush);
@@ -126,8 +137,9 @@ void CTransParentButton::drawIcon(QPainter& painter, const ButtonGeometry& geome
         return;
     }
     const QIcon& icon = hoverState == Normal ? normalIcon : hotIcon;
-    if (!icon.isNull())
+    if (!icon.isNull()) {
         painter.drawPixmap(origin, icon.pixmap(size));
+    }
 }
 
 void CTransParentButton::drawText(QPainter& painter, const ButtonGeometry& geometry) const {
@@ -147,8 +159,9 @@ void CTransParentButton::drawText(QPainter& painter, const ButtonGeometry& geome
     QFont small(QStringLiteral("Arial"));
     small.setPixelSize(10);
     const int average = QFontMetrics(small).averageCharWidth();
-    if (average > 4)
+    if (average > 4) {
         small.setStretch(400 / average);
+    }
     painter.setFont(small);
     painter.setPen(Qt::white);
     painter.drawText(QRect(geometry.textOrigin(hoverState), QSize(width(), height())), flags,
@@ -187,8 +200,9 @@ void CTransParentButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CTransParentButton::timerEvent(QTimerEvent* event) {
-    if (hoverTimer_ == 0 || event->timerId() != hoverTimer_)
+    if (hoverTimer_ == 0 || event->timerId() != hoverTimer_) {
         return;
+    }
     if (!cursorInside() && mouseOver && enabledLook) {
         killTimer(hoverTimer_);
         hoverTimer_ = 0;

@@ -14,10 +14,12 @@ int CPelvarAllToPDFApp::InitInstance() {
     const QString name = QString::fromUtf8(instanceLockName);
     const SingleInstance instance(name);
     if (!instance.first()) {
-        if (request.documents.isEmpty())
+        if (request.documents.isEmpty()) {
             return 0;
-        if (handDocumentsOver(name, request, std::chrono::seconds(20)))
+        }
+        if (handDocumentsOver(name, request, std::chrono::seconds(20))) {
             return 0;
+        }
         std::fputs("OstrelWordToPdf: the running program did not take the documents\n", stderr);
         return 1;
     }

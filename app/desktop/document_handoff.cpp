@@ -85,10 +85,12 @@ bool handDocumentsOver(const QString& name, const DocumentRequest& request,
     // The running program may hold the lock a moment before it listens.
     for (;;) {
         socket.connectToServer(DocumentReceiver::socketPath(name));
-        if (socket.waitForConnected(static_cast<int>(deadline.remainingTime())))
+        if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
             break;
-        if (deadline.hasExpired())
+        }
+        if (deadline.hasExpired()) {
             return false;
+        }
         QThread::msleep(100);
     }
     QByteArray bytes;
@@ -97,13 +99,15 @@ bool handDocumentsOver(const QString& name, const DocumentRequest& request,
     stream << requestMagic << request.convert << request.documents;
     socket.write(bytes);
     while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime())))
+        if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
             return false;
+        }
     }
     char answer = 0;
     while (socket.bytesAvailable() == 0) {
-        if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+        if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
             return false;
+        }
     }
     return socket.read(&answer, 1) == 1 && answer == acknowledgement;
 }

@@ -96,19 +96,22 @@ QString CPelvarAllToPDFDlg::helpPagesPath() {
     const QDir programFolder(QCoreApplication::applicationDirPath());
     for (const char* relative : {"help/index.html", "../share/ostrel/help/index.html"}) {
         const QString page = programFolder.absoluteFilePath(QString::fromLatin1(relative));
-        if (QFileInfo::exists(page))
+        if (QFileInfo::exists(page)) {
             return QDir::cleanPath(page);
+        }
     }
     return {};
 }
 
 void CPelvarAllToPDFDlg::OnHelp() {
-    if (shell->openWithProgram(helpFilePath()))
+    if (shell->openWithProgram(helpFilePath())) {
         return;
+    }
     // Few Linux desktops have a viewer for compiled help: the same pages in the browser.
     const QString pages = helpPagesPath();
-    if (!pages.isEmpty())
+    if (!pages.isEmpty()) {
         shell->open(pages);
+    }
 }
 
 void CPelvarAllToPDFDlg::OnAbout() {

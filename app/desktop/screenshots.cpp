@@ -49,8 +49,9 @@ bool waitUntil(const std::function<bool()>& condition, int limitMs) {
     QElapsedTimer clock;
     clock.start();
     while (!condition()) {
-        if (clock.elapsed() > limitMs)
+        if (clock.elapsed() > limitMs) {
             return false;
+        }
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return true;
@@ -112,8 +113,9 @@ int main(int argc, char** argv) {
     }
 
     chooser.documents = arguments.mid(2);
-    if (chooser.documents.isEmpty())
+    if (chooser.documents.isEmpty()) {
         return ok ? 0 : 1;
+    }
 
     QTemporaryDir output;
     page->OnAddFiles();

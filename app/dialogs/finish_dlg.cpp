@@ -46,20 +46,24 @@ CFinishDlg::CFinishDlg(QWidget* parent)
 }
 
 void CFinishDlg::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         OnInitDialog();
+    }
     QDialog::showEvent(event);
 }
 
 void CFinishDlg::OnInitDialog() {
     resultsList->clear();
-    for (const QString& name : convertedFiles)
+    for (const QString& name : convertedFiles) {
         addStringSorted(*resultsList, name);
+    }
     setControlText(controls_.item(IDC_HEADLINE), QStringLiteral("Conversion Completes!"));
-    if (resultsList->count() > 0)
+    if (resultsList->count() > 0) {
         resultsList->setCurrentRow(0);
-    if (!folder.endsWith(QDir::separator()))
+    }
+    if (!folder.endsWith(QDir::separator())) {
         folder += QDir::separator();
+    }
 }
 
 void CFinishDlg::OnOpenFile() {
@@ -74,8 +78,9 @@ void CFinishDlg::OnOpenFile() {
 
 void CFinishDlg::OnOpenFolder() {
     const QListWidgetItem* selected = resultsList->currentItem();
-    if (!selected || !selected->isSelected())
+    if (!selected || !selected->isSelected()) {
         selected = resultsList->item(0);
+    }
     if (!selected) {
         shell->open(folder);
         return;

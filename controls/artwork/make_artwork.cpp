@@ -214,8 +214,9 @@ void drawLogo(QPainter& painter, const QRectF& box) {
 
     // Lines of text on the sheet.
     painter.setPen(QPen(QColor(46, 110, 200), 3.0, Qt::SolidLine, Qt::RoundCap));
-    for (int y = 14; y <= 30; y += 8)
+    for (int y = 14; y <= 30; y += 8) {
         painter.drawLine(QPointF(18, y), QPointF(y == 14 ? 34 : 48, y));
+    }
 
     // The ribbon.
     QLinearGradient red(0, 34, 0, 56);
@@ -274,8 +275,9 @@ QImage header() {
     // The header buttons start at about x = 280: the name must end before them.
     const QString name = QString::fromUtf8(ostrel::productCaption);
     qreal pixels = 20;
-    while (pixels > 12 && QFontMetricsF(boldFont(pixels)).horizontalAdvance(name) > 206)
+    while (pixels > 12 && QFontMetricsF(boldFont(pixels)).horizontalAdvance(name) > 206) {
         pixels -= 1;
+    }
     drawTitle(painter, QPointF(62, 32), pixels, name);
     QFont small(QStringLiteral("DejaVu Sans"));
     small.setPixelSize(11);

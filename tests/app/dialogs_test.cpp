@@ -57,8 +57,9 @@ protected:
     }
     QStringList listed() const {
         QStringList texts;
-        for (int row = 0; row < finish.resultsList->count(); ++row)
+        for (int row = 0; row < finish.resultsList->count(); ++row) {
             texts << finish.resultsList->item(row)->text();
+        }
         return texts;
     }
     void press(int id) { finish.controls().get<QPushButton>(id)->click(); }

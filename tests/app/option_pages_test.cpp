@@ -122,16 +122,18 @@ TEST_P(Pages, SecurityStartsWithEverythingButTheMasterSwitchDisabled) {
     EXPECT_TRUE(security.button(s.owner)->isChecked());
     EXPECT_TRUE(security.button(s.low)->isChecked());
     for (const int id : {s.user, s.userPassword, s.owner, s.ownerPassword, s.copying, s.formFilling,
-                         s.changing, s.printing, s.low, s.high})
+                         s.changing, s.printing, s.low, s.high}) {
         EXPECT_FALSE(enabled(id)) << id;
+    }
 }
 
 TEST_P(Pages, TickingSecurityEnablesBothPasswordEdits) {
     const auto& s = security.ids();
     click(s.master);
     for (const int id : {s.user, s.userPassword, s.owner, s.ownerPassword, s.copying, s.formFilling,
-                         s.changing, s.printing, s.low, s.high})
+                         s.changing, s.printing, s.low, s.high}) {
         EXPECT_TRUE(enabled(id)) << id;
+    }
 }
 
 TEST_P(Pages, PasswordSwitchesGovernTheirEdits) {
@@ -180,8 +182,9 @@ TEST_P(Pages, ListsHoldTheirItemsWithTheFirstSelected) {
     for (const auto& [id, items] : lists) {
         QComboBox* list = advanced.list(id);
         QStringList texts;
-        for (int i = 0; i < list->count(); ++i)
+        for (int i = 0; i < list->count(); ++i) {
             texts << list->itemText(i);
+        }
         EXPECT_EQ(texts, items) << id;
         EXPECT_EQ(list->currentIndex(), 0) << id;
         EXPECT_EQ(list->isEditable(), GetParam() == PageTemplate::AddIn) << id;

@@ -12,9 +12,11 @@ namespace {
 // which source column it came from: red = index % 256, green = index / 256, blue 255.
 QPixmap numberedColumns(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
-    for (int x = 0; x < width; ++x)
-        for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+        for (int y = 0; y < height; ++y) {
             image.setPixel(x, y, qRgb(x % 256, x / 256, 255));
+        }
+    }
     return QPixmap::fromImage(image);
 }
 
@@ -31,8 +33,9 @@ Rendered render(CBmpProgCtrl& bar) {
     const QImage image = bar.grab().toImage();
     const int row = image.height() / 2;
     int x = 0;
-    while (x < image.width() && isFill(image.pixel(x, row)))
+    while (x < image.width() && isFill(image.pixel(x, row))) {
         ++x;
+    }
     const QRgb last = x > 0 ? image.pixel(x - 1, row) : 0;
     return {x, x > 0 ? qRed(last) + 256 * qGreen(last) : -1};
 }

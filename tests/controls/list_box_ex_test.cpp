@@ -61,8 +61,9 @@ protected:
     }
     void dropPaths(const QStringList& paths) {
         QList<QUrl> urls;
-        for (const QString& path : paths)
+        for (const QString& path : paths) {
             urls << QUrl::fromLocalFile(path);
+        }
         drop(urls);
     }
     // The notification is queued: it arrives only when posted events are delivered.
@@ -72,8 +73,9 @@ protected:
     }
     QStringList entries() const {
         QStringList texts;
-        for (int row = 0; row < list.count(); ++row)
+        for (int row = 0; row < list.count(); ++row) {
             texts << list.item(row)->text();
+        }
         return texts;
     }
     int refusals() const {
@@ -148,8 +150,9 @@ TEST_F(FileDrops, PathWithoutAnyDotEndsTheDrop) {
     const QString first = file("C/one.rtf");
     QTemporaryDir plain(QDir::tempPath() + QStringLiteral("/ostrelXXXXXX"));
     QString nodot = plain.filePath(QStringLiteral("notes"));
-    if (nodot.contains(QLatin1Char('.')))
+    if (nodot.contains(QLatin1Char('.'))) {
         GTEST_SKIP() << "the temporary folder has a dot in its path";
+    }
     QFile(nodot).open(QIODevice::WriteOnly);
     dropPaths({first, nodot, file("C/two.rtf")});
     EXPECT_EQ(entries(), QStringList{first});
@@ -191,11 +194,13 @@ TEST_F(FileDrops, BusyRefusesTheWholeDrop) {
 
 TEST(ListBoxSorting, AddStringSortsWithoutRegardToCase) {
     CListBoxEx list;
-    for (const char* name : {"b.pdf", "C.pdf", "a.pdf", "B2.pdf"})
+    for (const char* name : {"b.pdf", "C.pdf", "a.pdf", "B2.pdf"}) {
         list.AddString(QString::fromLatin1(name));
+    }
     QStringList texts;
-    for (int row = 0; row < list.count(); ++row)
+    for (int row = 0; row < list.count(); ++row) {
         texts << list.item(row)->text();
+    }
     EXPECT_EQ(texts, (QStringList{"a.pdf", "b.pdf", "B2.pdf", "C.pdf"}));
 }
 

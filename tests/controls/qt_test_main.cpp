@@ -5,8 +5,9 @@
 
 int main(int argc, char** argv) {
     // Listing the tests (at build time) needs no display either.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OstrelWordToPdf"));
     ::testing::InitGoogleTest(&argc, argv);

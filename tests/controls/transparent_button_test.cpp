@@ -174,9 +174,11 @@ TEST_F(HeaderButton, IconAndWhiteTextWhereTheGeometrySays) {
     // White letters somewhere in the text's row below the icon.
     const QPoint text = button->geometryNow().textOrigin(CTransParentButton::Normal);
     int white = 0;
-    for (int x = text.x(); x < text.x() + 16; ++x)
-        for (int y = text.y(); y < text.y() + 10; ++y)
+    for (int x = text.x(); x < text.x() + 16; ++x) {
+        for (int y = text.y(); y < text.y() + 10; ++y) {
             white += image.pixelColor(x, y).lightness() > 200 ? 1 : 0;
+        }
+    }
     EXPECT_GT(white, 5);
 }
 

@@ -36,14 +36,14 @@ HRESULT CWordAddin::create(IUnknown* outer, REFIID riid, void** object) {
         return E_OUTOFMEMORY;
     }
     // The query's reference keeps the object; without one it goes.
-    addin->inner_.AddRef();
-    const HRESULT answer = addin->inner_.QueryInterface(riid, object);
-    addin->inner_.Release();
+    addin->m_inner.AddRef();
+    const HRESULT answer = addin->m_inner.QueryInterface(riid, object);
+    addin->m_inner.Release();
     return answer;
 }
 
 CWordAddin::CWordAddin(IUnknown* outer)
-    : moduleLock_(AddinModule::instance().count()), outer_(outer) {
+    : m_moduleLock(AddinModule::instance().count()), m_outer(outer) {
 }
 
 CWordAddin::~CWordAddin() = default;
@@ -54,8 +54,8 @@ HRESULT CWordAddin::InnerUnknown::QueryInterface(REFIID riid, void** ppvObject) 
     }
     IUnknown* found = nullptr;
     if (riid == IID_IUnknown) {
-        found = owner_.outer_ != nullptr ? static_cast<IUnknown*>(this)
-                                         : static_cast<IWordAddin*>(&owner_);
+        found = owner_.m_outer != nullptr ? static_cast<IUnknown*>(this)
+                                          : static_cast<IWordAddin*>(&owner_);
     } else if (riid == IWordAddin::iid) {
         found = static_cast<IWordAddin*>(&owner_);
     } else if (riid == IID_IDispatch) {
@@ -82,16 +82,16 @@ ULONG CWordAddin::InnerUnknown::Release() {
 }
 
 HRESULT CWordAddin::QueryInterface(REFIID riid, void** ppvObject) {
-    return outer_ != nullptr ? outer_->QueryInterface(riid, ppvObject)
-                             : inner_.QueryInterface(riid, ppvObject);
+    return m_outer != nullptr ? m_outer->QueryInterface(riid, ppvObject)
+                              : m_inner.QueryInterface(riid, ppvObject);
 }
 
 ULONG CWordAddin::AddRef() {
-    return outer_ != nullptr ? outer_->AddRef() : inner_.AddRef();
+    return m_outer != nullptr ? m_outer->AddRef() : m_inner.AddRef();
 }
 
 ULONG CWordAddin::Release() {
-    return outer_ != nullptr ? outer_->Release() : inner_.Release();
+    return m_outer != nullptr ? m_outer->Release() : m_inner.Release();
 }
 
 HRESULT CWordAddin::InterfaceSupportsErrorInfo(REFIID riid) {
@@ -181,7 +181,7 @@ HRESULT CWordAddin::connect(IDispatch* application) {
 }
 
 HRESULT CWordAddin::adviseSink() {
-    if (sinkCookie_ != NoCookie) {
+    if (m_sinkCookie != NoCookie) {
         return E_FAIL; // subscribed already
     }
     ComPtr<IConnectionPointContainer> container;
@@ -195,10 +195,10 @@ HRESULT CWordAddin::adviseSink() {
         return h;
     }
     DWORD cookie = 0;
-    if (FAILED(h = point->Advise(&sink_, &cookie))) {
+    if (FAILED(h = point->Advise(&m_sink, &cookie))) {
         return h;
     }
-    sinkCookie_ = cookie;
+    m_sinkCookie = cookie;
     return S_OK;
 }
 
@@ -209,11 +209,11 @@ HRESULT CWordAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY**) {
         if (container &&
             SUCCEEDED(container->FindConnectionPoint(DIID__CommandBarButtonEvents, point.put())) &&
             point) {
-            point->Unadvise(sinkCookie_);
+            point->Unadvise(m_sinkCookie);
         }
         return S_OK;
     });
-    sinkCookie_ = NoCookie;
+    m_sinkCookie = NoCookie;
     return S_OK;
 }
 

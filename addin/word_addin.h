@@ -88,11 +88,11 @@ private:
     // it closes. The event's arguments (the button, CancelDefault) are not used.
     void OnButtonClick();
 
-    ostrel::com::ModuleLock moduleLock_;
-    IUnknown* outer_; // the aggregating object, not counted; null for a plain object
-    InnerUnknown inner_{*this};
-    ButtonEventSink sink_{*this};
-    DWORD sinkCookie_ = NoCookie;
+    ostrel::com::ModuleLock m_moduleLock;
+    IUnknown* m_outer; // the aggregating object, not counted; null for a plain object
+    InnerUnknown m_inner{*this};
+    ButtonEventSink m_sink{*this};
+    DWORD m_sinkCookie = NoCookie;
     ostrel::com::ComPtr<_CommandBarButton> m_button;
     ostrel::com::ComPtr<_Application> m_wordApp;
 };

@@ -3,7 +3,9 @@
 #include "class_factory.h"
 #include "kestrine.h"
 
-#include <dlfcn.h>
+#include "system/module_path.h"
+
+#include <utility>
 
 namespace kestrine {
 
@@ -44,18 +46,8 @@ HRESULT AddinModule::getClassObject(REFCLSID clsid, REFIID iid, void** object) {
 
 std::optional<std::filesystem::path> AddinModule::modulePath() {
     static const char anchor = 0; // any address inside this library
-    Dl_info info{};
-    if (dladdr(&anchor, &info) == 0 || info.dli_fname == nullptr || *info.dli_fname == '\0') {
-        return std::nullopt;
-    }
-    // The loader keeps the name it was given; a relative one is taken from the working
-    // folder, which the loading program has not left in the meantime.
-    std::error_code error;
-    std::filesystem::path path = std::filesystem::absolute(info.dli_fname, error);
-    if (error) {
-        return std::nullopt;
-    }
-    return path.lexically_normal();
+    std::filesystem::path path = ostrel::modulePath(&anchor);
+    return path.empty() ? std::nullopt : std::optional(std::move(path));
 }
 
 QString AddinModule::moduleTitle() {

@@ -2,6 +2,7 @@
 
 #include "com/guid.h"
 #include "registry/registry.h"
+#include "system/module_path.h"
 #include "word_automation.h"
 
 #include <QString>
@@ -16,17 +17,6 @@ namespace ostrel::word {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The file of the module this code was linked into.
-fs::path thisModule() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&thisModule), &info) == 0 || info.dli_fname == nullptr) {
-        return {};
-    }
-    std::error_code error;
-    const fs::path resolved = fs::canonical(info.dli_fname, error);
-    return error ? fs::path(info.dli_fname) : resolved;
-}
 
 bool isWithin(const fs::path& file, const fs::path& folder) {
     std::error_code error;
@@ -69,7 +59,8 @@ HRESULT registerLibrary(const fs::path& library) {
 std::vector<fs::path> knownServerLibraries() {
     const fs::path built = OSTREL_WORD_SERVER_BUILD_PATH;
     const fs::path installed = OSTREL_WORD_SERVER_INSTALL_PATH;
-    if (isWithin(thisModule(), OSTREL_BUILD_DIR)) {
+    if (isWithin(ostrel::modulePath(reinterpret_cast<const void*>(&knownServerLibraries)),
+                 OSTREL_BUILD_DIR)) {
         return {built, installed};
     }
     return {installed, built};

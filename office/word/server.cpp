@@ -2,10 +2,9 @@
 // registration in our registry.
 #include "com/guid.h"
 #include "registry/registry.h"
+#include "system/module_path.h"
 #include "word/office_pool.h"
 #include "word/word_objects.h"
-
-#include <dlfcn.h>
 
 #include <filesystem>
 #include <new>
@@ -65,18 +64,8 @@ private:
 
 HRESULT registerServer();
 
-std::string modulePath() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&registerServer), &info) == 0 || info.dli_fname == nullptr) {
-        return {};
-    }
-    std::error_code ec;
-    const auto path = std::filesystem::canonical(info.dli_fname, ec);
-    return ec ? std::string(info.dli_fname) : path.string();
-}
-
 HRESULT registerServer() {
-    const std::string path = modulePath();
+    const std::string path = modulePath(reinterpret_cast<const void*>(&registerServer)).string();
     if (path.empty()) {
         return E_UNEXPECTED;
     }

@@ -4,8 +4,7 @@
 #include "com/object.h"
 #include "contract/word.h"
 #include "registry/registry.h"
-
-#include <dlfcn.h>
+#include "system/module_path.h"
 
 #include <array>
 #include <atomic>
@@ -275,9 +274,7 @@ private:
 };
 
 std::string thisLibrary() {
-    Dl_info where{};
-    dladdr(reinterpret_cast<void*>(&thisLibrary), &where);
-    return where.dli_fname != nullptr ? where.dli_fname : "";
+    return ostrel::modulePath(reinterpret_cast<const void*>(&thisLibrary)).string();
 }
 
 } // namespace

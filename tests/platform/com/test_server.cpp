@@ -7,8 +7,7 @@
 #include "com/guid.h"
 #include "com/object.h"
 #include "registry/registry.h"
-
-#include <dlfcn.h>
+#include "system/module_path.h"
 
 extern "C" {
 HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
@@ -20,6 +19,7 @@ HRESULT DllUnregisterServer();
 namespace {
 
 using namespace ostrel::com;
+using ostrel::modulePath;
 using ostrel::registry::Hive;
 using ostrel::registry::Registry;
 
@@ -64,12 +64,7 @@ private:
 };
 
 std::string libraryPath() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&DllGetClassObject), &info) == 0 ||
-        info.dli_fname == nullptr) {
-        return {};
-    }
-    return info.dli_fname;
+    return modulePath(reinterpret_cast<const void*>(&DllGetClassObject)).string();
 }
 
 HRESULT firstFailure(std::initializer_list<HRESULT> results) {

@@ -2,7 +2,10 @@
 // forks again) in a process group of its own and tied to our life: the kernel kills
 // it when the thread that started it ends, and that thread lives exactly as long as
 // the process. Whatever is left of the group is killed once the office is gone.
+// Its standard streams are /dev/null.
 #pragma once
+
+#include "system/process.h"
 
 #include <sys/types.h>
 
@@ -29,8 +32,8 @@ public:
 
     pid_t pid() const { return pid_; }
     bool running() const;
-    // The exit status (as waitpid reports it) once the process has ended.
-    std::optional<int> exitStatus() const;
+    // How the process ended, once it has.
+    std::optional<ProcessExit> exit() const;
     // Waits at most `limit` for the process to end; true when it has ended.
     bool waitForExit(std::chrono::milliseconds limit) const;
     // SIGKILL to the whole process group.
@@ -45,7 +48,7 @@ private:
     bool started_ = false;
     std::string startError_;
     bool exited_ = false;
-    std::optional<int> status_;
+    std::optional<ProcessExit> exit_;
     std::thread reaper_;
 };
 

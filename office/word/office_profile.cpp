@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -115,11 +114,11 @@ void initialiseProfile(const std::string& office, const fs::path& profile) {
         if (!process.waitForExit(kInitialiseLimit)) {
             throw std::runtime_error("the office did not finish setting up its profile");
         }
-        const int status = process.exitStatus().value_or(-1);
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        const ProcessExit exit = process.exit().value_or(ProcessExit{});
+        if (exit.succeeded()) {
             return;
         }
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 81) {
+        if (!exit.exited || exit.code != 81) {
             throw std::runtime_error("the office failed to set up its profile");
         }
     }

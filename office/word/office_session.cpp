@@ -27,7 +27,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -240,8 +239,8 @@ void OfficeSession::start() {
             pipeFiles_ = officePipeFilesOf(process_->pid());
             return;
         } catch (const OfficeError&) {
-            const int status = process_->exitStatus().value_or(-1);
-            if (!(WIFEXITED(status) && WEXITSTATUS(status) == kRestartExitCode)) {
+            const ProcessExit exit = process_->exit().value_or(ProcessExit{});
+            if (!exit.exited || exit.code != kRestartExitCode) {
                 throw;
             }
         }

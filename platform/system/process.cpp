@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string_view>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <system_error>
@@ -73,6 +74,83 @@ public:
     int fds[2] = {-1, -1};
 };
 
+// An open descriptor, closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int openOrThrow(const char* path, int flags) {
+    const int fd = ::open(path, flags | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        throw std::system_error(errno, std::generic_category(), path);
+    }
+    return fd;
+}
+
+// What a forked child does before exec; everything prepared by the parent, since the
+// child may only make async-signal-safe calls.
+struct ForkedChild {
+    char* const* argv;
+    char* const* envp;
+    bool searchPath;
+    pid_t parent;
+    bool group;
+    int input;
+    int output;         // -1: inherited
+    int passed;         // -1: none
+    const char* folder; // null: ours
+};
+
+[[noreturn]] void execForked(const ForkedChild& child) {
+    if (child.group) {
+        ::setpgid(0, 0);
+    }
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != child.parent) {
+        ::_exit(127); // the parent ended before the death signal was armed
+    }
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int number = 1; number < NSIG; ++number) {
+        ::sigaction(number, &defaults, nullptr);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::dup2(child.input, STDIN_FILENO);
+    if (child.output >= 0) {
+        ::dup2(child.output, STDOUT_FILENO);
+        ::dup2(child.output, STDERR_FILENO);
+    }
+    if (child.passed == kPassedDescriptor) {
+        ::fcntl(kPassedDescriptor, F_SETFD, 0);
+    } else if (child.passed >= 0) {
+        ::dup2(child.passed, kPassedDescriptor);
+    }
+    if (child.folder != nullptr && ::chdir(child.folder) != 0) {
+        ::_exit(127);
+    }
+    ::close_range(child.passed >= 0 ? kPassedDescriptor + 1 : kPassedDescriptor, ~0U, 0);
+    if (child.searchPath) {
+        ::execvpe(child.argv[0], child.argv, child.envp);
+    } else {
+        ::execve(child.argv[0], child.argv, child.envp);
+    }
+    ::_exit(127);
+}
+
 void check(int result, const char* what) {
     if (result != 0) {
         throw std::system_error(result, std::generic_category(), what);
@@ -100,6 +178,55 @@ std::vector<char*> pointers(const std::vector<std::string>& texts) {
     return result;
 }
 
+// posix_spawn with the standard streams given: no fork of a big parent's memory.
+pid_t spawn(std::vector<char*>& arguments, std::vector<char*>& environment, bool searchPath,
+            int input, int output, const ProcessOptions& options) {
+    SpawnSetup setup;
+    // The child starts with default signal handling and nothing blocked, whatever the
+    // parent (a Qt program, a test runner) changed.
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    check(::posix_spawnattr_setsigmask(&setup.attributes, &none), "posix_spawnattr_setsigmask");
+    check(::posix_spawnattr_setsigdefault(&setup.attributes, &all),
+          "posix_spawnattr_setsigdefault");
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    if (options.newProcessGroup) {
+        flags |= POSIX_SPAWN_SETPGROUP;
+        check(::posix_spawnattr_setpgroup(&setup.attributes, 0), "posix_spawnattr_setpgroup");
+    }
+    check(::posix_spawnattr_setflags(&setup.attributes, flags), "posix_spawnattr_setflags");
+    check(::posix_spawn_file_actions_adddup2(&setup.actions, input, STDIN_FILENO),
+          "posix_spawn_file_actions_adddup2");
+    if (output >= 0) {
+        check(::posix_spawn_file_actions_adddup2(&setup.actions, output, STDOUT_FILENO),
+              "posix_spawn_file_actions_adddup2");
+        check(::posix_spawn_file_actions_adddup2(&setup.actions, output, STDERR_FILENO),
+              "posix_spawn_file_actions_adddup2");
+    }
+    if (options.passedDescriptor >= 0) {
+        check(::posix_spawn_file_actions_adddup2(&setup.actions, options.passedDescriptor,
+                                                 kPassedDescriptor),
+              "posix_spawn_file_actions_adddup2");
+    }
+    if (!options.workingDirectory.empty()) {
+        check(::posix_spawn_file_actions_addchdir_np(&setup.actions,
+                                                     options.workingDirectory.c_str()),
+              "posix_spawn_file_actions_addchdir_np");
+    }
+    pid_t pid = -1;
+    const int result = searchPath
+                           ? ::posix_spawnp(&pid, arguments.front(), &setup.actions,
+                                            &setup.attributes, arguments.data(), environment.data())
+                           : ::posix_spawn(&pid, arguments.front(), &setup.actions,
+                                           &setup.attributes, arguments.data(), environment.data());
+    if (result != 0) {
+        throw std::system_error(result, std::generic_category(), arguments.front());
+    }
+    return pid;
+}
+
 } // namespace
 
 std::vector<std::string> childEnvironment() {
@@ -124,65 +251,52 @@ Process Process::start(const std::vector<std::string>& argv, const ProcessOption
     if (argv.empty() || argv.front().empty()) {
         throw std::system_error(EINVAL, std::generic_category(), "no program to start");
     }
-    SpawnSetup setup;
-    // The child starts with default signal handling and nothing blocked, whatever the
-    // parent (a Qt program, a test runner) changed.
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    check(::posix_spawnattr_setsigmask(&setup.attributes, &none), "posix_spawnattr_setsigmask");
-    check(::posix_spawnattr_setsigdefault(&setup.attributes, &all),
-          "posix_spawnattr_setsigdefault");
-    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-    if (options.newProcessGroup) {
-        flags |= POSIX_SPAWN_SETPGROUP;
-        check(::posix_spawnattr_setpgroup(&setup.attributes, 0), "posix_spawnattr_setpgroup");
-    }
-    check(::posix_spawnattr_setflags(&setup.attributes, flags), "posix_spawnattr_setflags");
-
-    check(
-        ::posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0),
-        "posix_spawn_file_actions_addopen");
-    std::optional<Pipe> output;
+    const Descriptor input(openOrThrow("/dev/null", O_RDONLY));
+    std::optional<Pipe> pipe;
+    std::optional<Descriptor> file;
+    int output = -1;
     if (options.captureOutput) {
-        output.emplace();
-        check(::posix_spawn_file_actions_adddup2(&setup.actions, output->fds[1], STDOUT_FILENO),
-              "posix_spawn_file_actions_adddup2");
-        check(::posix_spawn_file_actions_adddup2(&setup.actions, output->fds[1], STDERR_FILENO),
-              "posix_spawn_file_actions_adddup2");
+        output = pipe.emplace().fds[1];
+    } else if (!options.outputFile.empty()) {
+        file.emplace(openOrThrow(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND));
+        output = file->get();
     }
-    if (options.passedDescriptor >= 0) {
-        check(::posix_spawn_file_actions_adddup2(&setup.actions, options.passedDescriptor,
-                                                 kPassedDescriptor),
-              "posix_spawn_file_actions_adddup2");
-    }
-    if (!options.workingDirectory.empty()) {
-        check(::posix_spawn_file_actions_addchdir_np(&setup.actions,
-                                                     options.workingDirectory.c_str()),
-              "posix_spawn_file_actions_addchdir_np");
-    }
-
     auto arguments = pointers(argv);
     const std::vector<std::string> environmentTexts =
         options.environment ? *options.environment : childEnvironment();
     std::vector<char*> environment = pointers(environmentTexts);
-    char* const* envp = environment.data();
+    const bool searchPath = argv.front().find('/') == std::string::npos;
 
     pid_t pid = -1;
-    const bool searchPath = argv.front().find('/') == std::string::npos;
-    const int result = searchPath ? ::posix_spawnp(&pid, argv.front().c_str(), &setup.actions,
-                                                   &setup.attributes, arguments.data(), envp)
-                                  : ::posix_spawn(&pid, argv.front().c_str(), &setup.actions,
-                                                  &setup.attributes, arguments.data(), envp);
-    if (result != 0) {
-        throw std::system_error(result, std::generic_category(), argv.front());
+    if (options.diesWithStartingThread) {
+        const ForkedChild child{
+            arguments.data(),
+            environment.data(),
+            searchPath,
+            ::getpid(),
+            options.newProcessGroup,
+            input.get(),
+            output,
+            options.passedDescriptor,
+            options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str()};
+        pid = ::fork();
+        if (pid == 0) {
+            execForked(child);
+        }
+        if (pid < 0) {
+            throw std::system_error(errno, std::generic_category(), argv.front());
+        }
+        if (options.newProcessGroup) {
+            ::setpgid(pid, pid); // also here: signals to the group must not miss it
+        }
+    } else {
+        pid = spawn(arguments, environment, searchPath, input.get(), output, options);
     }
     Process process;
     process.pid_ = pid;
     process.group_ = options.newProcessGroup;
-    if (output) {
-        process.outputFd_ = output->release(0);
+    if (pipe) {
+        process.outputFd_ = pipe->release(0);
     }
     return process;
 }

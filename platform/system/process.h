@@ -23,14 +23,19 @@ struct ProcessExit {
 };
 
 struct ProcessOptions {
-    bool captureOutput = false;   // standard output and error go to Process::output()
-    bool newProcessGroup = false; // the child leads a group; signals reach the whole group
+    bool captureOutput = false;       // standard output and error go to Process::output()
+    std::filesystem::path outputFile; // else, when set: appended to this file (made 0600)
+    bool newProcessGroup = false;     // the child leads a group; signals reach the whole group
     std::filesystem::path workingDirectory; // empty: ours
     // Complete environment ("NAME=value"); not set: ours without the password variables
     // (childEnvironment()).
     std::optional<std::vector<std::string>> environment;
     // An open descriptor of ours the child gets as its descriptor 3; -1: none.
     int passedDescriptor = -1;
+    // The kernel kills the child when the thread that started it ends, even when we are
+    // killed: for a child that must never outlive us. That thread must then live until
+    // the child has ended.
+    bool diesWithStartingThread = false;
 };
 
 // The descriptor number a passed descriptor has in the child ("/dev/fd/3").

@@ -2,18 +2,14 @@
 // registry folder (OSTREL_REGISTRY_DIR) and running a program by argument vector.
 #pragma once
 
-#include <cerrno>
+#include "system/process.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace testsupport {
 
@@ -67,29 +63,14 @@ private:
 // not start or end normally).
 inline int run(const std::vector<std::string>& arguments,
                const std::filesystem::path& folder = {}) {
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!folder.empty()) {
-        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    }
-    pid_t pid = 0;
-    const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0) {
+    ostrel::ProcessOptions options;
+    options.workingDirectory = folder;
+    try {
+        const ostrel::ProcessExit exit = ostrel::Process::start(arguments, options).wait();
+        return exit.exited ? exit.code : -1;
+    } catch (const std::exception&) {
         return -1;
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 inline std::string readText(const std::filesystem::path& path) {

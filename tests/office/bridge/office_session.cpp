@@ -9,15 +9,12 @@
 #include <cppuhelper/bootstrap.hxx>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -54,15 +51,6 @@ std::vector<std::string> mergedEnvironment(const std::map<std::string, std::stri
     for (const auto& [name, value] : all) {
         result.push_back(name + "=" + value);
     }
-    return result;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-    std::vector<char*> result;
-    for (auto& text : texts) {
-        result.push_back(text.data());
-    }
-    result.push_back(nullptr);
     return result;
 }
 
@@ -105,87 +93,29 @@ Reference<uno::XComponentContext> localContext() {
 std::optional<Process> Process::start(const std::vector<std::string>& arguments,
                                       const std::map<std::string, std::string>& environment,
                                       const fs::path& output, int displayFd) {
-    std::vector<std::string> args = arguments;
-    std::vector<std::string> env = mergedEnvironment(environment);
-    auto argv = pointers(args);
-    auto envp = pointers(env);
-
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&files, 1, 2);
-    if (displayFd >= 0) {
-        posix_spawn_file_actions_adddup2(&files, displayFd, 3);
-    }
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-
-    pid_t pid = -1;
-    const int error = posix_spawnp(&pid, argv[0], &files, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&files);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) {
+    ostrel::ProcessOptions options;
+    options.environment = mergedEnvironment(environment);
+    options.outputFile = output;
+    options.passedDescriptor = displayFd;
+    options.newProcessGroup = true;
+    try {
+        return Process(ostrel::Process::start(arguments, options));
+    } catch (const std::exception&) {
         return std::nullopt;
     }
-    return Process(pid);
-}
-
-Process::Process(Process&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1)), status_(other.status_) {
-}
-
-Process& Process::operator=(Process&& other) noexcept {
-    if (this != &other) {
-        kill();
-        pid_ = std::exchange(other.pid_, -1);
-        status_ = other.status_;
-    }
-    return *this;
-}
-
-Process::~Process() {
-    kill();
 }
 
 void Process::kill() {
-    if (pid_ <= 0) {
-        return;
-    }
-    ::kill(-pid_, SIGKILL); // the whole group: whatever the program started as well
-    if (!status_) {
-        int status = 0;
-        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    pid_ = -1;
-}
-
-bool Process::running() {
-    if (pid_ <= 0 || status_) {
-        return false;
-    }
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return false;
-    }
-    return true;
+    process_.kill();
+    process_.wait();
 }
 
 std::optional<int> Process::waitFor(std::chrono::seconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (running()) {
-        if (Clock::now() > deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto exit = process_.waitFor(limit);
+    if (!exit) {
+        return std::nullopt;
     }
-    return status_;
+    return exit->exited ? exit->code : -1;
 }
 
 int run(const std::vector<std::string>& arguments,

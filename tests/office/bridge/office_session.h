@@ -8,6 +8,8 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
+#include "system/process.h"
+
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -21,28 +23,26 @@ namespace ostrel::test {
 namespace fs = std::filesystem;
 namespace uno = com::sun::star::uno;
 
-// A started program in its own process group; the destructor kills the group.
+// A started program in its own process group, its output appended to a log file; the
+// destructor kills the group.
 class Process {
 public:
-    // `environment` adds to (or replaces in) this process's environment.
+    // `environment` adds to (or replaces in) this process's environment; `displayFd` is
+    // passed as the program's descriptor 3.
     static std::optional<Process> start(const std::vector<std::string>& arguments,
                                         const std::map<std::string, std::string>& environment,
                                         const fs::path& output, int displayFd = -1);
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
-    Process(const Process&) = delete;
-    ~Process();
 
-    pid_t pid() const { return pid_; }
-    // The exit code once the program ended within `limit`; nullopt while it runs.
+    pid_t pid() const { return process_.pid(); }
+    // The exit code (-1 for a signal) once the program ended within `limit`; nullopt
+    // while it runs.
     std::optional<int> waitFor(std::chrono::seconds limit);
-    bool running();
+    bool running() { return !waitFor(std::chrono::seconds(0)); }
     void kill();
 
 private:
-    explicit Process(pid_t pid) : pid_(pid) {}
-    pid_t pid_ = -1;
-    std::optional<int> status_;
+    explicit Process(ostrel::Process process) : process_(std::move(process)) {}
+    ostrel::Process process_;
 };
 
 // Runs a program to its end and answers its exit code (-1 when it did not run).

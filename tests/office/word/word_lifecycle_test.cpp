@@ -114,6 +114,8 @@ TEST_F(WordLifecycleTest, ReleasingTheApplicationEndsTheOffice) {
 }
 
 TEST_F(WordLifecycleTest, KilledClientLeavesNoOfficeBehind) {
+    // Started by hand: the holder's lines (office ids, then "ready") are read while it
+    // runs, which Process's captured output does not offer.
     int out[2];
     ASSERT_EQ(pipe(out), 0);
     posix_spawn_file_actions_t actions;

@@ -1,9 +1,11 @@
 #include "cli_arguments.h"
 
+#include "option_choices.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdlib>
-#include <map>
 
 namespace ostrel::cli {
 namespace {
@@ -12,19 +14,30 @@ struct Failure {
     QString message;
 };
 
-// The exact texts the option lists show, by the words the command line uses.
-const std::map<QString, QString> pdfVersions = {
-    {QStringLiteral("1.3"), QStringLiteral("V1.3(Acrobat 4.xx)")},
-    {QStringLiteral("1.4"), QStringLiteral("V1.4")},
-    {QStringLiteral("1.5"), QStringLiteral("V1.5")},
+struct OverwritePolicy {
+    const char* word;
+    Overwrite overwrite;
 };
+constexpr OverwritePolicy overwritePolicies[] = {
+    {"ask", Overwrite::Ask}, {"yes", Overwrite::Yes}, {"no", Overwrite::No}};
 
-QString choice(const QString& option, const QString& value, const QStringList& allowed) {
-    if (!allowed.contains(value)) {
-        throw Failure{QStringLiteral("%1: \"%2\" is not one of %3")
-                          .arg(option, value, allowed.join(QLatin1Char('|')))};
+template <typename Table> QString wordsOf(const Table& table) {
+    QStringList words;
+    for (const auto& entry : table) {
+        words << QString::fromLatin1(entry.word);
     }
-    return value;
+    return words.join(QLatin1Char('|'));
+}
+
+// The entry of the table whose word the value is.
+template <typename Table>
+const auto& choice(const QString& option, const QString& value, const Table& table) {
+    const auto* found = std::ranges::find_if(
+        table, [&](const auto& entry) { return value == QLatin1String(entry.word); });
+    if (found != std::end(table)) {
+        return *found;
+    }
+    throw Failure{QStringLiteral("%1: \"%2\" is not one of %3").arg(option, value, wordsOf(table))};
 }
 
 QString firstLineOf(const QString& option, const QString& path) {
@@ -149,19 +162,13 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
         } else if (argument == QLatin1String("--keywords")) {
             options.keywords = value();
         } else if (argument == QLatin1String("--document-compression")) {
-            options.documentCompression =
-                choice(argument, value(), {QStringLiteral("Flate"), QStringLiteral("LZW")});
+            options.documentCompression = choice(argument, value(), documentCompressions).label;
         } else if (argument == QLatin1String("--image-compression")) {
-            options.imageCompression = choice(
-                argument, value(),
-                {QStringLiteral("Flate"), QStringLiteral("JPEG"), QStringLiteral("Automatic")});
+            options.imageCompression = choice(argument, value(), imageCompressions).label;
         } else if (argument == QLatin1String("--jpeg-quality")) {
-            options.jpegQuality = choice(argument, value(),
-                                         {QStringLiteral("Minimum"), QStringLiteral("Low"),
-                                          QStringLiteral("Medium"), QStringLiteral("Maximum")});
+            options.jpegQuality = choice(argument, value(), jpegQualities).label;
         } else if (argument == QLatin1String("--pdf-version")) {
-            const QString version = choice(argument, value(), {"1.3", "1.4", "1.5"});
-            options.pdfVersion = pdfVersions.at(version);
+            options.pdfVersion = choice(argument, value(), pdfVersions).label;
         } else if (argument == QLatin1String("--security")) {
             reader.noValue(argument);
             options.securityEnabled = true;
@@ -180,16 +187,9 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
         } else if (argument == QLatin1String("--allow")) {
             allow(options, value());
         } else if (argument == QLatin1String("--encryption")) {
-            options.encryptionLevel =
-                choice(argument, value(), {QStringLiteral("low"), QStringLiteral("high")}) ==
-                        QLatin1String("high")
-                    ? 1
-                    : 0;
+            options.encryptionLevel = choice(argument, value(), encryptionLevels).meaning.level;
         } else if (argument == QLatin1String("--overwrite")) {
-            const QString policy = choice(argument, value(), {"ask", "yes", "no"});
-            request.overwrite = policy == QLatin1String("yes")  ? Overwrite::Yes
-                                : policy == QLatin1String("no") ? Overwrite::No
-                                                                : Overwrite::Ask;
+            request.overwrite = choice(argument, value(), overwritePolicies).overwrite;
         } else if (argument == QLatin1String("-j") || argument == QLatin1String("--jobs")) {
             request.jobs = jobCount(argument, value());
         } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
@@ -251,17 +251,17 @@ std::variant<Request, UsageError> parseArguments(const QStringList& arguments,
 }
 
 QString usageText() {
-    return QStringLiteral(
+    const QString text = QStringLiteral(
         "usage: ostrel-convert [options] FILE... -d DIR\n"
         "       ostrel-convert --help | --version\n"
         "  FILE: PostScript (.ps) or a document (.doc .docx .rtf .txt .htm .xml .xls .ppt, "
         "pictures)\n"
         "  -d, --destination DIR            existing folder for the PDFs (required)\n"
         "  --title TEXT  --author TEXT  --subject TEXT  --keywords TEXT\n"
-        "  --document-compression Flate|LZW\n"
-        "  --image-compression Flate|JPEG|Automatic\n"
-        "  --jpeg-quality Minimum|Low|Medium|Maximum\n"
-        "  --pdf-version 1.3|1.4|1.5\n"
+        "  --document-compression %1\n"
+        "  --image-compression %2\n"
+        "  --jpeg-quality %3\n"
+        "  --pdf-version %4\n"
         "  --security                       enable PDF security (off by default)\n"
         "  --user-password-file FILE        first line is the user password (or env "
         "OSTREL_USER_PASSWORD)\n"
@@ -271,8 +271,8 @@ QString usageText() {
         "  --document-password-file FILE    first line opens protected documents (or env "
         "OSTREL_DOCUMENT_PASSWORD)\n"
         "  --allow LIST                     comma list of copying,form-filling,changing,printing\n"
-        "  --encryption low|high            40-bit or 128-bit RC4 (default low)\n"
-        "  --overwrite ask|yes|no           an existing PDF: ask (default, on a terminal; "
+        "  --encryption %5            40-bit or 128-bit RC4 (default low)\n"
+        "  --overwrite %6           an existing PDF: ask (default, on a terminal; "
         "elsewhere no), replace, skip\n"
         "  -j, --jobs N                     convert up to N documents at once (default: 1; "
         "from 24 files on, one per core, at most 2)\n"
@@ -282,6 +282,9 @@ QString usageText() {
         "On a terminal, a status line on standard error shows which file of how many is\n"
         "being converted. Exit status: 0 all converted, 1 any skipped or failed, 2 usage "
         "error,\n128 + the signal's number when SIGINT, SIGTERM or SIGHUP stopped the run.\n");
+    return text.arg(wordsOf(documentCompressions), wordsOf(imageCompressions),
+                    wordsOf(jpegQualities), wordsOf(pdfVersions), wordsOf(encryptionLevels),
+                    wordsOf(overwritePolicies));
 }
 
 QString versionText() {

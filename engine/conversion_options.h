@@ -8,11 +8,11 @@
 namespace ostrel {
 
 struct ConversionOptions {
-    QString documentCompression = QStringLiteral("Flate"); // "Flate", "LZW"
-    QString imageCompression = QStringLiteral("Flate");    // "Flate", "JPEG", "Automatic"
-    QString jpegQuality = QStringLiteral("Minimum");       // "Minimum", "Low", "Medium", "Maximum"
-    QString pdfVersion =
-        QStringLiteral("V1.3(Acrobat 4.xx)"); // "V1.3(Acrobat 4.xx)", "V1.4", "V1.5"
+    // Labels of the tables in option_choices.h.
+    QString documentCompression = QStringLiteral("Flate");
+    QString imageCompression = QStringLiteral("Flate");
+    QString jpegQuality = QStringLiteral("Minimum");
+    QString pdfVersion = QStringLiteral("V1.3(Acrobat 4.xx)");
 
     bool securityEnabled = false;
     bool userPasswordEnabled = true;
@@ -23,7 +23,7 @@ struct ConversionOptions {
     bool allowFormFilling = false;
     bool allowChanging = false;
     bool allowPrinting = false;
-    int encryptionLevel = 0; // 0 = "Low(40-bit RC4)", 1 = "High(128-bit RC4)"
+    int encryptionLevel = 0; // a level of encryptionLevels: 0 = 40-bit, 1 = 128-bit RC4
 
     QString title;
     QString subject;

@@ -1,5 +1,6 @@
 #include "ghostscript_command.h"
 
+#include "option_choices.h"
 #include "postscript_string.h"
 
 #include <QRandomGenerator>
@@ -33,49 +34,41 @@ QByteArray informationPart(const ConversionOptions& options) {
 }
 
 QByteArray compressionPart(const QString& documentCompression) {
-    if (documentCompression == QLatin1String("Flate")) {
-        return "/CompressPages true\n/UseFlateCompression true\n";
+    const bool* flate = meaningOf(documentCompressions, documentCompression);
+    if (!flate) {
+        return {};
     }
-    if (documentCompression == QLatin1String("LZW")) {
-        return "/CompressPages true\n/UseFlateCompression false\n";
-    }
-    return {};
+    return QByteArray("/CompressPages true\n/UseFlateCompression ") +
+           (*flate ? "true\n" : "false\n");
 }
 
 QByteArray jpegDictionary(const QString& jpegQuality) {
-    const char* factor = nullptr;
-    const char* samples = "[2 1 1 2]";
-    if (jpegQuality == QLatin1String("Minimum")) {
-        factor = "1.5";
-    } else if (jpegQuality == QLatin1String("Low")) {
-        factor = "0.8";
-    } else if (jpegQuality == QLatin1String("Medium")) {
-        factor = "0.55";
-    } else if (jpegQuality == QLatin1String("Maximum")) {
-        factor = "0.1";
-        samples = "[1 1 1 1]";
-    } else {
+    const JpegQuality* quality = meaningOf(jpegQualities, jpegQuality);
+    if (!quality) {
         return {};
     }
-    return QByteArray("<</QFactor ") + factor + " /HSamples " + samples + " /VSamples " + samples +
-           " /Blend 1 /ColorTransform 1 >>";
+    return QByteArray("<</QFactor ") + quality->qFactor + " /HSamples " + quality->samples +
+           " /VSamples " + quality->samples + " /Blend 1 /ColorTransform 1 >>";
 }
 
 QByteArray imagePart(const QString& imageCompression, const QByteArray& jpeg) {
+    const ImageFilter* filter = meaningOf(imageCompressions, imageCompression);
+    if (!filter) {
+        return {};
+    }
     const QByteArray automaticOff = "/AutoFilterColorImages false\n/AutoFilterGrayImages false\n"
                                     "/EncodeColorImages true\n/EncodeGrayImages true\n";
     const QByteArray dctFilters = "/ColorImageFilter /DCTEncode\n/GrayImageFilter /DCTEncode";
     const QByteArray plainDicts = "\n/ColorImageDict \n" + jpeg + "\n/GrayImageDict \n" + jpeg;
-    if (imageCompression == QLatin1String("JPEG")) {
+    switch (*filter) {
+    case ImageFilter::Jpeg:
         return automaticOff + dctFilters + plainDicts;
-    }
-    if (imageCompression == QLatin1String("Flate")) {
+    case ImageFilter::Flate:
         return automaticOff +
                "/EncodeMonoImages true\n/ColorImageFilter /FlateEncode\n"
                "/GrayImageFilter /FlateEncode\n/MonoImageFilter /FlateEncode" +
                plainDicts;
-    }
-    if (imageCompression == QLatin1String("Automatic")) {
+    case ImageFilter::Automatic:
         return "/AutoFilterColorImages true\n/AutoFilterGrayImages true\n"
                "/EncodeColorImages true\n/EncodeGrayImages true\n" +
                dctFilters + "\n/ColorACSImageDict \n" + jpeg + "\n/GrayACSImageDict \n" + jpeg;
@@ -83,15 +76,23 @@ QByteArray imagePart(const QString& imageCompression, const QByteArray& jpeg) {
     return {};
 }
 
-bool is128Bit(const ConversionOptions& options) {
-    return options.encryptionLevel == 1;
-}
-bool is40Bit(const ConversionOptions& options) {
-    return options.encryptionLevel == 0;
+// A listed version text gives its level; any other text, the digit standing at index 3.
+QString compatibilityLevel(const QString& pdfVersion) {
+    if (const auto* level = meaningOf(pdfVersions, pdfVersion)) {
+        return QString::fromLatin1(*level);
+    }
+    QString level;
+    for (const QChar digit : {QLatin1Char('3'), QLatin1Char('4'), QLatin1Char('5')}) {
+        if (pdfVersion.indexOf(digit) == 3) {
+            level = QStringLiteral("1.") + digit;
+        }
+    }
+    return level;
 }
 
-QString quoted(const QString& text) {
-    return QLatin1Char('"') + text + QLatin1Char('"');
+bool is128Bit(const ConversionOptions& options) {
+    const Encryption* encryption = encryptionOf(options.encryptionLevel);
+    return encryption && encryption->keyBits == 128;
 }
 
 QString unknownOwnerPassword() {
@@ -108,16 +109,6 @@ QByteArray sideFileText(const ConversionOptions& options) {
            compressionPart(options.documentCompression) +
            imagePart(options.imageCompression, jpegDictionary(options.jpegQuality)) +
            "\n>> setdistillerparams";
-}
-
-QString compatibilityLevel(const QString& pdfVersion) {
-    QString level;
-    for (const QChar digit : {QLatin1Char('3'), QLatin1Char('4'), QLatin1Char('5')}) {
-        if (pdfVersion.indexOf(digit) == 3) {
-            level = QStringLiteral("1.") + digit;
-        }
-    }
-    return level;
 }
 
 bool writesSecurity(const ConversionOptions& options) {
@@ -160,39 +151,6 @@ std::int32_t permissionValue(const ConversionOptions& options) {
     return value;
 }
 
-QString securitySwitchesText(const ConversionOptions& options) {
-    if (!options.securityEnabled ||
-        (options.ownerPasswordEnabled && options.ownerPassword.isEmpty())) {
-        return {};
-    }
-    QString text;
-    if (options.ownerPasswordEnabled) {
-        text +=
-            QStringLiteral("-sOwnerPassword=") + quoted(options.ownerPassword) + QLatin1Char(' ');
-    }
-    if (options.userPasswordEnabled) {
-        text += QStringLiteral("-sUserPassword=") + quoted(options.userPassword) + QLatin1Char(' ');
-    }
-    const QString permissions = QStringLiteral("-dPermissions=") +
-                                QString::number(permissionValue(options)) + QStringLiteral("  ");
-    if (is40Bit(options)) {
-        text += QStringLiteral(" -dEncryptionR=2 -dKeyLength=40 ") + permissions;
-    } else if (is128Bit(options)) {
-        text += QStringLiteral("-dEncryptionR=3 -dKeyLength=128 ") + permissions;
-    }
-    return text;
-}
-
-QString commandLineText(const ConversionOptions& options, const QString& outputFile,
-                        const CommandLinePaths& paths) {
-    return paths.ghostscript + QStringLiteral("  ") +
-           QStringLiteral("-dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel=") +
-           effectiveCompatibilityLevel(options) + QLatin1Char(' ') + securitySwitchesText(options) +
-           QStringLiteral("-sOutputFile=") + quoted(outputFile) + QLatin1Char(' ') +
-           QStringLiteral(" -c .setpdfwrite -f ") + QLatin1Char(' ') + quoted(paths.spoolFile) +
-           QLatin1Char(' ') + quoted(paths.sideFile);
-}
-
 QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
                                  const QString& postScriptFile, const QString& sideFile) {
     QStringList arguments{QStringLiteral("-dSAFER"), QStringLiteral("-dNOPAUSE"),
@@ -219,13 +177,10 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
         if (options.userPasswordEnabled) {
             arguments << QStringLiteral("-sUserPassword=") + options.userPassword;
         }
-        if (is40Bit(options) || is128Bit(options)) {
-            arguments << (is40Bit(options) ? QStringLiteral("-dEncryptionR=2")
-                                           : QStringLiteral("-dEncryptionR=3"))
-                      << (is40Bit(options) ? QStringLiteral("-dKeyLength=40")
-                                           : QStringLiteral("-dKeyLength=128"))
-                      << QStringLiteral("-dPermissions=") +
-                             QString::number(permissionValue(options));
+        if (const Encryption* encryption = encryptionOf(options.encryptionLevel)) {
+            arguments << QStringLiteral("-dEncryptionR=%1").arg(encryption->revision)
+                      << QStringLiteral("-dKeyLength=%1").arg(encryption->keyBits)
+                      << QStringLiteral("-dPermissions=%1").arg(permissionValue(options));
         }
     }
     QString escapedOutput = outputFile;

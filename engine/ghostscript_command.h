@@ -18,13 +18,9 @@ namespace ostrel {
 // texts are written as postScriptString() gives them, so the file is plain ASCII.
 QByteArray sideFileText(const ConversionOptions& options);
 
-// "1.3", "1.4" or "1.5" from the chosen version text: a digit 3, 4 or 5 counts where its
-// first occurrence stands at index 3 ("V1.4"); the last digit that counts wins. Empty
-// when none does.
-QString compatibilityLevel(const QString& pdfVersion);
-
-// The level Ghostscript is asked for: 128-bit RC4 came with PDF 1.4, so a 128-bit
-// encrypted document is written as at least 1.4.
+// The level Ghostscript is asked for: the chosen version's (pdfVersions); for another
+// text "1.N" when the first digit N of 3, 4 or 5 stands at index 3 (the last such wins),
+// else none. 128-bit RC4 came with PDF 1.4: such a document is written as at least 1.4.
 QString effectiveCompatibilityLevel(const ConversionOptions& options);
 
 // True when the options ask for an encrypted PDF: security on. An owner password that
@@ -42,32 +38,10 @@ bool hasOwnerPassword(const ConversionOptions& options);
 // 7-8 and 13-32 one. Nothing ticked: -64 and -3392; everything: -4.
 std::int32_t permissionValue(const ConversionOptions& options);
 
-// The security switches in their documented text form (empty without security, and
-// empty when an enabled owner password is empty).
-QString securitySwitchesText(const ConversionOptions& options);
-
-// Where the job's files are, for the documented command line.
-struct CommandLinePaths {
-    QString ghostscript; // the executable
-    QString spoolFile;   // the spool file
-    QString sideFile;    // "pdfmarks"
-};
-
-// The documented command line as one text: executable, fixed switches, level, security
-// switches, output file, then ".setpdfwrite", the spool file and the side file, each
-// path in double quotes. It describes the job's interface; the job itself runs
-// ghostscriptArguments(), which differs where Ghostscript 10 needs it to: no
-// ".setpdfwrite" (missing there), -dParseDSCComments=false, -dNEWPDF=false,
-// -dPassThroughJPEGImages=false, the side file both before the spool file (so the
-// distiller parameters reach the pages) and after it (so the document information is the
-// user's, not the spool PDF's own), switches as separate arguments instead of one text,
-// and security kept when an enabled owner password is empty.
-QString commandLineText(const ConversionOptions& options, const QString& outputFile,
-                        const CommandLinePaths& paths);
-
 // The switches and files the job passes to Ghostscript, one argument each, unquoted.
 // outputFile must be absolute; '%' in it is doubled (Ghostscript reads "%d" as a page
-// number). The files come last: side file, spool file, side file again.
+// number). Encryption switches only for a level of encryptionLevels. The files come
+// last: side file, spool file, side file again.
 QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
                                  const QString& postScriptFile, const QString& sideFile);
 

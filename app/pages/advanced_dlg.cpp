@@ -1,5 +1,7 @@
 #include "advanced_dlg.h"
 
+#include "option_choices.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -72,20 +74,20 @@ CAdvancedDlg::CAdvancedDlg(PageTemplate which, QWidget* parent)
       ids_(which == PageTemplate::Desktop ? kDesktopIds : kAddInIds) {
     fill(ids_.pageLayout, {"Continuous"});
     fill(ids_.pageMode, {"Normal"});
-    fill(ids_.documentCompression, {"Flate", "LZW"});
-    fill(ids_.imageCompression, {"Flate", "JPEG", "Automatic"});
-    fill(ids_.jpegQuality, {"Minimum", "Low", "Medium", "Maximum"});
-    fill(ids_.pdfVersion, {"V1.3(Acrobat 4.xx)", "V1.4", "V1.5"});
+    fill(ids_.documentCompression, labelsOf(documentCompressions));
+    fill(ids_.imageCompression, labelsOf(imageCompressions));
+    fill(ids_.jpegQuality, labelsOf(jpegQualities));
+    fill(ids_.pdfVersion, labelsOf(pdfVersions));
 }
 
 QComboBox* CAdvancedDlg::list(int id) const {
     return controls_.get<QComboBox>(id);
 }
 
-void CAdvancedDlg::fill(int id, std::initializer_list<const char*> items) const {
+void CAdvancedDlg::fill(int id, const QStringList& items) const {
     QComboBox* box = list(id);
-    for (const char* item : items)
-        addString(*box, QString::fromUtf8(item));
+    for (const QString& item : items)
+        addString(*box, item);
     box->setCurrentIndex(0);
     if (!box->isEditable())
         return;

@@ -35,7 +35,7 @@ public:
     QComboBox* list(int id) const;
 
 private:
-    void fill(int id, std::initializer_list<const char*> items) const;
+    void fill(int id, const QStringList& items) const;
 
     const Ids& ids_;
 };

@@ -155,5 +155,12 @@ TEST_F(Arguments, UsageErrorsSayWhatIsWrong) {
         error({"x.ps", "-d", dir.path(), "--image-compression", "jpeg"}).contains("Flate|JPEG"));
 }
 
+TEST(Usage, ListsTheWordsOfEachChoice) {
+    for (const char* line : {"compression Flate|LZW\n", "compression Flate|JPEG|Automatic\n",
+                             "quality Minimum|Low|Medium|Maximum\n", "version 1.3|1.4|1.5\n",
+                             "--encryption low|high ", "--overwrite ask|yes|no "})
+        EXPECT_TRUE(usageText().contains(QLatin1String(line))) << line;
+}
+
 } // namespace
 } // namespace ostrel::cli

@@ -1,4 +1,4 @@
-// The side file and the command line as texts, and the values they are built from.
+// The side file and the Ghostscript arguments, and the values they are built from.
 #include "ghostscript_command.h"
 
 #include "permission_case.h"
@@ -100,14 +100,19 @@ TEST(SideFile, UnknownChoicesLeaveTheirPartsEmpty) {
                                                ">> setdistillerparams"));
 }
 
-TEST(CompatibilityLevel, DigitCountsOnlyAtIndexThree) {
-    EXPECT_EQ(compatibilityLevel(QStringLiteral("V1.3(Acrobat 4.xx)")), "1.3");
-    EXPECT_EQ(compatibilityLevel(QStringLiteral("V1.4")), "1.4");
-    EXPECT_EQ(compatibilityLevel(QStringLiteral("V1.5")), "1.5");
-    EXPECT_EQ(compatibilityLevel(QStringLiteral("1.4")), "");
-    EXPECT_EQ(compatibilityLevel(QStringLiteral("V2.0")), "");
-    EXPECT_EQ(compatibilityLevel(QStringLiteral("V3.4")), "1.4"); // "3" stands at 1
-    EXPECT_EQ(compatibilityLevel(QString()), "");
+TEST(CompatibilityLevel, ListedVersionsAndOtherwiseTheDigitAtIndexThree) {
+    ConversionOptions options;
+    const auto levelOf = [&options](const char* version) {
+        options.pdfVersion = QString::fromLatin1(version);
+        return effectiveCompatibilityLevel(options);
+    };
+    EXPECT_EQ(levelOf("V1.3(Acrobat 4.xx)"), "1.3");
+    EXPECT_EQ(levelOf("V1.4"), "1.4");
+    EXPECT_EQ(levelOf("V1.5"), "1.5");
+    EXPECT_EQ(levelOf("1.4"), "");
+    EXPECT_EQ(levelOf("V2.0"), "");
+    EXPECT_EQ(levelOf("V3.4"), "1.4"); // "3" stands at 1
+    EXPECT_EQ(levelOf(""), "");
 }
 
 TEST(CompatibilityLevel, StrongEncryptionRaisesPdf13To14) {
@@ -164,74 +169,56 @@ ConversionOptions secured() {
     return options;
 }
 
+// The arguments between the DSC switch and the output file: the security switches.
+QStringList securitySwitches(const ConversionOptions& options) {
+    const QStringList all = ghostscriptArguments(options, "/o.pdf", "/in.ps", "/pdfmarks");
+    const auto first = all.indexOf(QStringLiteral("-dParseDSCComments=false")) + 1;
+    return all.mid(first, all.indexOf(QStringLiteral("-sOutputFile=/o.pdf")) - first);
+}
+
 TEST(SecuritySwitches, OffWithoutSecurityWhateverTheOtherFieldsHold) {
     auto options = secured();
     options.securityEnabled = false;
     options.allowPrinting = true;
-    EXPECT_EQ(securitySwitchesText(options), "");
+    EXPECT_EQ(securitySwitches(options), QStringList());
 }
 
-// The documented text writes nothing then; the job keeps the security with a random
-// owner password instead of silently writing an open PDF.
+// Security is kept with a random owner password instead of silently writing an open PDF.
 TEST(SecuritySwitches, EnabledEmptyOwnerPasswordGetsARandomOne) {
     auto options = secured();
     options.ownerPassword.clear();
     options.allowCopying = true;
-    EXPECT_EQ(securitySwitchesText(options), "");
     EXPECT_TRUE(writesSecurity(options));
-    const QStringList arguments = ghostscriptArguments(options, "/o.pdf", "/in.ps", "/pdfmarks");
-    const QStringList owner = arguments.filter(QStringLiteral("-sOwnerPassword="));
-    ASSERT_EQ(owner.size(), 1);
-    EXPECT_EQ(owner[0].size(), QStringLiteral("-sOwnerPassword=").size() + 32);
-    EXPECT_TRUE(arguments.contains(QStringLiteral("-sUserPassword=use")));
-    EXPECT_TRUE(arguments.contains(QStringLiteral("-dPermissions=-48")));
+    const QStringList switches = securitySwitches(options);
+    ASSERT_EQ(switches.size(), 5);
+    EXPECT_EQ(switches[0].size(), QStringLiteral("-sOwnerPassword=").size() + 32);
+    EXPECT_EQ(switches.mid(1), QStringList({"-sUserPassword=use", "-dEncryptionR=2",
+                                            "-dKeyLength=40", "-dPermissions=-48"}));
 }
 
 TEST(SecuritySwitches, BothPasswordsWithEitherLevel) {
     auto options = secured();
-    EXPECT_EQ(securitySwitchesText(options),
-              "-sOwnerPassword=\"own\" -sUserPassword=\"use\"  -dEncryptionR=2 -dKeyLength=40 "
-              "-dPermissions=-64  ");
+    EXPECT_EQ(securitySwitches(options),
+              QStringList({"-sOwnerPassword=own", "-sUserPassword=use", "-dEncryptionR=2",
+                           "-dKeyLength=40", "-dPermissions=-64"}));
     options.encryptionLevel = 1;
-    EXPECT_EQ(securitySwitchesText(options),
-              "-sOwnerPassword=\"own\" -sUserPassword=\"use\" -dEncryptionR=3 -dKeyLength=128 "
-              "-dPermissions=-3392  ");
+    EXPECT_EQ(securitySwitches(options),
+              QStringList({"-sOwnerPassword=own", "-sUserPassword=use", "-dEncryptionR=3",
+                           "-dKeyLength=128", "-dPermissions=-3392"}));
     options.encryptionLevel = 2;
-    EXPECT_EQ(securitySwitchesText(options), "-sOwnerPassword=\"own\" -sUserPassword=\"use\" ");
+    EXPECT_EQ(securitySwitches(options),
+              QStringList({"-sOwnerPassword=own", "-sUserPassword=use"}));
 }
 
-TEST(SecuritySwitches, UserPasswordOnlyAndEmptyUserPassword) {
+TEST(SecuritySwitches, UserPasswordSwitchedOffOrEmpty) {
     auto options = secured();
-    options.ownerPasswordEnabled = false;
-    EXPECT_EQ(securitySwitchesText(options), "-sUserPassword=\"use\"  -dEncryptionR=2 "
-                                             "-dKeyLength=40 -dPermissions=-64  ");
-    options.ownerPasswordEnabled = true;
+    options.userPasswordEnabled = false;
+    EXPECT_EQ(securitySwitches(options).mid(0, 2),
+              QStringList({"-sOwnerPassword=own", "-dEncryptionR=2"}));
+    options.userPasswordEnabled = true;
     options.userPassword.clear();
-    EXPECT_TRUE(securitySwitchesText(options).startsWith("-sOwnerPassword=\"own\" "
-                                                         "-sUserPassword=\"\" "));
-}
-
-const CommandLinePaths paths{QStringLiteral("/usr/bin/gs"), QStringLiteral("/run/s/tmp.ps"),
-                             QStringLiteral("/run/s/pdfmarks")};
-
-TEST(CommandLine, WithoutSecurity) {
-    ConversionOptions options;
-    options.pdfVersion = QStringLiteral("V1.4");
-    EXPECT_EQ(commandLineText(options, QStringLiteral("/pdf/report.pdf"), paths),
-              "/usr/bin/gs  -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel=1.4 "
-              "-sOutputFile=\"/pdf/report.pdf\"  -c .setpdfwrite -f  \"/run/s/tmp.ps\" "
-              "\"/run/s/pdfmarks\"");
-}
-
-TEST(CommandLine, UserPasswordFortyBitNoPermissionTicked) {
-    auto options = secured();
-    options.ownerPasswordEnabled = false;
-    options.pdfVersion = QStringLiteral("Vx");
-    EXPECT_EQ(commandLineText(options, QStringLiteral("/o/a.pdf"), paths),
-              "/usr/bin/gs  -dSAFER -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -dCompatibilityLevel= "
-              "-sUserPassword=\"use\"  -dEncryptionR=2 -dKeyLength=40 -dPermissions=-64  "
-              "-sOutputFile=\"/o/a.pdf\"  -c .setpdfwrite -f  \"/run/s/tmp.ps\" "
-              "\"/run/s/pdfmarks\"");
+    EXPECT_EQ(securitySwitches(options).mid(0, 2),
+              QStringList({"-sOwnerPassword=own", "-sUserPassword="}));
 }
 
 TEST(GhostscriptArguments, SideFileAroundTheSpoolFileNoSetpdfwriteDscIgnoredPercentDoubled) {

@@ -1,0 +1,73 @@
+// The choices of the PDF options, one table each: the text the option list shows and the
+// options record keeps, the word the command line takes, and what the choice means.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+
+namespace ostrel {
+
+template <typename Meaning> struct Choice {
+    const char* label;
+    const char* word;
+    Meaning meaning;
+};
+
+// Whether page content is compressed with Flate (it is compressed either way).
+inline constexpr Choice<bool> documentCompressions[] = {{"Flate", "Flate", true},
+                                                        {"LZW", "LZW", false}};
+
+enum class ImageFilter { Flate, Jpeg, Automatic };
+inline constexpr Choice<ImageFilter> imageCompressions[] = {
+    {"Flate", "Flate", ImageFilter::Flate},
+    {"JPEG", "JPEG", ImageFilter::Jpeg},
+    {"Automatic", "Automatic", ImageFilter::Automatic}};
+
+struct JpegQuality {
+    const char* qFactor;
+    const char* samples; // chroma sampling
+};
+inline constexpr Choice<JpegQuality> jpegQualities[] = {
+    {"Minimum", "Minimum", {"1.5", "[2 1 1 2]"}},
+    {"Low", "Low", {"0.8", "[2 1 1 2]"}},
+    {"Medium", "Medium", {"0.55", "[2 1 1 2]"}},
+    {"Maximum", "Maximum", {"0.1", "[1 1 1 1]"}}};
+
+// The compatibility level.
+inline constexpr Choice<const char*> pdfVersions[] = {
+    {"V1.3(Acrobat 4.xx)", "1.3", "1.3"}, {"V1.4", "1.4", "1.4"}, {"V1.5", "1.5", "1.5"}};
+
+// The options record keeps the level, not the label.
+struct Encryption {
+    int level;
+    int revision;
+    int keyBits;
+};
+inline constexpr Choice<Encryption> encryptionLevels[] = {
+    {"Low(40-bit RC4)", "low", {0, 2, 40}}, {"High(128-bit RC4)", "high", {1, 3, 128}}};
+
+// The meaning of the choice labelled exactly so (case included); none for other texts.
+template <typename Meaning, std::size_t N>
+const Meaning* meaningOf(const Choice<Meaning> (&choices)[N], const QString& label) {
+    const auto* found = std::ranges::find_if(
+        choices, [&](const auto& choice) { return label == QLatin1String(choice.label); });
+    return found == std::end(choices) ? nullptr : &found->meaning;
+}
+
+inline const Encryption* encryptionOf(int level) {
+    const auto* found = std::ranges::find_if(
+        encryptionLevels, [level](const auto& choice) { return choice.meaning.level == level; });
+    return found == std::end(encryptionLevels) ? nullptr : &found->meaning;
+}
+
+template <typename Meaning, std::size_t N>
+QStringList labelsOf(const Choice<Meaning> (&choices)[N]) {
+    QStringList labels;
+    for (const auto& choice : choices) {
+        labels << QString::fromLatin1(choice.label);
+    }
+    return labels;
+}
+
+} // namespace ostrel

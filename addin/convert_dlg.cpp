@@ -1,12 +1,9 @@
 #include "convert_dlg.h"
 
 #include "addin_module.h"
-#include "advanced_dlg.h"
 #include "button_picture.h"
 #include "complete_dlg.h"
-#include "description_dlg.h"
 #include "dialog_template.h"
-#include "security_dlg.h"
 #include "tab_ctrl_ex.h"
 
 #include <QCloseEvent>
@@ -21,6 +18,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <thread>
 
 namespace kestrine {
 namespace {
@@ -77,46 +75,10 @@ QFont labelFontFrom(const QFont& dialogFont) {
 
 } // namespace
 
-// What the engine asks of the add-in while it converts: messages go to the dialog's
-// thread and are waited for; there is no password prompt, no progress and no answerer.
-class CConvertDlg::WorkerHost final : public ConversionHost {
-public:
-    explicit WorkerHost(CConvertDlg& dialog) : dialog_(dialog) {}
-
-    bool reported() const { return reported_; }
-
-    void showMessage(const QString& text) override {
-        reported_ = true;
-        dialog_.ask<bool>(
-            [this, text] {
-                dialog_.showMessage(text);
-                return true;
-            },
-            true);
-    }
-    bool askYesNo(const QString& question) override {
-        return dialog_.ask<bool>(
-            [this, question] {
-                return dialog_.messageBoxes_->show(&dialog_, QMessageBox::Question,
-                                                   QStringLiteral("Ostrel Word To PDF 3.0"),
-                                                   question, QMessageBox::Yes | QMessageBox::No) ==
-                       QMessageBox::Yes;
-            },
-            false);
-    }
-    std::optional<QString> askDocumentPassword(const QString&) override { return std::nullopt; }
-    void setProgress(int, int, int) override {}
-    void addConvertedFile(const QString&) override {}
-    void startPromptAnswerer() override {}
-    void stopPromptAnswerer() override {}
-
-private:
-    CConvertDlg& dialog_;
-    bool reported_ = false;
-};
-
 CConvertDlg::CConvertDlg(QWidget* parent)
-    : QDialog(parent), messageBoxes_(&MessageBoxes::standard()), shell_(&ShellOpener::standard()),
+    : QDialog(parent),
+      animation_(StartToConvert, [this](const QString& text) { setStatusText(text); }),
+      messageBoxes_(&MessageBoxes::standard()), shell_(&ShellOpener::standard()),
       converter_(&convertAddinDocument), sleep_(&defaultSleep) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
@@ -144,17 +106,6 @@ CConvertDlg::CConvertDlg(QWidget* parent)
     connect(convertButton_, &QPushButton::clicked, this, [this] { OnConvert(); });
 }
 
-CConvertDlg::~CConvertDlg() {
-    {
-        const std::lock_guard lock(answerMutex_);
-        abandoned_ = true;
-    }
-    answered_.notify_all();
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-}
-
 void CConvertDlg::showEvent(QShowEvent* event) {
     if (!initialised_) {
         initialised_ = true;
@@ -171,14 +122,9 @@ void CConvertDlg::OnInitDialog() {
         label->setFont(labelFont_);
     }
 
-    tab_->InsertItem(0, QStringLiteral("Description"));
-    tab_->InsertItem(1, QStringLiteral("Security"));
-    tab_->InsertItem(2, QStringLiteral("Advanced"));
-    createPages();
-    descriptionPage_->setGeometry(pageRect());
-    descriptionPage_->show();
+    pages_.emplace(*tab_, PageTemplate::AddIn, 25);
     // Only the user's selections: inserting the tabs selected the first one already.
-    connect(tab_, &CTabCtrlEx::selectionChanged, this, [this] { OnSelchangeTab(); });
+    connect(tab_, &CTabCtrlEx::selectionChanged, this, [this](int index) { pages_->show(index); });
 
     const qsizetype slash = m_sourcePath.lastIndexOf(QLatin1Char('/'));
     m_outputFolder = slash < 0 ? QString() : m_sourcePath.left(slash + 1);
@@ -190,43 +136,8 @@ void CConvertDlg::OnInitDialog() {
     }
 }
 
-// The three pages, children of the tab control, hidden until placed and shown.
-void CConvertDlg::createPages() {
-    descriptionPage_ = new CDescriptionDlg(PageTemplate::AddIn, tab_);
-    securityPage_ = new CSecurityDlg(PageTemplate::AddIn, tab_);
-    advancedPage_ = new CAdvancedDlg(PageTemplate::AddIn, tab_);
-}
-
-// The pages' data, committed in the order Advanced, Security, Description.
-ConversionOptions CConvertDlg::collectOptions() {
-    ConversionOptions options;
-    advancedPage_->applyTo(options);
-    securityPage_->applyTo(options);
-    descriptionPage_->applyTo(options);
-    return options;
-}
-
-// The tab control's client area less the tabs and a margin.
-QRect CConvertDlg::pageRect() const {
-    const QRect client = tab_->rect();
-    return QRect(QPoint(client.left() + 1, client.top() + 25),
-                 QPoint(client.right() + 1 - 4 - 1, client.bottom() + 1 - 4 - 1));
-}
-
-void CConvertDlg::OnSelchangeTab() {
-    QWidget* const pages[] = {descriptionPage_, securityPage_, advancedPage_};
-    const int selected = tab_->GetCurSel();
-    if (selected < 0 || selected > 2) {
-        return;
-    }
-    for (int i = 0; i < 3; ++i) {
-        pages[i]->setVisible(i == selected);
-    }
-    pages[selected]->setGeometry(pageRect());
-}
-
 void CConvertDlg::OnBrowse() {
-    if (busyFlag_ != 0) {
+    if (running_) {
         refuseBusy();
         return;
     }
@@ -239,7 +150,7 @@ void CConvertDlg::OnBrowse() {
 }
 
 void CConvertDlg::OnConvert() {
-    if (busyFlag_ != 0 || running_) {
+    if (running_) {
         refuseBusy();
         return;
     }
@@ -248,77 +159,54 @@ void CConvertDlg::OnConvert() {
         showMessage(QStringLiteral("Wrong Path cause wrong, Input a valid file path!"));
         return;
     }
-    setStatusText(StartToConvert);
-    securityPage_->setEnabled(false);
-    descriptionPage_->setEnabled(false);
-    advancedPage_->setEnabled(false);
-    statusTimer_ = startTimer(std::chrono::milliseconds(500));
-
-    ConversionOptions options = collectOptions();
+    animation_.start();
+    pages_->setEnabled(false);
+    ConversionOptions options = pages_->options();
     options.destinationFolder = m_outputFolder;
 
     setInputsEnabled(false);
     running_ = true;
-    worker_ = std::thread([this, options] { addinConvertWorker(options); });
+    runs_.start([this, options](ConversionRun& run) { addinConvertWorker(run, options); });
 }
 
-// The worker thread. It reads m_sourcePath, which nobody changes during a run, and
-// reaches everything else through the dialog's thread.
-void CConvertDlg::addinConvertWorker(ConversionOptions options) {
-    busyFlag_ = 1;
-    sleep_(std::chrono::milliseconds(100));
-
-    WorkerHost host(*this);
-    AddinConversion result;
+// The worker. It reads m_sourcePath, which nobody changes during a run, and reaches
+// everything else through the dialog's thread.
+void CConvertDlg::addinConvertWorker(ConversionRun& run, const ConversionOptions& options) {
+    Outcome outcome;
     try {
-        result = converter_(host, m_sourcePath, options);
+        outcome = converter_(run, m_sourcePath, options);
     } catch (...) {
-        result = AddinConversion{}; // a failure of the engine is a failed run
+        outcome = Outcome{}; // a failure of the engine is a failed run
     }
-    post([this] {
-        killTimer(statusTimer_);
-        statusTimer_ = 0;
-    });
+    run.post([this] { animation_.stop(); });
     sleep_(std::chrono::milliseconds(2000));
 
-    busyFlag_ = 0;
-    const bool reported = host.reported();
-    post([this, result, reported] {
-        m_pdfPath = result.pdfPath;
-        lastRunConverted_ = result.converted;
-        lastRunReported_ = reported;
-        setStatusText(result.converted ? QStringLiteral("Complete!") : QStringLiteral("Failed!"));
+    run.post([this, outcome] {
+        m_pdfPath = outcome.pdfPath;
+        lastOutcome_ = outcome;
+        setStatusText(outcome.converted() ? QStringLiteral("Complete!")
+                                          : QStringLiteral("Failed!"));
         setInputsEnabled(true);
-        securityPage_->setEnabled(true);
-        descriptionPage_->setEnabled(true);
-        advancedPage_->setEnabled(true);
+        pages_->setEnabled(true);
         completionTimer_ = startTimer(std::chrono::milliseconds(500));
-        worker_.join(); // it has nothing left to do but return
         running_ = false;
     });
 }
 
 void CConvertDlg::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == statusTimer_ && statusTimer_ != 0) {
-        if (++dotCount_ == 7) {
-            setStatusText(StartToConvert);
-            dotCount_ = 0;
-        } else {
-            setStatusText(statusText() + QLatin1Char('.'));
-        }
-    } else if (event->timerId() == completionTimer_ && completionTimer_ != 0) {
+    if (event->timerId() == completionTimer_ && completionTimer_ != 0) {
         OnCompletionTimer();
     }
     QDialog::timerEvent(event);
 }
 
 // After a run: the question to open the new PDF, or, for a run that failed without
-// saying why, a message that it failed.
+// saying why (the engine shows every reason it gives), a message that it failed.
 void CConvertDlg::OnCompletionTimer() {
     killTimer(completionTimer_);
     completionTimer_ = 0;
-    if (!lastRunConverted_) {
-        if (!lastRunReported_) {
+    if (!lastOutcome_.converted()) {
+        if (lastOutcome_.reason.isEmpty()) {
             showMessage(QStringLiteral("Failed to convert %1").arg(m_sourcePath));
         }
         return;
@@ -378,35 +266,14 @@ void CConvertDlg::showMessage(const QString& text) {
                         QMessageBox::Ok);
 }
 
-QString CConvertDlg::statusText() const {
-    return statusEdit_->text();
-}
-
 void CConvertDlg::setStatusText(const QString& text) {
     statusEdit_->setText(text);
 }
 
-void CConvertDlg::post(std::function<void()> step) {
-    QMetaObject::invokeMethod(this, std::move(step), Qt::QueuedConnection);
-}
-
-template <class R> R CConvertDlg::ask(std::function<R()> question, R fallback) {
-    auto answer = std::make_shared<std::optional<R>>();
-    post([this, question = std::move(question), answer, fallback] {
-        R value = fallback;
-        try {
-            value = question();
-        } catch (...) {
-        }
-        {
-            const std::lock_guard lock(answerMutex_);
-            *answer = value;
-        }
-        answered_.notify_all();
-    });
-    std::unique_lock lock(answerMutex_);
-    answered_.wait(lock, [&] { return answer->has_value() || abandoned_; });
-    return answer->has_value() ? **answer : fallback;
+bool CConvertDlg::askRunQuestion(const QString& question) {
+    return messageBoxes_->show(this, QMessageBox::Question,
+                               QStringLiteral("Ostrel Word To PDF 3.0"), question,
+                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace kestrine

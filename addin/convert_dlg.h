@@ -1,16 +1,15 @@
 // CConvertDlg: the add-in's one window. It proposes the document's folder as output
 // folder, carries the three option pages, and on Convert converts the document on a
 // worker thread while the status line runs; afterwards CCompleteDlg offers to open the PDF.
-//
-// The worker never touches a widget: it posts its steps to the user-interface thread and,
-// for messages, waits there for the answer. The dialog cannot be closed while a run is in
-// progress, so it outlives its worker.
+// The dialog cannot be closed while a run is in progress.
 #pragma once
 
-#include "conversion_options.h"
+#include "conversion_run.h"
 #include "document_conversion.h"
 #include "message_boxes.h"
+#include "option_pages.h"
 #include "shell_opener.h"
+#include "status_dots.h"
 #include "word_server_hold.h"
 
 #include <QDialog>
@@ -18,28 +17,20 @@
 #include <QString>
 
 #include <array>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 class QLineEdit;
 class QPushButton;
 
 namespace ostrel {
 class CTabCtrlEx;
-class CDescriptionDlg;
-class CSecurityDlg;
-class CAdvancedDlg;
 } // namespace ostrel
 
 namespace kestrine {
 
-class CConvertDlg : public QDialog {
+class CConvertDlg : public QDialog, private ostrel::RunWindow {
     Q_OBJECT
     Q_PROPERTY(QString sourcePath MEMBER m_sourcePath)
     Q_PROPERTY(QString outputFolder MEMBER m_outputFolder)
@@ -47,12 +38,11 @@ class CConvertDlg : public QDialog {
 
 public:
     // The conversion of one document (the engine's add-in run by default).
-    using Converter = std::function<ostrel::AddinConversion(ostrel::ConversionHost&, const QString&,
-                                                            const ostrel::ConversionOptions&)>;
+    using Converter = std::function<ostrel::Outcome(ostrel::ConversionHost&, const QString&,
+                                                    const ostrel::ConversionOptions&)>;
     using Sleep = std::function<void(std::chrono::milliseconds)>;
 
     explicit CConvertDlg(QWidget* parent = nullptr);
-    ~CConvertDlg() override;
 
     // Set by the caller before the dialog is shown.
     QString m_sourcePath;
@@ -86,27 +76,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class WorkerHost;
-
     void OnInitDialog();
-    void OnSelchangeTab();
     void OnBrowse();
     void OnConvert();
-    void addinConvertWorker(ostrel::ConversionOptions options);
+    void addinConvertWorker(ostrel::ConversionRun& run, const ostrel::ConversionOptions& options);
     void OnCompletionTimer();
 
-    void createPages();
-    ostrel::ConversionOptions collectOptions();
-    QRect pageRect() const;
     void setInputsEnabled(bool enabled);
     void refuseBusy();
     void showMessage(const QString& text);
-    QString statusText() const;
     void setStatusText(const QString& text);
 
-    // From the worker: run on the user-interface thread, later / and wait for the answer.
-    void post(std::function<void()> step);
-    template <class R> R ask(std::function<R()> question, R fallback);
+    // RunWindow: the worker's requests, on this thread.
+    void showRunMessage(const QString& text) override { showMessage(text); }
+    bool askRunQuestion(const QString& question) override;
 
     ostrel::CTabCtrlEx* tab_ = nullptr;
     QLineEdit* outputEdit_ = nullptr;
@@ -115,20 +98,15 @@ private:
     QPushButton* convertButton_ = nullptr;
     QWidget* outputFrame_ = nullptr;
     QWidget* statusFrame_ = nullptr;
-    ostrel::CDescriptionDlg* descriptionPage_ = nullptr;
-    ostrel::CSecurityDlg* securityPage_ = nullptr;
-    ostrel::CAdvancedDlg* advancedPage_ = nullptr;
+    std::optional<ostrel::OptionPages> pages_;
     std::array<QWidget*, 2> labelTargets_{}; // "Output File" and "Status"
     QFont labelFont_;
     bool initialised_ = false;
 
-    std::atomic<int> busyFlag_{0};
     bool running_ = false;
-    int dotCount_ = 0;
-    int statusTimer_ = 0;     // timer 1: status animation
-    int completionTimer_ = 0; // timer 2: completion prompt
-    bool lastRunConverted_ = false;
-    bool lastRunReported_ = false; // the run showed a message of its own
+    ostrel::StatusDots animation_;
+    int completionTimer_ = 0;
+    ostrel::Outcome lastOutcome_;
 
     ostrel::MessageBoxes* messageBoxes_;
     ostrel::ShellOpener* shell_;
@@ -139,10 +117,8 @@ private:
     bool startsOffice_ = true;
     std::optional<ostrel::word::ServerHold> office_;
 
-    std::thread worker_;
-    std::mutex answerMutex_;
-    std::condition_variable answered_;
-    bool abandoned_ = false; // the dialog is going away: waiting workers give up
+    // Last: a run still going when the dialog goes is abandoned before anything it uses.
+    ostrel::RunController runs_{*this};
 };
 
 } // namespace kestrine

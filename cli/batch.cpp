@@ -26,17 +26,10 @@ FileConverter* converterFor(const QString& file, const std::vector<FileConverter
     return nullptr;
 }
 
-enum class Outcome { Converted, Skipped, Failed };
-
-struct FileReport {
-    Outcome outcome;
-    QString reason;
-};
-
-FileReport convertOne(const QString& file, const Request& request,
-                      const std::vector<FileConverter*>& converters, const BatchConsole& console) {
+Outcome convertOne(const QString& file, const Request& request,
+                   const std::vector<FileConverter*>& converters, const BatchConsole& console) {
     if (const auto problem = inputProblem(file)) {
-        return {Outcome::Failed, *problem};
+        return {Outcome::Failed, *problem, {}};
     }
     const QString outputPath = outputFilePath(request.options.destinationFolder, file);
     ExistingPdf existing = ExistingPdf::Keep;
@@ -47,25 +40,23 @@ FileReport convertOne(const QString& file, const Request& request,
              console.askReplace(
                  QStringLiteral("%1 already exists. Do you want to replace it?").arg(outputPath)));
         if (!replace) {
-            return {Outcome::Skipped, QStringLiteral("%1 already exists; skipped").arg(outputPath)};
+            return skippedExisting(outputPath);
         }
         // A folder is never replaced; a file is, once the new PDF is whole.
         if (QFileInfo(outputPath).isDir()) {
-            return {Outcome::Failed, QStringLiteral("Cannot replace %1").arg(outputPath)};
+            return {Outcome::Failed, QStringLiteral("Cannot replace %1").arg(outputPath), {}};
         }
         existing = ExistingPdf::Replace;
     }
     FileConverter* converter = converterFor(file, converters);
     if (converter == nullptr) {
-        return {Outcome::Failed, QStringLiteral("Not a file type this program converts")};
+        return {Outcome::Failed, QStringLiteral("Not a file type this program converts"), {}};
     }
-    const JobResult result = converter->convert(file, outputPath, request.options, existing);
-    return result.ok ? FileReport{Outcome::Converted, {}}
-                     : FileReport{Outcome::Failed, result.reason};
+    return converter->convert(file, outputPath, request.options, existing);
 }
 
-QString describe(Outcome outcome) {
-    switch (outcome) {
+QString describe(Outcome::Kind kind) {
+    switch (kind) {
     case Outcome::Converted:
         return QStringLiteral("converted");
     case Outcome::Skipped:
@@ -128,20 +119,19 @@ int runBatch(const Request& request, const std::vector<FileConverter*>& converte
         }
         QElapsedTimer clock;
         clock.start();
-        const FileReport report = stopSignal() != 0
-                                      ? FileReport{Outcome::Failed, {}}
-                                      : convertOne(file, request, converters, console);
-        if (const int signal = stopSignal(); signal != 0 && report.outcome != Outcome::Converted) {
+        const Outcome outcome =
+            stopSignal() != 0 ? Outcome{} : convertOne(file, request, converters, console);
+        if (const int signal = stopSignal(); signal != 0 && !outcome.converted()) {
             console.problem(stoppedLine(signal, request.files.mid(index)));
             return 128 + signal;
         }
         const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
-        if (report.outcome != Outcome::Converted) {
+        if (!outcome.converted()) {
             status = 1;
-            console.problem(QStringLiteral("%1: %2").arg(file, report.reason));
+            console.problem(QStringLiteral("%1: %2").arg(file, outcome.reason));
         }
         if (!request.quiet) {
-            console.result(resultLine(file, describe(report.outcome), seconds));
+            console.result(resultLine(file, describe(outcome.kind), seconds));
         }
     }
     return status;

@@ -3,7 +3,8 @@
 #pragma once
 
 #include "conversion_options.h"
-#include "ghostscript_job.h"
+#include "document_conversion.h"
+#include "pending_pdf.h"
 
 #include <QString>
 
@@ -18,8 +19,8 @@ public:
 
     // Writes outputPath from sourcePath with the options. The loop has settled an
     // existing PDF already (skipped the file, or agreed to replace it: `existing`).
-    virtual JobResult convert(const QString& sourcePath, const QString& outputPath,
-                              const ConversionOptions& options, ExistingPdf existing) = 0;
+    virtual Outcome convert(const QString& sourcePath, const QString& outputPath,
+                            const ConversionOptions& options, ExistingPdf existing) = 0;
 };
 
 } // namespace ostrel::cli

@@ -10,8 +10,8 @@ public:
     // ".ps", in any case.
     bool accepts(const QString& sourcePath) const override;
     // Holds the spool folder (waiting for another job to finish) while Ghostscript runs.
-    JobResult convert(const QString& sourcePath, const QString& outputPath,
-                      const ConversionOptions& options, ExistingPdf existing) override;
+    Outcome convert(const QString& sourcePath, const QString& outputPath,
+                    const ConversionOptions& options, ExistingPdf existing) override;
 };
 
 } // namespace ostrel::cli

@@ -114,33 +114,28 @@ bool TerminalHost::proceed() {
     return Interruption::signal() == 0;
 }
 
-void TerminalHost::beginDocument() {
-    messages_.clear();
-    givenOffered_ = false;
-}
-
-std::optional<QString> TerminalHost::askDocumentPassword(const QString& fileName) {
+PasswordAnswer TerminalHost::askDocumentPassword(const QString& fileName) {
     if (passwords_.given) {
         // The given password was tried already: asking again would only repeat it.
         if (std::exchange(givenOffered_, true)) {
-            showMessage(
-                QStringLiteral("the given document password does not open %1").arg(fileName));
-            return std::nullopt;
+            return {std::nullopt,
+                    QStringLiteral("the given document password does not open %1").arg(fileName)};
         }
-        return passwords_.given;
+        return {passwords_.given, {}};
     }
     if (passwords_.terminal) {
         const ProgressLine::Hold hold(progress_);
-        return readPasswordFromTerminal(
-            QStringLiteral("%1 could not be opened. Its password (Ctrl-D to skip it): ")
-                .arg(fileName));
+        return {readPasswordFromTerminal(
+                    QStringLiteral("%1 could not be opened. Its password (Ctrl-D to skip it): ")
+                        .arg(fileName)),
+                {}};
     }
-    showMessage(QStringLiteral("%1 could not be opened (protected by a password, damaged, or "
-                               "not a document the office reads) and there is no terminal to "
-                               "ask for a password (--document-password-file or "
-                               "OSTREL_DOCUMENT_PASSWORD give one)")
-                    .arg(fileName));
-    return std::nullopt;
+    return {std::nullopt,
+            QStringLiteral("%1 could not be opened (protected by a password, damaged, or not a "
+                           "document the office reads) and there is no terminal to ask for a "
+                           "password (--document-password-file or OSTREL_DOCUMENT_PASSWORD give "
+                           "one)")
+                .arg(fileName)};
 }
 
 void TerminalHost::startPromptAnswerer() {

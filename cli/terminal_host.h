@@ -1,8 +1,7 @@
-// The command line's side of a conversion: the engine's messages are kept for the
-// document's report line, a document's password comes from the given password or the
-// terminal, and pending "Microsoft Office Word" prompts are answered by a thread while
-// the engine prints. Existing PDFs are settled by the per-file loop before the engine
-// runs, so the engine never asks about them here.
+// The command line's side of a conversion: a document's password comes from the given
+// password or the terminal, and pending "Microsoft Office Word" prompts are answered by a thread
+// while the engine prints. Existing PDFs are settled by the per-file loop before the engine runs,
+// so the engine never asks about them here.
 #pragma once
 
 #include "conversion_host.h"
@@ -61,14 +60,15 @@ public:
     // The terminal's status line: told what the office is doing, held while asking.
     void setProgressLine(ProgressLine* line) { progress_ = line; }
 
-    // A new document: no messages yet, and the given password may be offered once.
-    void beginDocument();
-    // The messages shown for the current document, in order.
-    const QStringList& messages() const { return messages_; }
+    // A new document: the given password may be offered once.
+    void beginDocument() { givenOffered_ = false; }
 
-    void showMessage(const QString& text) override { messages_ << text; }
+    // The engine's messages tell why a document failed, which its outcome repeats for
+    // the document's line (a failed CoInitialize, the one other, cannot happen on our
+    // threads, which all take the apartment model).
+    void showMessage(const QString&) override {}
     bool askYesNo(const QString&) override { return false; }
-    std::optional<QString> askDocumentPassword(const QString& fileName) override;
+    PasswordAnswer askDocumentPassword(const QString& fileName) override;
     void setProgress(int, int, int) override {}
     void addConvertedFile(const QString&) override {}
     // The office prints between these two.
@@ -79,7 +79,6 @@ public:
 
 private:
     PasswordSource passwords_;
-    QStringList messages_;
     bool givenOffered_ = false;
     ProgressLine* progress_ = nullptr;
     PromptAnswererThread answerer_;

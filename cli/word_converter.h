@@ -18,12 +18,11 @@ public:
     // The desktop program's fourteen extensions, in any case.
     bool accepts(const QString& sourcePath) const override;
     // The engine names the PDF itself; outputPath is that same name.
-    JobResult convert(const QString& sourcePath, const QString& outputPath,
-                      const ConversionOptions& options, ExistingPdf existing) override;
+    Outcome convert(const QString& sourcePath, const QString& outputPath,
+                    const ConversionOptions& options, ExistingPdf existing) override;
 
 private:
     TerminalHost host_;
-    ProgressLine* progress_ = nullptr;
     DocumentConverter converter_;
 };
 

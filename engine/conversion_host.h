@@ -10,6 +10,13 @@
 
 namespace ostrel {
 
+// The answer to the password prompt: the text typed (possibly empty), or none, and then
+// why not when the host knows more than that the user cancelled.
+struct PasswordAnswer {
+    std::optional<QString> password;
+    QString refusal;
+};
+
 class ConversionHost {
 public:
     virtual ~ConversionHost() = default;
@@ -21,9 +28,8 @@ public:
     // true only for Yes.
     virtual bool askYesNo(const QString& question) = 0;
 
-    // The password prompt for the document shown by its file name: the text typed
-    // (possibly empty) on OK, nothing on Cancel.
-    virtual std::optional<QString> askDocumentPassword(const QString& fileName) = 0;
+    // The password prompt for the document shown by its file name.
+    virtual PasswordAnswer askDocumentPassword(const QString& fileName) = 0;
 
     // The progress indicator's three values, then a repaint.
     virtual void setProgress(int position, int range, int fillVisible) = 0;

@@ -21,6 +21,7 @@ const QString failedCoInitialize = QStringLiteral("Failed to call Coinitialize()
 const QString noWordObject = QStringLiteral("Couldn't get Word object.");
 const QString alreadyExists = QStringLiteral("%1 already exists. Do you want to replace it?");
 const QString notSupported = QStringLiteral("Not Suppot File %1,Convert next file?");
+const QString noPasswordGiven = QStringLiteral("not converted (no password given)");
 
 // Our own reports of a document that failed after Word was started.
 QString notConverted(const QString& sourcePath, const QString& reason) {
@@ -94,19 +95,27 @@ DocumentConverter::DocumentConverter(ConversionHost& host, WordRun run)
       sleep_([](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }) {
 }
 
-bool DocumentConverter::convertDocument(const QString& sourcePath, const ConversionOptions& options,
-                                        ExistingPdf existing) {
+Outcome skippedExisting(const QString& pdfPath) {
+    return {Outcome::Skipped, QStringLiteral("%1 already exists; skipped").arg(pdfPath), pdfPath};
+}
+
+Outcome DocumentConverter::fail(const QString& reason) {
+    host_.showMessage(reason);
+    return {Outcome::Failed, reason, {}};
+}
+
+Outcome DocumentConverter::convertDocument(const QString& sourcePath,
+                                           const ConversionOptions& options, ExistingPdf existing) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         host_.showMessage(failedCoInitialize);
     }
     if (!host_.proceed()) {
-        return false;
+        return {};
     }
     word::ensureServerRegistered();
     word::Application word;
     if (FAILED(word::Application::create(word))) {
-        host_.showMessage(noWordObject);
-        return false;
+        return fail(noWordObject);
     }
 
     word::Documents documents;
@@ -114,8 +123,7 @@ bool DocumentConverter::convertDocument(const QString& sourcePath, const Convers
         FAILED(word.setActivePrinter(QString::fromLatin1(word::printerName))) ||
         FAILED(word.documents(documents))) {
         word.quit();
-        host_.showMessage(wordFailed(sourcePath, QStringLiteral("to start")));
-        return false;
+        return fail(wordFailed(sourcePath, QStringLiteral("to start")));
     }
 
     const bool withPassword = run_ == WordRun::WithPasswordRetry;
@@ -127,26 +135,25 @@ bool DocumentConverter::convertDocument(const QString& sourcePath, const Convers
         documents.release();
         word.release();
         if (!withPassword) {
-            host_.showMessage(wordFailed(sourcePath, QStringLiteral("to open it")));
-            return false;
+            return fail(wordFailed(sourcePath, QStringLiteral("to open it")));
         }
         // An abandoned run asks for no password: the open may have failed because of it.
         if (!host_.proceed()) {
-            return false;
+            return {};
         }
         return retryWithPassword(sourcePath, options, existing);
     }
     if (!host_.proceed()) {
         abandon(word, document);
-        return false;
+        return {};
     }
 
     return printAndMakePdf(word, document, sourcePath, options, existing);
 }
 
-bool DocumentConverter::printAndMakePdf(word::Application& word, word::Document& document,
-                                        const QString& sourcePath, const ConversionOptions& options,
-                                        ExistingPdf existing) {
+Outcome DocumentConverter::printAndMakePdf(word::Application& word, word::Document& document,
+                                           const QString& sourcePath,
+                                           const ConversionOptions& options, ExistingPdf existing) {
     // Word has the document: from here on it counts as converted unless a later step
     // fails. The spool folder stays ours until Word has let go of the document, so that
     // no other conversion replaces the spool file in between.
@@ -155,8 +162,7 @@ bool DocumentConverter::printAndMakePdf(word::Application& word, word::Document&
         spool.emplace(SpoolFolder::locate());
     } catch (const std::exception& error) {
         word.quit();
-        host_.showMessage(notConverted(sourcePath, QString::fromLocal8Bit(error.what())));
-        return false;
+        return fail(notConverted(sourcePath, QString::fromLocal8Bit(error.what())));
     }
     const QString spoolFile = QFile::decodeName(spool->folder().spoolFile().c_str());
 
@@ -168,34 +174,34 @@ bool DocumentConverter::printAndMakePdf(word::Application& word, word::Document&
     answering.stop();
     if (status == E_ABORT || !host_.proceed()) {
         abandon(word, document);
-        return false;
+        return {};
     }
     if (FAILED(status)) {
         word.quit();
-        host_.showMessage(wordFailed(sourcePath, QStringLiteral("to print it")));
-        return false;
+        return fail(wordFailed(sourcePath, QStringLiteral("to print it")));
     }
 
-    bool converted = true;
-    const JobResult job = runGhostscriptJob(
-        options, {spoolFile, outputFilePath(options.destinationFolder, sourcePath), existing},
-        *spool, [this] { return host_.proceed(); });
+    Outcome outcome{Outcome::Converted, {}, outputFilePath(options.destinationFolder, sourcePath)};
+    const JobResult job = runGhostscriptJob(options, {spoolFile, outcome.pdfPath, existing}, *spool,
+                                            [this] { return host_.proceed(); });
     if (!host_.proceed()) {
         abandon(word, document);
-        return false;
+        return {};
     }
     if (!job.ok) {
-        host_.showMessage(notConverted(sourcePath, job.reason));
-        converted = false;
+        outcome = fail(notConverted(sourcePath, job.reason));
     }
 
     status = document.close();
     const HRESULT quitStatus = word.quit();
     if (FAILED(status) || FAILED(quitStatus)) {
-        host_.showMessage(wordFailed(sourcePath, QStringLiteral("to close it")));
-        converted = false;
+        // The first failure stays the reason.
+        const Outcome closing = fail(wordFailed(sourcePath, QStringLiteral("to close it")));
+        if (outcome.converted()) {
+            outcome = closing;
+        }
     }
-    return converted;
+    return outcome;
 }
 
 void DocumentConverter::abandon(word::Application& word, word::Document& document) {
@@ -203,21 +209,22 @@ void DocumentConverter::abandon(word::Application& word, word::Document& documen
     word.quit();
 }
 
-bool DocumentConverter::retryWithPassword(const QString& sourcePath,
-                                          const ConversionOptions& options, ExistingPdf existing) {
-    const std::optional<QString> typed = host_.askDocumentPassword(fileNameOf(sourcePath));
-    if (!typed) {
-        return false;
+Outcome DocumentConverter::retryWithPassword(const QString& sourcePath,
+                                             const ConversionOptions& options,
+                                             ExistingPdf existing) {
+    const PasswordAnswer typed = host_.askDocumentPassword(fileNameOf(sourcePath));
+    if (!typed.password) {
+        return {Outcome::Failed, typed.refusal.isEmpty() ? noPasswordGiven : typed.refusal, {}};
     }
     // A new attempt with a new Word instance; it may ask again.
-    const DocumentPasswordRetry retry(*typed);
+    const DocumentPasswordRetry retry(*typed.password);
     return convertDocument(sourcePath, options, existing);
 }
 
-EntryOutcome DocumentConverter::convertEntry(const QString& sourcePath, int index, int count,
-                                             const ConversionOptions& options) {
+Outcome DocumentConverter::convertEntry(const QString& sourcePath, int index, int count,
+                                        const ConversionOptions& options) {
     if (!host_.proceed()) {
-        return EntryOutcome::NotConverted;
+        return {};
     }
     const QString name = outputFileName(sourcePath);
     const QString outputPath = outputFilePath(options.destinationFolder, sourcePath);
@@ -226,30 +233,29 @@ EntryOutcome DocumentConverter::convertEntry(const QString& sourcePath, int inde
     if (QFileInfo::exists(outputPath)) {
         if (!host_.askYesNo(alreadyExists.arg(outputPath))) {
             host_.setProgress(index + 1, count, 1);
-            return EntryOutcome::Skipped;
+            return skippedExisting(outputPath);
         }
         existing = ExistingPdf::Replace;
     }
-    if (!convertDocument(sourcePath, options, existing)) {
-        return EntryOutcome::NotConverted;
+    const Outcome outcome = convertDocument(sourcePath, options, existing);
+    if (outcome.converted()) {
+        host_.setProgress(index + 1, count, 1);
+        host_.addConvertedFile(name);
     }
-    host_.setProgress(index + 1, count, 1);
-    host_.addConvertedFile(name);
-    return EntryOutcome::Converted;
+    return outcome;
 }
 
-AddinConversion convertAddinDocument(ConversionHost& host, const QString& sourcePath,
-                                     const ConversionOptions& options) {
+Outcome convertAddinDocument(ConversionHost& host, const QString& sourcePath,
+                             const ConversionOptions& options) {
     const QString extension = sourcePath.mid(sourcePath.lastIndexOf(u'.') + 1);
     if (extension != u"doc" && extension != u"docx" && extension != u"dot") {
         host.showMessage(notSupported.arg(sourcePath));
-        return {};
+        return {Outcome::Failed, notSupported.arg(sourcePath), {}};
     }
-    AddinConversion result;
-    result.pdfPath = outputFilePath(options.destinationFolder, sourcePath);
-    result.converted =
+    Outcome outcome =
         DocumentConverter(host, WordRun::AddinDocument).convertDocument(sourcePath, options);
-    return result;
+    outcome.pdfPath = outputFilePath(options.destinationFolder, sourcePath);
+    return outcome;
 }
 
 } // namespace ostrel

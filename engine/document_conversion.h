@@ -25,8 +25,20 @@ const QStringList& documentExtensions();
 // Whether the path's extension, in any case, is one of them.
 bool isAcceptedDocument(const QString& sourcePath);
 
-// How one entry of a run ended.
-enum class EntryOutcome { Converted, Skipped, NotConverted };
+// How the conversion of one document ended. reason says why it was skipped or failed,
+// in one line (the text the user was shown when the engine showed one); it is empty when
+// the run was abandoned. pdfPath is the PDF's path once known.
+struct Outcome {
+    enum Kind { Converted, Skipped, Failed };
+    Kind kind = Failed;
+    QString reason;
+    QString pdfPath;
+
+    bool converted() const { return kind == Converted; }
+};
+
+// An existing PDF the user chose to keep.
+Outcome skippedExisting(const QString& pdfPath);
 
 class DocumentConverter {
 public:
@@ -38,24 +50,26 @@ public:
     void setSleep(Sleep sleep) { sleep_ = std::move(sleep); }
 
     // The Word sequence, the Ghostscript job into options.destinationFolder and Word's
-    // clean-up; true when the PDF was made. A PDF of that name is replaced only by a
-    // whole new one, and only as `existing` allows.
-    bool convertDocument(const QString& sourcePath, const ConversionOptions& options,
-                         ExistingPdf existing = ExistingPdf::Replace);
+    // clean-up. A PDF of that name is replaced only by a whole new one, and only as
+    // `existing` allows.
+    Outcome convertDocument(const QString& sourcePath, const ConversionOptions& options,
+                            ExistingPdf existing = ExistingPdf::Replace);
 
     // One entry (index from 0) of a run of count documents: the "already exists"
     // question, the conversion, progress and the converted name.
-    EntryOutcome convertEntry(const QString& sourcePath, int index, int count,
-                              const ConversionOptions& options);
+    Outcome convertEntry(const QString& sourcePath, int index, int count,
+                         const ConversionOptions& options);
 
 private:
-    bool printAndMakePdf(word::Application& word, word::Document& document,
-                         const QString& sourcePath, const ConversionOptions& options,
-                         ExistingPdf existing);
+    // Shows the reason of a failure and returns it as the outcome.
+    Outcome fail(const QString& reason);
+    Outcome printAndMakePdf(word::Application& word, word::Document& document,
+                            const QString& sourcePath, const ConversionOptions& options,
+                            ExistingPdf existing);
     // The run was abandoned: Word lets go of the document and ends.
     static void abandon(word::Application& word, word::Document& document);
-    bool retryWithPassword(const QString& sourcePath, const ConversionOptions& options,
-                           ExistingPdf existing);
+    Outcome retryWithPassword(const QString& sourcePath, const ConversionOptions& options,
+                              ExistingPdf existing);
 
     ConversionHost& host_;
     WordRun run_;
@@ -63,12 +77,8 @@ private:
 };
 
 // The add-in's run for one document: only "doc", "docx" and "dot" pass (exact case);
-// no output-file question. pdfPath is set once the output path is known.
-struct AddinConversion {
-    bool converted = false;
-    QString pdfPath;
-};
-AddinConversion convertAddinDocument(ConversionHost& host, const QString& sourcePath,
-                                     const ConversionOptions& options);
+// no output-file question. Every reason of a failure is shown to the user.
+Outcome convertAddinDocument(ConversionHost& host, const QString& sourcePath,
+                             const ConversionOptions& options);
 
 } // namespace ostrel

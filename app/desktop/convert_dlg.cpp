@@ -1,8 +1,7 @@
 #include "convert_dlg.h"
 
-#include "advanced_dlg.h"
 #include "bmp_prog_ctrl.h"
-#include "description_dlg.h"
+#include "document_conversion.h"
 #include "document_password.h"
 #include "enable_edit.h"
 #include "enter_password_dlg.h"
@@ -11,8 +10,6 @@
 #include "message_boxes.h"
 #include "output_name.h"
 #include "product.h"
-#include "prompts/pending_prompts.h"
-#include "security_dlg.h"
 #include "system/spool_folder.h"
 #include "tab_ctrl_ex.h"
 #include "templates.h"
@@ -28,8 +25,6 @@
 #include <QStandardPaths>
 #include <QTimerEvent>
 
-#include <algorithm>
-
 namespace ostrel {
 
 namespace {
@@ -37,7 +32,6 @@ namespace {
 const QString workingNow = QStringLiteral("Working now,Hold for a moment!");
 const QString startToConvert = QStringLiteral("Start to convert");
 const QString stopQuestion = QStringLiteral(" Are you sure you want to stop the conversion? ");
-const char* const officePromptTitle = "Microsoft Office Word";
 
 class QtFileChooser : public FileChooser {
 public:
@@ -96,7 +90,8 @@ CConvertDlg::CConvertDlg(QWidget* parent)
       advancedSwitch_(controls_.get<QCheckBox>(IDC_ADVANCED_SWITCH)),
       destinationEdit_(controls_.get<QLineEdit>(IDC_DESTINATION)),
       advancedGroup_(controls_.get<QGroupBox>(IDC_ADVANCED_GROUP)),
-      tabControl_(controls_.get<CTabCtrlEx>(IDC_TAB)), finishDialog_(new CFinishDlg(this)) {
+      tabControl_(controls_.get<CTabCtrlEx>(IDC_TAB)), finishDialog_(new CFinishDlg(this)),
+      animation_(startToConvert, [this](const QString& text) { setStatus(text); }) {
     // A child window of the main window, not a window of its own (QDialog makes every
     // dialog a window unless told otherwise).
     setWindowFlags(Qt::Widget);
@@ -116,7 +111,8 @@ CConvertDlg::CConvertDlg(QWidget* parent)
     connect(advancedSwitch_, &QCheckBox::clicked, this, &CConvertDlg::UpdateAdvancedSection);
     connect(fileList_, &QListWidget::itemSelectionChanged, this, &CConvertDlg::OnSelectionChange);
     // Mouse and keyboard alike switch the page on show.
-    connect(tabControl_, &CTabCtrlEx::selectionChanged, this, &CConvertDlg::showPage);
+    connect(tabControl_, &CTabCtrlEx::selectionChanged, this,
+            [this](int index) { pages_->show(index); });
 }
 
 CConvertDlg::~CConvertDlg() {
@@ -147,18 +143,7 @@ void CConvertDlg::OnInitDialog() {
     statusLine_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     statusLine_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    tabControl_->InsertItem(0, QStringLiteral("Description"));
-    tabControl_->InsertItem(1, QStringLiteral("Security"));
-    tabControl_->InsertItem(2, QStringLiteral("Advanced"));
-
-    pageRect_ = tabControl_->rect().adjusted(1, 30, -4, -4);
-    descriptionPage_ = new CDescriptionDlg(PageTemplate::Desktop, tabControl_);
-    descriptionPage_->setGeometry(pageRect_);
-    descriptionPage_->show();
-    securityPage_ = new CSecurityDlg(PageTemplate::Desktop, tabControl_);
-    securityPage_->hide();
-    advancedPage_ = new CAdvancedDlg(PageTemplate::Desktop, tabControl_);
-    advancedPage_->hide();
+    pages_.emplace(*tabControl_, PageTemplate::Desktop, 30);
 
     controls_.item(IDC_REMOVE)->setEnabled(false);
     controls_.item(IDC_REMOVE_ALL)->setEnabled(false);
@@ -282,19 +267,6 @@ void CConvertDlg::OnBrowse() {
     destinationEdit_->setText(folder);
 }
 
-void CConvertDlg::showPage(int index) {
-    if (index < 0 || index == currentTab_)
-        return;
-    currentTab_ = index;
-    QWidget* pages[] = {descriptionPage_, securityPage_, advancedPage_};
-    for (int i = 0; i < 3; ++i) {
-        if (i != index)
-            pages[i]->hide();
-    }
-    pages[index]->setGeometry(pageRect_);
-    pages[index]->show();
-}
-
 void CConvertDlg::UpdateAdvancedSection() {
     const int separatorTop = controls_.item(IDC_SEPARATOR)->geometry().top();
     if (!sizesRecorded_) {
@@ -317,10 +289,9 @@ void CConvertDlg::EnableInputs(bool enable) {
         controls_.item(IDC_REMOVE)->setEnabled(false);
         controls_.item(IDC_REMOVE_ALL)->setEnabled(false);
     }
-    for (QWidget* input :
-         {static_cast<QWidget*>(descriptionPage_), static_cast<QWidget*>(securityPage_),
-          static_cast<QWidget*>(advancedPage_), controls_.item(IDC_ADD_FILES),
-          controls_.item(IDC_BROWSE), controls_.item(IDC_DESTINATION)})
+    pages_->setEnabled(enable);
+    for (QWidget* input : {controls_.item(IDC_ADD_FILES), controls_.item(IDC_BROWSE),
+                           controls_.item(IDC_DESTINATION)})
         input->setEnabled(enable);
 }
 
@@ -343,15 +314,11 @@ void CConvertDlg::startRun() {
                              QStringLiteral("Wrong Path cause wrong, Input a valid file path!"));
         return;
     }
-    setStatus(startToConvert);
+    animation_.start();
     convertButton_->setText(QStringLiteral("Stop"));
     fileList_->busy = 1;
-    setTimer(StatusAnimation, 500);
 
-    ConversionOptions options;
-    advancedPage_->applyTo(options);
-    securityPage_->applyTo(options);
-    descriptionPage_->applyTo(options);
+    ConversionOptions options = pages_->options();
     // The run's folder keeps a trailing separator from the start.
     options.destinationFolder = withTrailingSeparator(destinationFolder);
     finishDialog_->folder = options.destinationFolder;
@@ -364,46 +331,37 @@ void CConvertDlg::startRun() {
     // Set before the worker exists, so that a second press is taken as Stop and never
     // starts a second worker.
     runningFlag = 1;
-    if (run_)
-        run_->join([this] { answerOfficePrompts(); });
-    run_ = std::make_shared<BatchRun>(static_cast<RunWindow&>(*this), this, documents, options);
-    run_->start();
+    runs_.start([this, documents, options](ConversionRun& run) {
+        DocumentConverter converter(run);
+        const auto count = static_cast<int>(documents.size());
+        for (int i = 0; i < count && run.proceed(); ++i)
+            converter.convertEntry(documents.at(i), i, count, options);
+        if (run.proceed())
+            run.post([this] { finishRun(); });
+    });
 }
 
 void CConvertDlg::stopRun() {
-    if (!run_)
+    if (!runs_.current())
         return;
-    run_->pause();
+    runs_.current()->pause();
     convertButton_->setText(QStringLiteral("Convert"));
-    askingToStop_ = true;
     const auto answer =
         messageBoxes->show(this, QMessageBox::Information, QString::fromUtf8(productCaption),
                            stopQuestion, QMessageBox::Yes | QMessageBox::No);
-    askingToStop_ = false;
-    auto held = std::exchange(heldWork_, {});
     if (answer == QMessageBox::Yes) {
-        std::shared_ptr<BatchRun> stopped = std::exchange(run_, nullptr);
-        stopped->abandon();
-        if (stopped->ended())
-            stopped->join();
-        else
-            abandonedRuns_.push_back(std::move(stopped));
+        runs_.abandon();
         resetAfterStop();
         return;
     }
     convertButton_->setText(QStringLiteral("Stop"));
-    run_->resume();
-    for (auto& [weak, work] : held) {
-        const std::shared_ptr<BatchRun> run = weak.lock();
-        if (run && !run->abandoned())
-            work();
-    }
+    runs_.current()->resume();
 }
 
 void CConvertDlg::resetAfterStop() {
     fileList_->clear();
     holdOfficeWhileListed();
-    killTimer(StatusAnimation);
+    animation_.stop();
     runningFlag = 0;
     fileList_->busy = 0;
     setStatus(QStringLiteral("Stoped"));
@@ -415,24 +373,17 @@ void CConvertDlg::resetAfterStop() {
 }
 
 void CConvertDlg::abandonRun() {
-    if (run_) {
-        run_->abandon();
-        abandonedRuns_.push_back(std::exchange(run_, nullptr));
-        heldWork_.clear();
+    if (runs_.current()) {
+        runs_.abandon();
         resetAfterStop();
     }
-    // The office may still ask something while its document is abandoned.
-    for (const auto& run : abandonedRuns_) {
-        run->abandon();
-        run->join([this] { answerOfficePrompts(); });
-    }
-    abandonedRuns_.clear();
+    runs_.waitForAbandoned();
 }
 
 void CConvertDlg::finishRun() {
     fileList_->clear();
     holdOfficeWhileListed();
-    killTimer(StatusAnimation);
+    animation_.stop();
     progressBar_->position = 100;
     progressBar_->range = 100;
     progressBar_->fillVisible = 1;
@@ -444,72 +395,34 @@ void CConvertDlg::finishRun() {
     EnableInputs(true);
     convertButton_->setText(QStringLiteral("Convert"));
     convertButton_->setEnabled(false);
-    setTimer(Completion, 1000);
-}
-
-void CConvertDlg::setTimer(Timer timer, int periodMs) {
-    timers_[timer].start(periodMs, this);
-}
-
-void CConvertDlg::killTimer(Timer timer) {
-    timers_[timer].stop();
+    completion_.start(1000, this);
 }
 
 bool CConvertDlg::timerRunning(Timer timer) const {
-    return timers_[timer].isActive();
-}
-
-int CConvertDlg::workerCount() const {
-    const auto running = [](const std::shared_ptr<BatchRun>& run) { return run && !run->ended(); };
-    return static_cast<int>(running(run_)) +
-           static_cast<int>(std::count_if(abandonedRuns_.begin(), abandonedRuns_.end(), running));
+    return timer == StatusAnimation ? animation_.running() : completion_.isActive();
 }
 
 void CConvertDlg::timerEvent(QTimerEvent* event) {
-    for (int timer : {StatusAnimation, Completion, PromptAnswerer}) {
-        if (event->timerId() == timers_[timer].timerId()) {
-            OnTimer(timer);
-            return;
-        }
-    }
-    QDialog::timerEvent(event);
+    if (event->timerId() == completion_.timerId())
+        OnCompletion();
+    else
+        QDialog::timerEvent(event);
 }
 
-void CConvertDlg::OnTimer(int timer) {
-    switch (timer) {
-    case StatusAnimation:
-        if (++dotCounter_ == 7) {
-            setStatus(startToConvert);
-            dotCounter_ = 0;
-        } else {
-            setStatus(statusLine_->text() + QLatin1Char('.'));
+void CConvertDlg::OnCompletion() {
+    completion_.stop();
+    if (!finishDialog_->convertedFiles.isEmpty()) {
+        finishDialog_->exec();
+        // Only while no other conversion uses the spool folder.
+        try {
+            const SpoolFolder spool = SpoolFolder::locate();
+            if (auto lock = SpoolLock::tryAcquire(spool))
+                QFile::remove(QFile::decodeName(spool.spoolFile().c_str()));
+        } catch (const std::exception&) {
+            // No spool folder: nothing to delete.
         }
-        break;
-    case Completion:
-        killTimer(Completion);
-        if (!finishDialog_->convertedFiles.isEmpty()) {
-            finishDialog_->exec();
-            // Only while no other conversion uses the spool folder.
-            try {
-                const SpoolFolder spool = SpoolFolder::locate();
-                if (auto lock = SpoolLock::tryAcquire(spool))
-                    QFile::remove(QFile::decodeName(spool.spoolFile().c_str()));
-            } catch (const std::exception&) {
-                // No spool folder: nothing to delete.
-            }
-        }
-        clearProgress();
-        break;
-    case PromptAnswerer:
-        answerOfficePrompts();
-        break;
-    default:
-        break;
     }
-}
-
-void CConvertDlg::answerOfficePrompts() {
-    answerPrompt(officePromptTitle, kPromptYes);
+    clearProgress();
 }
 
 bool CConvertDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -558,34 +471,6 @@ void CConvertDlg::showRunProgress(int position, int range, int fillVisible) {
 
 void CConvertDlg::addRunConvertedFile(const QString& outputName) {
     finishDialog_->convertedFiles.append(outputName);
-}
-
-void CConvertDlg::deliver(const std::shared_ptr<BatchRun>& run, std::function<void()> work) {
-    if (askingToStop_ && run == run_)
-        heldWork_.emplace_back(run, std::move(work));
-    else
-        work();
-}
-
-void CConvertDlg::setPromptAnswerer(bool running) {
-    promptAnswerers_ = std::max(0, promptAnswerers_ + (running ? 1 : -1));
-    if (promptAnswerers_ > 0 && !timerRunning(PromptAnswerer))
-        setTimer(PromptAnswerer, 200);
-    else if (promptAnswerers_ == 0)
-        killTimer(PromptAnswerer);
-}
-
-void CConvertDlg::runEnded(BatchRun& run) {
-    if (run_.get() == &run) {
-        run_->join();
-        return;
-    }
-    const auto found = std::find_if(abandonedRuns_.begin(), abandonedRuns_.end(),
-                                    [&](const auto& abandoned) { return abandoned.get() == &run; });
-    if (found != abandonedRuns_.end()) {
-        (*found)->join();
-        abandonedRuns_.erase(found);
-    }
 }
 
 } // namespace ostrel

@@ -2,19 +2,18 @@
 // chooses the destination folder and the PDF options, and starts and stops the batch run.
 #pragma once
 
-#include "batch_run.h"
+#include "conversion_run.h"
 #include "dialog_template.h"
+#include "option_pages.h"
+#include "status_dots.h"
 #include "word_server_hold.h"
 
 #include <QBasicTimer>
 #include <QDialog>
-#include <QRect>
 #include <QUrl>
 
 #include <functional>
-#include <memory>
 #include <optional>
-#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -23,14 +22,10 @@ class QPushButton;
 
 namespace ostrel {
 
-class CAdvancedDlg;
 class CBmpProgCtrl;
-class CDescriptionDlg;
 class CEnableEdit;
 class CFinishDlg;
 class CListBoxEx;
-class CSecurityDlg;
-class CTabCtrlEx;
 class MessageBoxes;
 
 // The file dialog and the folder browser; tests replace them.
@@ -52,8 +47,8 @@ using PasswordPrompt =
 class CConvertDlg : public QDialog, private RunWindow {
     Q_OBJECT
 public:
-    // The page's timers, by number.
-    enum Timer { StatusAnimation = 1, Completion = 2, PromptAnswerer = 3 };
+    // The page's timers.
+    enum Timer { StatusAnimation, Completion };
 
     explicit CConvertDlg(QWidget* parent = nullptr);
     // Abandons a run that is still going and waits for its worker first.
@@ -92,16 +87,16 @@ public:
     QCheckBox* advancedSwitch() const { return advancedSwitch_; }
     QLineEdit* destinationEdit() const { return destinationEdit_; }
     CTabCtrlEx* tabControl() const { return tabControl_; }
-    CDescriptionDlg* descriptionPage() const { return descriptionPage_; }
-    CSecurityDlg* securityPage() const { return securityPage_; }
-    CAdvancedDlg* advancedPage() const { return advancedPage_; }
+    CDescriptionDlg* descriptionPage() const { return pages_->description; }
+    CSecurityDlg* securityPage() const { return pages_->security; }
+    CAdvancedDlg* advancedPage() const { return pages_->advanced; }
     CFinishDlg* finishDialog() const { return finishDialog_; }
-    int currentTab() const { return currentTab_; }
+    int currentTab() const { return pages_->current(); }
     bool timerRunning(Timer timer) const;
-    // Workers that have not been waited for yet (the current run's and abandoned ones).
     // Ends the office started for the listed documents (the program is closing).
     void endOffice() { office_.reset(); }
-    int workerCount() const;
+    // Workers that have not been waited for yet (the current run's and abandoned ones).
+    int workerCount() const { return runs_.workerCount(); }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -113,23 +108,22 @@ protected:
 
 private:
     void OnInitDialog();
-    void OnTimer(int timer);
     void OnFilesDropped();
     void OnSelectionChange();
-    void showPage(int index);
     void startRun();
     void stopRun();
     // The state after Stop is confirmed.
     void resetAfterStop();
     void setStatus(const QString& text);
     void clearProgress();
-    void setTimer(Timer timer, int periodMs);
-    void killTimer(Timer timer);
+    // The finish dialog, a second after the run's end.
+    void OnCompletion();
     bool addDocument(const QString& path);
     // While documents are listed a conversion is likely: an office is started in the
     // background and kept between documents. An empty list ends it.
     void holdOfficeWhileListed();
-    void answerOfficePrompts();
+    // The worker's final step, after the last document.
+    void finishRun();
 
     // RunWindow: the worker's requests, on this thread.
     void showRunMessage(const QString& text) override;
@@ -137,10 +131,6 @@ private:
     std::optional<QString> askRunPassword(const QString& fileName) override;
     void showRunProgress(int position, int range, int fillVisible) override;
     void addRunConvertedFile(const QString& outputName) override;
-    void finishRun() override;
-    void deliver(const std::shared_ptr<BatchRun>& run, std::function<void()> work) override;
-    void setPromptAnswerer(bool running) override;
-    void runEnded(BatchRun& run) override;
 
     DialogControls controls_;
     CListBoxEx* fileList_;
@@ -151,24 +141,15 @@ private:
     QLineEdit* destinationEdit_;
     QGroupBox* advancedGroup_;
     CTabCtrlEx* tabControl_;
-    CDescriptionDlg* descriptionPage_ = nullptr;
-    CSecurityDlg* securityPage_ = nullptr;
-    CAdvancedDlg* advancedPage_ = nullptr;
+    std::optional<OptionPages> pages_;
     CFinishDlg* finishDialog_;
-    QRect pageRect_; // where an option page sits in the tab control
 
-    int currentTab_ = 0;
     QString destinationFolder;
-    int dotCounter_ = 0;
-    QBasicTimer timers_[4];
-    int promptAnswerers_ = 0;
+    StatusDots animation_;
+    QBasicTimer completion_;
 
     std::optional<word::ServerHold> office_;
-    std::shared_ptr<BatchRun> run_;
-    std::vector<std::shared_ptr<BatchRun>> abandonedRuns_;
-    // While the stop question is open, the run's work waits here.
-    bool askingToStop_ = false;
-    std::vector<std::pair<std::weak_ptr<BatchRun>, std::function<void()>>> heldWork_;
+    RunController runs_{*this};
 
     // The sizes recorded at the first UpdateAdvancedSection.
     bool sizesRecorded_ = false;

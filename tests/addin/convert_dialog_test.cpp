@@ -29,9 +29,9 @@ namespace addintest {
 namespace {
 
 using kestrine::CConvertDlg;
-using ostrel::AddinConversion;
 using ostrel::ConversionHost;
 using ostrel::ConversionOptions;
+using ostrel::Outcome;
 
 const QString Busy = QStringLiteral("Working now,Hold for a moment!");
 
@@ -159,7 +159,7 @@ TEST_F(ConvertDialog, AnExtensionOtherThanDocDocxOrDotIsRefusedWithoutASuccessQu
 TEST_F(ConvertDialog, ARunThatFailsSilentlyIsReportedAndAsksNothing) {
     ModalWatch question(QStringLiteral("CCompleteDlg"), [](QDialog& d) { d.accept(); });
     dialog.setConverter([](ConversionHost&, const QString&, const ConversionOptions&) {
-        return AddinConversion{false, QStringLiteral("/nowhere/plan.pdf")};
+        return Outcome{Outcome::Failed, {}, QStringLiteral("/nowhere/plan.pdf")};
     });
     const QString source = folders.freshFolder() + QStringLiteral("/plan.docx");
     open(source);
@@ -179,7 +179,7 @@ TEST_F(ConvertDialog, WhileARunIsInProgressTheDialogRefusesToCloseAndToBrowse) {
         seen = options;
         entered = true;
         released.wait();
-        return AddinConversion{true, QStringLiteral("/out/plan.pdf")};
+        return Outcome{Outcome::Converted, {}, QStringLiteral("/out/plan.pdf")};
     });
     const QString folder = folders.freshFolder();
     open(folder + QStringLiteral("/plan.docx"));
@@ -216,7 +216,7 @@ TEST_F(ConvertDialog, TheStatusLineCountsSixDotsAndStartsAgain) {
     std::shared_future<void> released = release.get_future().share();
     dialog.setConverter([&](ConversionHost&, const QString&, const ConversionOptions&) {
         released.wait();
-        return AddinConversion{false, QString()};
+        return Outcome{};
     });
     open(folders.freshFolder() + QStringLiteral("/plan.docx"));
     QStringList shown;

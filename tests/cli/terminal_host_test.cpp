@@ -16,26 +16,25 @@ using namespace std::chrono_literals;
 TEST(TerminalHost, AGivenPasswordIsOfferedOncePerDocument) {
     TerminalHost host({QStringLiteral("secret"), false});
     host.beginDocument();
-    EXPECT_EQ(host.askDocumentPassword(QStringLiteral("a.doc")), QStringLiteral("secret"));
-    EXPECT_TRUE(host.messages().isEmpty());
+    const PasswordAnswer first = host.askDocumentPassword(QStringLiteral("a.doc"));
+    EXPECT_EQ(first.password, QStringLiteral("secret"));
+    EXPECT_TRUE(first.refusal.isEmpty());
     // Asked again for the same document: the password was wrong; no loop.
-    EXPECT_EQ(host.askDocumentPassword(QStringLiteral("a.doc")), std::nullopt);
-    EXPECT_EQ(host.messages(),
-              QStringList{QStringLiteral("the given document password does not open a.doc")});
+    const PasswordAnswer again = host.askDocumentPassword(QStringLiteral("a.doc"));
+    EXPECT_EQ(again.password, std::nullopt);
+    EXPECT_EQ(again.refusal, QStringLiteral("the given document password does not open a.doc"));
 
     host.beginDocument();
-    EXPECT_TRUE(host.messages().isEmpty());
-    EXPECT_EQ(host.askDocumentPassword(QStringLiteral("b.doc")), QStringLiteral("secret"));
+    EXPECT_EQ(host.askDocumentPassword(QStringLiteral("b.doc")).password, QStringLiteral("secret"));
 }
 
 TEST(TerminalHost, WithoutPasswordOrTerminalTheDocumentFailsAtOnce) {
     TerminalHost host({std::nullopt, false});
     host.beginDocument();
-    EXPECT_EQ(host.askDocumentPassword(QStringLiteral("locked.docx")), std::nullopt);
-    ASSERT_EQ(host.messages().size(), 1);
-    EXPECT_TRUE(
-        host.messages().front().startsWith(QStringLiteral("locked.docx could not be opened")));
-    EXPECT_TRUE(host.messages().front().contains(QStringLiteral("--document-password-file")));
+    const PasswordAnswer answer = host.askDocumentPassword(QStringLiteral("locked.docx"));
+    EXPECT_EQ(answer.password, std::nullopt);
+    EXPECT_TRUE(answer.refusal.startsWith(QStringLiteral("locked.docx could not be opened")));
+    EXPECT_TRUE(answer.refusal.contains(QStringLiteral("--document-password-file")));
 }
 
 TEST(PromptAnswererThread, AnswersWordsPromptsWithYesOnlyWhileRunning) {

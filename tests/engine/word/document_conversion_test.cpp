@@ -112,7 +112,9 @@ TEST_F(DocumentConversionTest, EveryCallOfAnUnprotectedDocumentInOrder) {
     fakeword::script().pendingJobs = 2;
     const QString doc = source(QStringLiteral("report.final.docx"));
 
-    EXPECT_EQ(converter.convertEntry(doc, 0, 1, options), EntryOutcome::Converted);
+    const Outcome converted = converter.convertEntry(doc, 0, 1, options);
+    EXPECT_EQ(converted.kind, Outcome::Converted);
+    EXPECT_EQ(converted.pdfPath, pdf(QStringLiteral("report.final.pdf")));
 
     EXPECT_THAT(
         fakeword::journal(),
@@ -130,7 +132,7 @@ TEST_F(DocumentConversionTest, EveryCallOfAnUnprotectedDocumentInOrder) {
 
 TEST_F(DocumentConversionTest, NoPauseWhenPrintingIsAlreadyDone) {
     const QString doc = source(QStringLiteral("plain.doc"));
-    EXPECT_TRUE(converter.convertDocument(doc, options));
+    EXPECT_TRUE(converter.convertDocument(doc, options).converted());
     EXPECT_THAT(
         fakeword::journal(),
         ElementsAreArray(join({startCalls, {openCall(doc, "&BSTR:1")}, printedAndClosed()})));
@@ -143,7 +145,7 @@ TEST_F(DocumentConversionTest, PasswordRetryStates) {
     {
         SCOPED_TRACE("wrong password, then an empty one (the placeholder), then the right one");
         host.passwords = {QStringLiteral("guess"), QString(), QStringLiteral("secret")};
-        EXPECT_TRUE(converter.convertDocument(doc, options));
+        EXPECT_TRUE(converter.convertDocument(doc, options).converted());
         // Each retry is nested in the one before: its password holds until it returns.
         const std::string prompt = "host: password locked.doc (documentPassword=1)";
         EXPECT_THAT(fakeword::journal(),
@@ -164,7 +166,9 @@ TEST_F(DocumentConversionTest, PasswordRetryStates) {
         fakeword::reset();
         fakeword::script().password = "secret";
         host.passwordPrompts = 0;
-        EXPECT_FALSE(converter.convertDocument(doc, options));
+        const Outcome cancelled = converter.convertDocument(doc, options);
+        EXPECT_EQ(cancelled.kind, Outcome::Failed);
+        EXPECT_EQ(cancelled.reason, QStringLiteral("not converted (no password given)"));
         EXPECT_EQ(host.passwordPrompts, 1);
         EXPECT_THAT(fakeword::journal(),
                     ElementsAreArray(join({failedOpen(doc, "&BSTR:1"),
@@ -175,12 +179,12 @@ TEST_F(DocumentConversionTest, PasswordRetryStates) {
 TEST_F(DocumentConversionTest, TheNextDocumentNeverGetsThePreviousPassword) {
     fakeword::script().password = "secret";
     host.passwords = {QStringLiteral("secret")};
-    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("a.doc")), 0, 2, options),
-              EntryOutcome::Converted);
+    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("a.doc")), 0, 2, options).kind,
+              Outcome::Converted);
 
     fakeword::reset();
     const QString next = source(QStringLiteral("b.doc"));
-    EXPECT_EQ(converter.convertEntry(next, 1, 2, options), EntryOutcome::Converted);
+    EXPECT_EQ(converter.convertEntry(next, 1, 2, options).kind, Outcome::Converted);
     const auto calls = fakeword::journal();
     ASSERT_GE(calls.size(), 5U);
     EXPECT_EQ(calls[4], openCall(next, "&BSTR:1"));
@@ -190,15 +194,15 @@ TEST_F(DocumentConversionTest, TheNextDocumentNeverGetsThePreviousPassword) {
 
 TEST_F(DocumentConversionTest, APasswordEqualToThePlaceholderOpensWithoutPrompt) {
     fakeword::script().password = placeholderPassword.toStdString();
-    EXPECT_TRUE(converter.convertDocument(source(QStringLiteral("one.doc")), options));
+    EXPECT_TRUE(converter.convertDocument(source(QStringLiteral("one.doc")), options).converted());
     EXPECT_EQ(host.passwordPrompts, 0);
 }
 
 TEST_F(DocumentConversionTest, ADocumentWordCannotOpenAsksAndFailsAgainOnRetry) {
     fakeword::script().openFailures = 2;
     host.passwords = {QStringLiteral("anything")};
-    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("broken.docx")), 0, 1, options),
-              EntryOutcome::NotConverted);
+    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("broken.docx")), 0, 1, options).kind,
+              Outcome::Failed);
     EXPECT_EQ(host.passwordPrompts, 2);
     EXPECT_THAT(host.convertedFiles, IsEmpty());
     const auto calls = fakeword::journal();
@@ -209,8 +213,8 @@ TEST_F(DocumentConversionTest, ADocumentWordCannotOpenAsksAndFailsAgainOnRetry) 
 
 TEST_F(DocumentConversionTest, WordThatCannotBeCreated) {
     fakeword::script().createFailures = 1;
-    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("x.doc")), 0, 3, options),
-              EntryOutcome::NotConverted);
+    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("x.doc")), 0, 3, options).kind,
+              Outcome::Failed);
     EXPECT_THAT(fakeword::journal(), ElementsAre("host: message Couldn't get Word object."));
 }
 
@@ -246,7 +250,11 @@ TEST_F(DocumentConversionTest, FailuresAfterTheDocumentWasOpened) {
         SCOPED_TRACE(c.what);
         fakeword::reset();
         c.script(fakeword::script());
-        EXPECT_FALSE(converter.convertDocument(doc, options));
+        const Outcome outcome = converter.convertDocument(doc, options);
+        EXPECT_EQ(outcome.kind, Outcome::Failed);
+        // The reason is the message the user was shown.
+        ASSERT_FALSE(host.messages.empty());
+        EXPECT_EQ(outcome.reason, host.messages.back());
         EXPECT_THAT(fakeword::journal(),
                     ElementsAreArray(join({startCalls, {openCall(doc, "&BSTR:1")}, c.after})));
         EXPECT_EQ(fakeword::liveObjects(), 0);
@@ -257,7 +265,7 @@ TEST_F(DocumentConversionTest, FailuresAfterTheDocumentWasOpened) {
 TEST_F(DocumentConversionTest, WordFailingBeforeTheOpenQuitsAndReports) {
     fakeword::script().visibleFails = true;
     const QString doc = source(QStringLiteral("early.doc"));
-    EXPECT_FALSE(converter.convertDocument(doc, options));
+    EXPECT_FALSE(converter.convertDocument(doc, options).converted());
     EXPECT_THAT(fakeword::journal(),
                 ElementsAre("Application created", "Application.put 23(&BOOL:0)", quitCall,
                             "host: message " + doc.toStdString() +
@@ -274,7 +282,7 @@ TEST_F(DocumentConversionTest, AGhostscriptFailureIsReportedAndWordStillCloses) 
     existing.write("old");
     existing.close();
     host.replaceExisting = true;
-    EXPECT_EQ(converter.convertEntry(doc, 0, 1, options), EntryOutcome::NotConverted);
+    EXPECT_EQ(converter.convertEntry(doc, 0, 1, options).kind, Outcome::Failed);
     const auto calls = fakeword::journal();
     const auto message = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
         return c.starts_with("host: message");
@@ -295,8 +303,11 @@ TEST_F(DocumentConversionTest, AnExistingOutputAndTheAnswerNo) {
     existing.close();
 
     host.replaceExisting = false;
-    EXPECT_EQ(converter.convertEntry(source(QStringLiteral("memo.docx")), 2, 5, options),
-              EntryOutcome::Skipped);
+    const Outcome skipped =
+        converter.convertEntry(source(QStringLiteral("memo.docx")), 2, 5, options);
+    EXPECT_EQ(skipped.kind, Outcome::Skipped);
+    EXPECT_EQ(skipped.reason,
+              pdf(QStringLiteral("memo.pdf")) + QStringLiteral(" already exists; skipped"));
     EXPECT_THAT(fakeword::journal(),
                 ElementsAre("host: ask " + pdf(QStringLiteral("memo.pdf")).toStdString() +
                                 " already exists. Do you want to replace it?",
@@ -308,13 +319,13 @@ TEST_F(DocumentConversionTest, AnExistingOutputAndTheAnswerNo) {
 TEST_F(DocumentConversionTest, SameNamesInTwoFoldersMeetTheQuestionAndYesReplaces) {
     const QString first = folders->path(QStringLiteral("a")) + QStringLiteral("/x.doc");
     const QString second = folders->path(QStringLiteral("b")) + QStringLiteral("/x.doc");
-    EXPECT_EQ(converter.convertEntry(first, 0, 2, options), EntryOutcome::Converted);
+    EXPECT_EQ(converter.convertEntry(first, 0, 2, options).kind, Outcome::Converted);
     const auto before =
         QFileInfo(pdf(QStringLiteral("x.pdf"))).fileTime(QFile::FileModificationTime);
 
     fakeword::reset();
     host.replaceExisting = true;
-    EXPECT_EQ(converter.convertEntry(second, 1, 2, options), EntryOutcome::Converted);
+    EXPECT_EQ(converter.convertEntry(second, 1, 2, options).kind, Outcome::Converted);
     const auto calls = fakeword::journal();
     ASSERT_FALSE(calls.empty());
     EXPECT_THAT(calls.front(), HasSubstr("x.pdf already exists. Do you want to replace it?"));
@@ -324,15 +335,15 @@ TEST_F(DocumentConversionTest, SameNamesInTwoFoldersMeetTheQuestionAndYesReplace
 
 TEST_F(DocumentConversionTest, AFolderWithADotGivesTheDocumentsName) {
     const QString doc = folders->path(QStringLiteral("v.1")) + QStringLiteral("/memo.docx");
-    EXPECT_EQ(converter.convertEntry(doc, 0, 1, options), EntryOutcome::Converted);
+    EXPECT_EQ(converter.convertEntry(doc, 0, 1, options).kind, Outcome::Converted);
     EXPECT_THAT(host.convertedFiles, ElementsAre(u"memo.pdf"));
     EXPECT_TRUE(QFileInfo::exists(pdf(QStringLiteral("memo.pdf"))));
 }
 
 TEST_F(DocumentConversionTest, TheAddinRunOpensWithoutPasswordAndAnswerer) {
     const QString doc = source(QStringLiteral("plan.docx"));
-    const AddinConversion run = convertAddinDocument(host, doc, options);
-    EXPECT_TRUE(run.converted);
+    const Outcome run = convertAddinDocument(host, doc, options);
+    EXPECT_TRUE(run.converted());
     EXPECT_EQ(run.pdfPath, pdf(QStringLiteral("plan.pdf")));
     EXPECT_THAT(fakeword::journal(),
                 ElementsAreArray(join({startCalls,
@@ -345,7 +356,7 @@ TEST_F(DocumentConversionTest, TheAddinRunOpensWithoutPasswordAndAnswerer) {
 TEST_F(DocumentConversionTest, TheAddinRunNeverAsksForAPassword) {
     fakeword::script().password = "secret";
     const QString doc = source(QStringLiteral("locked.dot"));
-    EXPECT_FALSE(convertAddinDocument(host, doc, options).converted);
+    EXPECT_FALSE(convertAddinDocument(host, doc, options).converted());
     EXPECT_EQ(host.passwordPrompts, 0);
     EXPECT_THAT(host.messages,
                 ElementsAre(doc + QStringLiteral(" was not converted: Word failed to open it.")));
@@ -355,8 +366,8 @@ TEST_F(DocumentConversionTest, TheAddinRunTakesOnlyDocDocxAndDot) {
     for (const QString& name : {QStringLiteral("a.DOC"), QStringLiteral("a.Docx"),
                                 QStringLiteral("a.rtf"), QStringLiteral("noextension")}) {
         const QString doc = source(name);
-        const AddinConversion run = convertAddinDocument(host, doc, options);
-        EXPECT_FALSE(run.converted);
+        const Outcome run = convertAddinDocument(host, doc, options);
+        EXPECT_FALSE(run.converted());
         EXPECT_TRUE(run.pdfPath.isEmpty());
         EXPECT_EQ(host.messages.back(),
                   QStringLiteral("Not Suppot File %1,Convert next file?").arg(doc));

@@ -39,16 +39,16 @@ public:
         record("host: ask " + question.toStdString());
         return replaceExisting;
     }
-    std::optional<QString> askDocumentPassword(const QString& fileName) override {
+    PasswordAnswer askDocumentPassword(const QString& fileName) override {
         ++passwordPrompts;
         record("host: password " + fileName.toStdString() +
                " (documentPassword=" + documentPassword().toStdString() + ")");
         if (passwords.empty()) {
-            return std::nullopt;
+            return {};
         }
         auto answer = passwords.front();
         passwords.pop_front();
-        return answer;
+        return {answer, {}};
     }
     void setProgress(int position, int range, int fillVisible) override {
         record("host: progress " + std::to_string(position) + "/" + std::to_string(range) + "/" +

@@ -51,11 +51,12 @@ protected:
     }
 
     // Converts the files as one run; the outcome of each.
-    std::vector<EntryOutcome> convertAll(const QStringList& files) {
+    std::vector<Outcome::Kind> convertAll(const QStringList& files) {
         DocumentConverter converter(host);
-        std::vector<EntryOutcome> outcomes;
+        std::vector<Outcome::Kind> outcomes;
         for (int i = 0; i < files.size(); ++i) {
-            outcomes.push_back(converter.convertEntry(files[i], i, int(files.size()), options));
+            outcomes.push_back(
+                converter.convertEntry(files[i], i, int(files.size()), options).kind);
         }
         return outcomes;
     }
@@ -93,7 +94,7 @@ TEST_F(WordDocumentsTest, EveryCorpusDocumentConvertsLikeTheOfficesOwnExport) {
             SCOPED_TRACE(run[i].toStdString());
             const QString expected = reference.at(run[i]);
             ASSERT_FALSE(expected.isEmpty()) << "LibreOffice's own export failed";
-            EXPECT_EQ(outcomes[std::size_t(i)], EntryOutcome::Converted);
+            EXPECT_EQ(outcomes[std::size_t(i)], Outcome::Converted);
             const QString pdf = pdfOf(run[i]);
             EXPECT_EQ(test::pdfPageCount(pdf), test::pdfPageCount(expected));
             // An empty document gives an empty page in both.
@@ -128,7 +129,7 @@ TEST_F(WordDocumentsTest, JpegQualityChangesThePhotographs) {
     for (int i = 0; i < 2; ++i) {
         options.jpegQuality = i == 0 ? QStringLiteral("Minimum") : QStringLiteral("Maximum");
         options.destinationFolder = folders->freshFolder();
-        ASSERT_EQ(convertAll({photographs}), std::vector{EntryOutcome::Converted});
+        ASSERT_EQ(convertAll({photographs}), std::vector{Outcome::Converted});
         const auto facts = test::readPdf(pdfOf(photographs).toStdString());
         ASSERT_TRUE(facts.has_value());
         for (const auto& image : facts->images) {
@@ -189,7 +190,7 @@ TEST_F(WordDocumentsTest, FloatingIndexedPictureConverts) {
     file.write(floatingIndexedPictureDocument());
     file.close();
 
-    ASSERT_EQ(convertAll({document}), std::vector{EntryOutcome::Converted});
+    ASSERT_EQ(convertAll({document}), std::vector{Outcome::Converted});
     const QString pdf = pdfOf(document);
     EXPECT_EQ(test::pdfPageCount(pdf), 1);
     EXPECT_TRUE(test::firstPageHasInk(pdf, folders->path(QStringLiteral("render"))));
@@ -211,8 +212,7 @@ TEST_F(WordDocumentsTest, ProtectedDocuments) {
     host.passwords = {right, QStringLiteral("wrong"), QStringLiteral("tika"), std::nullopt};
     const auto outcomes = convertAll({docx, tika, doc});
 
-    EXPECT_EQ(outcomes, (std::vector{EntryOutcome::Converted, EntryOutcome::Converted,
-                                     EntryOutcome::NotConverted}));
+    EXPECT_EQ(outcomes, (std::vector{Outcome::Converted, Outcome::Converted, Outcome::Failed}));
     EXPECT_EQ(host.passwordPrompts, 4);
     EXPECT_GT(test::pdfPageCount(pdfOf(docx)), 0);
     EXPECT_GT(test::pdfPageCount(pdfOf(tika)), 0);
@@ -232,7 +232,7 @@ TEST_F(WordDocumentsTest, HostileFilesAreEachReportedAndTheRunGoesOn) {
 
     for (int i = 0; i + 1 < files.size(); ++i) {
         SCOPED_TRACE(files[i].toStdString());
-        if (outcomes[std::size_t(i)] == EntryOutcome::Converted) {
+        if (outcomes[std::size_t(i)] == Outcome::Converted) {
             EXPECT_GT(test::pdfPageCount(pdfOf(files[i])), 0);
             continue;
         }
@@ -242,7 +242,7 @@ TEST_F(WordDocumentsTest, HostileFilesAreEachReportedAndTheRunGoesOn) {
         EXPECT_TRUE(std::any_of(host.events.begin(), host.events.end(),
                                 [&](const std::string& e) { return e.find(name) != e.npos; }));
     }
-    EXPECT_EQ(outcomes.back(), EntryOutcome::Converted);
+    EXPECT_EQ(outcomes.back(), Outcome::Converted);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "complete_dlg.h"
 
 #include "dialog_template.h"
+#include "product.h"
 
 #include <QPushButton>
 
@@ -11,7 +12,7 @@ using namespace ostrel;
 
 const DialogTemplate CompleteTemplate{
     206,
-    "Ostrel Word To PDF 3.0",
+    productCaption,
     187,
     78,
     "MS Shell Dlg",

@@ -4,6 +4,7 @@
 #include "button_picture.h"
 #include "complete_dlg.h"
 #include "dialog_template.h"
+#include "product.h"
 #include "tab_ctrl_ex.h"
 
 #include <QCloseEvent>
@@ -36,7 +37,7 @@ constexpr int IDC_STATUS_FRAME = 227;
 
 const DialogTemplate ConvertTemplate{
     103,
-    "Ostrel Word To PDF 3.0",
+    productCaption,
     297,
     364,
     "MS Shell Dlg",
@@ -271,9 +272,8 @@ void CConvertDlg::setStatusText(const QString& text) {
 }
 
 bool CConvertDlg::askRunQuestion(const QString& question) {
-    return messageBoxes_->show(this, QMessageBox::Question,
-                               QStringLiteral("Ostrel Word To PDF 3.0"), question,
-                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return messageBoxes_->show(this, QMessageBox::Question, QString::fromUtf8(productCaption),
+                               question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace kestrine

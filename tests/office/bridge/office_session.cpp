@@ -64,19 +64,6 @@ OUString ascii(const std::string& text) {
 
 } // namespace
 
-std::string readAll(const fs::path& path) {
-    std::string text;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        std::size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-            text.append(buffer, got);
-        }
-        std::fclose(file);
-    }
-    return text;
-}
-
 namespace {
 
 Reference<uno::XComponentContext> localContext() {
@@ -170,7 +157,7 @@ bool XDisplay::screenshot(const fs::path& png) const {
                 folder_ / "import.log") != 0) {
             return false;
         }
-        std::string current = readAll(png);
+        std::string current = readText(png);
         if (current == previous) {
             return true;
         }
@@ -193,7 +180,7 @@ std::string XDisplay::xdotoolOutput(const std::vector<std::string>& arguments) c
     std::vector<std::string> args{"xdotool"};
     args.insert(args.end(), arguments.begin(), arguments.end());
     run(args, {{"DISPLAY", name_}}, output);
-    return readAll(output);
+    return readText(output);
 }
 
 std::vector<std::string> XDisplay::windows(const std::string& pattern) const {
@@ -330,7 +317,7 @@ std::vector<pid_t> processesMentioning(const std::string& text) {
         if (pid == getpid()) {
             continue;
         }
-        std::string cmdline = readAll(entry.path() / "cmdline");
+        std::string cmdline = readText(entry.path() / "cmdline");
         if (cmdline.find(text) != std::string::npos) {
             found.push_back(pid);
         }

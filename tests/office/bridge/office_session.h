@@ -9,6 +9,7 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 
 #include "system/process.h"
+#include "test_support.h"
 
 #include <chrono>
 #include <filesystem>
@@ -109,7 +110,7 @@ private:
     uno::Reference<com::sun::star::frame::XDesktop2> desktop_;
 };
 
-std::string readAll(const fs::path& path);
+using testsupport::readText;
 
 // Processes (other than this one) whose command line mentions `text`.
 std::vector<pid_t> processesMentioning(const std::string& text);

@@ -61,7 +61,7 @@ protected:
             args.emplace_back("--shared");
         }
         run(args, {}, folder_ / "list.log");
-        const std::string listing = readAll(folder_ / "list.log");
+        const std::string listing = readText(folder_ / "list.log");
         std::error_code ec;
         fs::remove(folder_ / "list.log", ec);
         return listing.find("com.ostrel.kestrine.bridge") != std::string::npos;
@@ -72,21 +72,21 @@ protected:
 };
 
 TEST_F(SetupScripts, InstallRegistersAndUninstallRemovesBoth) {
-    ASSERT_EQ(script("install-addin.sh"), 0) << readAll(folder_ / "script.log");
+    ASSERT_EQ(script("install-addin.sh"), 0) << readText(folder_ / "script.log");
     const Registry registry(folder_ / "registry");
     EXPECT_EQ(registry.getDword(Hive::CurrentUser, kAddinKey, "LoadBehavior"), 3u);
     EXPECT_TRUE(registry.keyExists(Hive::ClassesRoot, "Kestrine.WordAddin"));
     EXPECT_TRUE(extensionListed());
 
     // Again: the extension is replaced, not refused.
-    ASSERT_EQ(script("install-addin.sh"), 0) << readAll(folder_ / "script.log");
+    ASSERT_EQ(script("install-addin.sh"), 0) << readText(folder_ / "script.log");
 
-    ASSERT_EQ(script("uninstall-addin.sh"), 0) << readAll(folder_ / "script.log");
+    ASSERT_EQ(script("uninstall-addin.sh"), 0) << readText(folder_ / "script.log");
     EXPECT_FALSE(registry.keyExists(Hive::CurrentUser, kAddinKey));
     EXPECT_FALSE(registry.keyExists(Hive::ClassesRoot, "Kestrine.WordAddin"));
     EXPECT_FALSE(extensionListed());
 
-    EXPECT_EQ(script("uninstall-addin.sh"), 0) << readAll(folder_ / "script.log");
+    EXPECT_EQ(script("uninstall-addin.sh"), 0) << readText(folder_ / "script.log");
 }
 
 } // namespace

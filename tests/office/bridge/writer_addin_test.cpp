@@ -203,7 +203,7 @@ protected:
     void startWriter(const fs::path& document) {
         writer_.emplace(*profile_, *display_, document, environment_, folder_ / "soffice.log");
         ASSERT_TRUE(writer_->connected())
-            << "Writer did not answer on its pipe: " << readAll(folder_ / "soffice.log");
+            << "Writer did not answer on its pipe: " << readText(folder_ / "soffice.log");
     }
 
     fs::path folder_;
@@ -242,7 +242,7 @@ TEST_F(WriterBridge, WithoutTheAddinWriterShowsNoToolbarAndEndsCleanly) {
     ASSERT_TRUE(f.is());
     EXPECT_TRUE(addinToolbars(f).empty());
     EXPECT_EQ(writer_->terminate(std::chrono::seconds(60)), 0);
-    const std::string log = readAll(folder_ / "soffice.log");
+    const std::string log = readText(folder_ / "soffice.log");
     EXPECT_EQ(log.find("rror"), std::string::npos) << log;
 }
 
@@ -296,7 +296,7 @@ protected:
         if (document_.empty()) {
             GTEST_SKIP() << "the corpus is missing: " << OSTREL_CORPUS_DIR;
         }
-        ASSERT_EQ(regsvr(false), 0) << readAll(folder_ / "regsvr.log");
+        ASSERT_EQ(regsvr(false), 0) << readText(folder_ / "regsvr.log");
         startWriter(document_);
         frame_ = writer_->documentFrame(std::chrono::seconds(60));
         ASSERT_TRUE(frame_.is());
@@ -309,7 +309,7 @@ protected:
     // the button's command.
     std::string checkToolbar() {
         const auto bars = waitForToolbars(frame_, std::chrono::seconds(60));
-        EXPECT_EQ(bars.size(), 1u) << readAll(folder_ / "soffice.log");
+        EXPECT_EQ(bars.size(), 1u) << readText(folder_ / "soffice.log");
         if (bars.size() != 1 || bars[0].items.size() != 1) {
             ADD_FAILURE() << "no toolbar with one button";
             return {};
@@ -378,7 +378,7 @@ TEST_F(WriterWithAddin, ToolbarButtonOpensTheDialogWhileWriterWaitsAndEndsCleanl
     display_->screenshot(screenshots() / "writer-with-addin-toolbar.png");
 
     const auto dialog = openDialog(command);
-    ASSERT_TRUE(dialog) << readAll(folder_ / "soffice.log");
+    ASSERT_TRUE(dialog) << readText(folder_ / "soffice.log");
     // Like under a modal dialog: Writer takes no input, yet its own thread is free and
     // answers (a frozen Writer would not).
     EXPECT_FALSE(isEnabled(frame_));
@@ -393,14 +393,15 @@ TEST_F(WriterWithAddin, ToolbarButtonOpensTheDialogWhileWriterWaitsAndEndsCleanl
     EXPECT_TRUE(waitUntil(std::chrono::seconds(30), [&] { return isEnabled(frame_); }));
 
     // Writer ends cleanly (the add-in disconnected first) and leaves no process.
-    EXPECT_EQ(writer_->terminate(std::chrono::seconds(120)), 0) << readAll(folder_ / "soffice.log");
+    EXPECT_EQ(writer_->terminate(std::chrono::seconds(120)), 0)
+        << readText(folder_ / "soffice.log");
 }
 
 TEST_F(WriterWithAddin, ConvertWritesThePdfBesideTheDocumentWithTheChosenOptions) {
     const std::string command = checkToolbar();
     ASSERT_FALSE(command.empty());
     const auto dialog = openDialog(command);
-    ASSERT_TRUE(dialog) << readAll(folder_ / "soffice.log");
+    ASSERT_TRUE(dialog) << readText(folder_ / "soffice.log");
     if (dialog->height < 200) {
         GTEST_SKIP() << "the add-in's dialog has no option pages yet (" << dialog->width << "x"
                      << dialog->height << ")";
@@ -411,7 +412,7 @@ TEST_F(WriterWithAddin, ConvertWritesThePdfBesideTheDocumentWithTheChosenOptions
     clickAt(*display_, *dialog, 10 + 1 + 27 + 108, 65 + 14 + 22 + 7, kDialogWidth, kDialogHeight);
     display_->xdotool({"type", "--delay", "20", "Bridge Title"});
     ASSERT_TRUE(convertAndDeclineToOpen(*dialog, screenshots() / "addin-complete.png"))
-        << readAll(folder_ / "soffice.log");
+        << readText(folder_ / "soffice.log");
     const auto facts = readPdf((folder_ / "documents" / "SampleDoc.pdf").string());
     ASSERT_TRUE(facts);
     ASSERT_EQ(facts->info.count("/Title"), 1u);
@@ -420,7 +421,8 @@ TEST_F(WriterWithAddin, ConvertWritesThePdfBesideTheDocumentWithTheChosenOptions
     closeDialog(*dialog);
     ASSERT_TRUE(waitUntil(std::chrono::seconds(30),
                           [&] { return display_->windows(kDialogName).empty(); }));
-    EXPECT_EQ(writer_->terminate(std::chrono::seconds(120)), 0) << readAll(folder_ / "soffice.log");
+    EXPECT_EQ(writer_->terminate(std::chrono::seconds(120)), 0)
+        << readText(folder_ / "soffice.log");
 }
 
 // The user's Writer lets every macro run: how it treats the documents a user opens is
@@ -439,23 +441,24 @@ protected:
 TEST_F(WriterWithAddinOnAMacroDocument, TheAddinsConversionRunsNoMacroOfTheDocument) {
     // Writer ran the macro when it opened the document: the macro is live.
     ASSERT_TRUE(waitUntil(std::chrono::seconds(60), [&] { return fs::exists(marker()); }))
-        << readAll(folder_ / "soffice.log");
+        << readText(folder_ / "soffice.log");
     fs::remove(marker());
     const std::string command = checkToolbar();
     ASSERT_FALSE(command.empty());
     const auto dialog = openDialog(command);
-    ASSERT_TRUE(dialog) << readAll(folder_ / "soffice.log");
+    ASSERT_TRUE(dialog) << readText(folder_ / "soffice.log");
     if (dialog->height < 200) {
         GTEST_SKIP() << "the add-in's dialog has no option pages yet";
     }
-    ASSERT_TRUE(convertAndDeclineToOpen(*dialog)) << readAll(folder_ / "soffice.log");
+    ASSERT_TRUE(convertAndDeclineToOpen(*dialog)) << readText(folder_ / "soffice.log");
     EXPECT_TRUE(readPdf((folder_ / "documents" / "invoice.pdf").string()));
     EXPECT_FALSE(fs::exists(marker())) << "the macro ran during the add-in's conversion";
 
     closeDialog(*dialog);
     ASSERT_TRUE(waitUntil(std::chrono::seconds(30),
                           [&] { return display_->windows(kDialogName).empty(); }));
-    EXPECT_EQ(writer_->terminate(std::chrono::seconds(120)), 0) << readAll(folder_ / "soffice.log");
+    EXPECT_EQ(writer_->terminate(std::chrono::seconds(120)), 0)
+        << readText(folder_ / "soffice.log");
 }
 
 } // namespace

@@ -1,11 +1,15 @@
 #include "shell_opener.h"
 
+#include "system/process.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QMimeDatabase>
-#include <QProcess>
 #include <QUrl>
+
+#include <chrono>
+#include <system_error>
 
 namespace ostrel {
 
@@ -27,18 +31,18 @@ bool DesktopShell::openWithProgram(const QString& path) {
 
 bool DesktopShell::hasProgramFor(const QString& path) {
     const QString type = QMimeDatabase().mimeTypeForFile(path).name();
-    QProcess query;
-    query.start(QStringLiteral("xdg-mime"),
-                {QStringLiteral("query"), QStringLiteral("default"), type});
-    if (!query.waitForStarted(10'000)) {
+    ProcessOptions options;
+    options.captureOutput = true;
+    try {
+        Process query =
+            Process::start({"xdg-mime", "query", "default", type.toStdString()}, options);
+        // A query that cannot run or does not end leaves the choice to the desktop.
+        const auto exit = query.waitFor(std::chrono::seconds(30));
+        return !exit || (exit->succeeded() &&
+                         !QByteArray::fromStdString(query.output()).trimmed().isEmpty());
+    } catch (const std::system_error&) {
         return true;
     }
-    if (!query.waitForFinished(30'000)) {
-        query.kill();
-        query.waitForFinished();
-        return true;
-    }
-    return !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 void DesktopShell::showInFolder(const QString& folder, const QString& filePath) {

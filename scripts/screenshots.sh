@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# Renders the desktop program's windows to PNG files on Qt's offscreen platform, with a
-# real run of two corpus documents when ../shared/corpus is there.
+# Renders the windows (desktop program, add-in pages, dialogs) to PNG files on Qt's
+# offscreen platform, with a real run of two corpus documents when ../shared/corpus is there.
 # Usage: scripts/screenshots.sh [OUTPUT_FOLDER]   (default: out/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-$PWD/out/screenshots}
 scripts/build.sh
-cmake --build build --target ostrel_desktop_screenshots -- --quiet
 corpus=${OSTREL_CORPUS_DIR:-$PWD/../shared/corpus}
 documents=()
 if [[ -d $corpus/documents ]]; then
@@ -19,4 +18,4 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 OSTREL_SPOOL_DIR=$work/spool OSTREL_REGISTRY_DIR=$work/registry XDG_RUNTIME_DIR=$work \
-QT_QPA_PLATFORM=offscreen build/app/desktop/ostrel_desktop_screenshots "$out" "${documents[@]}"
+QT_QPA_PLATFORM=offscreen build/tools/screenshots/ostrel_screenshots "$out" "${documents[@]}"

@@ -1,10 +1,14 @@
-// Renders the desktop program's windows to PNG files: the main window folded and
-// unfolded, each option tab, the about box, a run in progress and the finish dialog.
-// Usage: ostrel_desktop_screenshots OUTPUT_FOLDER [DOCUMENT...]
+// Renders the windows to PNG files so that anyone can look at them: the main window
+// folded and unfolded, each option tab, the about box, the add-in's option pages, the
+// password prompt, a run in progress and the finish dialog.
+// Usage: ostrel_screenshots OUTPUT_FOLDER [DOCUMENT...]
 // The run is made with the documents given (two or more show the bar moving).
 #include "about_dlg.h"
+#include "advanced_dlg.h"
 #include "bmp_prog_ctrl.h"
 #include "convert_dlg.h"
+#include "description_dlg.h"
+#include "enter_password_dlg.h"
 #include "finish_dlg.h"
 #include "list_box_ex.h"
 #include "main_dlg.h"
@@ -64,6 +68,33 @@ bool save(QWidget* widget, const QDir& folder, const QString& name) {
     return saved;
 }
 
+// An add-in page as the add-in's dialog shows it: on its tab control.
+template <class Page> bool savePage(const QDir& folder, const QString& name, int tab) {
+    CTabCtrlEx tabs(nullptr, CTabCtrlEx::Variant::AddIn);
+    for (const char* title : {"Description", "Security", "Advanced"}) {
+        tabs.InsertItem(tabs.GetItemCount(), QString::fromLatin1(title));
+    }
+    tabs.SetCurSel(tab);
+    Page page(PageTemplate::AddIn, &tabs);
+    tabs.resize(page.width() + 5, page.height() + 34);
+    page.move(1, 30);
+    page.show();
+    tabs.show();
+    QApplication::processEvents();
+    return save(&tabs, folder, name);
+}
+
+bool saveAddinPagesAndPrompt(const QDir& folder) {
+    bool ok = savePage<CDescriptionDlg>(folder, QStringLiteral("addin-description"), 0);
+    ok &= savePage<CSecurityDlg>(folder, QStringLiteral("addin-security"), 1);
+    ok &= savePage<CAdvancedDlg>(folder, QStringLiteral("addin-advanced"), 2);
+    CEnterPassWordDlg prompt;
+    prompt.fileName = QStringLiteral("report.doc");
+    prompt.show();
+    QApplication::processEvents();
+    return save(&prompt, folder, QStringLiteral("enter-password")) && ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +142,7 @@ int main(int argc, char** argv) {
         QApplication::processEvents();
         ok &= save(&about, folder, QStringLiteral("about"));
     }
+    ok &= saveAddinPagesAndPrompt(folder);
 
     chooser.documents = arguments.mid(2);
     if (chooser.documents.isEmpty()) {

@@ -8,22 +8,22 @@
 namespace kestrine {
 namespace {
 
-const QColor DarkGrey(128, 128, 128);
-const QColor Grey(192, 192, 192);
-const QColor LightGrey(223, 223, 223);
+const QColor kDarkGrey(128, 128, 128);
+const QColor kGrey(192, 192, 192);
+const QColor kLightGrey(223, 223, 223);
 
 // A page with a folded corner and a red "PDF" band, in the standard greys.
 QImage drawPage(int size) {
     QImage image(size, size, QImage::Format_RGB888);
-    image.fill(Grey);
+    image.fill(kGrey);
     QPainter painter(&image);
     const qreal unit = size / 32.0;
     painter.scale(unit, unit);
     const QPolygonF page({{6, 2}, {21, 2}, {27, 8}, {27, 30}, {6, 30}});
-    painter.setPen(QPen(DarkGrey, 1));
+    painter.setPen(QPen(kDarkGrey, 1));
     painter.setBrush(Qt::white);
     painter.drawPolygon(page);
-    painter.setBrush(LightGrey);
+    painter.setBrush(kLightGrey);
     painter.drawPolygon(QPolygonF({{21, 2}, {21, 8}, {27, 8}}));
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(200, 16, 16));
@@ -43,9 +43,9 @@ QImage buttonPicture() {
     QImage image = drawPage(32);
     const QPalette palette = QGuiApplication::palette();
     const std::pair<QRgb, QRgb> mapping[] = {
-        {DarkGrey.rgb(), palette.color(QPalette::Dark).rgb()},
-        {Grey.rgb(), palette.color(QPalette::Button).rgb()},
-        {LightGrey.rgb(), palette.color(QPalette::Light).rgb()},
+        {kDarkGrey.rgb(), palette.color(QPalette::Dark).rgb()},
+        {kGrey.rgb(), palette.color(QPalette::Button).rgb()},
+        {kLightGrey.rgb(), palette.color(QPalette::Light).rgb()},
     };
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {

@@ -10,12 +10,11 @@ namespace {
 
 using namespace ostrel;
 
-const DialogTemplate CompleteTemplate{
+const DialogTemplate kCompleteTemplate{
     206,
-    productCaption,
+    kProductCaption,
     187,
     78,
-    "MS Shell Dlg",
     8,
     {
         {Kind::Label, IDC_STATIC, "Conversion succeeded. Do you want to open the document?", 33, 14,
@@ -31,7 +30,7 @@ CCompleteDlg::CCompleteDlg(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setObjectName(QStringLiteral("CCompleteDlg"));
-    const DialogControls controls = createDialog(this, CompleteTemplate);
+    const DialogControls controls = createDialog(this, kCompleteTemplate);
     setFixedSize(size());
     connect(controls.get<QPushButton>(IDOK), &QPushButton::clicked, this, &QDialog::accept);
     connect(controls.get<QPushButton>(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);

@@ -35,12 +35,11 @@ constexpr int IDC_STATUS = 225;
 constexpr int IDC_OUTPUT_FRAME = 226;
 constexpr int IDC_STATUS_FRAME = 227;
 
-const DialogTemplate ConvertTemplate{
+const DialogTemplate kConvertTemplate{
     103,
-    productCaption,
+    kProductCaption,
     297,
     364,
-    "MS Shell Dlg",
     8,
     {
         {Kind::GroupBox, IDC_OUTPUT_FRAME, "", 10, 1, 278, 58},
@@ -56,8 +55,8 @@ const DialogTemplate ConvertTemplate{
     },
 };
 
-const QString Busy = QStringLiteral("Working now,Hold for a moment!");
-const QString StartToConvert = QStringLiteral("Start to Convert");
+const QString kBusy = QStringLiteral("Working now,Hold for a moment!");
+const QString kStartToConvert = QStringLiteral("Start to Convert");
 
 void defaultSleep(std::chrono::milliseconds duration) {
     std::this_thread::sleep_for(duration);
@@ -78,7 +77,7 @@ QFont labelFontFrom(const QFont& dialogFont) {
 
 CConvertDlg::CConvertDlg(QWidget* parent)
     : QDialog(parent),
-      animation_(StartToConvert, [this](const QString& text) { setStatusText(text); }),
+      animation_(kStartToConvert, [this](const QString& text) { setStatusText(text); }),
       messageBoxes_(&MessageBoxes::standard()), shell_(&ShellOpener::standard()),
       converter_(&convertAddinDocument), sleep_(&defaultSleep) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -88,7 +87,7 @@ CConvertDlg::CConvertDlg(QWidget* parent)
     const ControlFactories factories{{IDC_TAB, [](QWidget* owner, const DialogItem&) -> QWidget* {
                                           return new CTabCtrlEx(owner, CTabCtrlEx::Variant::AddIn);
                                       }}};
-    const DialogControls controls = createDialog(this, ConvertTemplate, factories);
+    const DialogControls controls = createDialog(this, kConvertTemplate, factories);
     setFixedSize(size());
     tab_ = controls.get<CTabCtrlEx>(IDC_TAB);
     outputEdit_ = controls.get<QLineEdit>(IDC_OUTPUT_FOLDER);
@@ -259,7 +258,7 @@ void CConvertDlg::setInputsEnabled(bool enabled) {
 }
 
 void CConvertDlg::refuseBusy() {
-    showMessage(Busy);
+    showMessage(kBusy);
 }
 
 void CConvertDlg::showMessage(const QString& text) {
@@ -272,7 +271,7 @@ void CConvertDlg::setStatusText(const QString& text) {
 }
 
 bool CConvertDlg::askRunQuestion(const QString& question) {
-    return messageBoxes_->show(this, QMessageBox::Question, QString::fromUtf8(productCaption),
+    return messageBoxes_->show(this, QMessageBox::Question, QString::fromUtf8(kProductCaption),
                                question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 

@@ -9,7 +9,7 @@
 namespace kestrine {
 namespace {
 
-constexpr std::array<DispatchMember, 5> extensibilityMembers{{
+constexpr std::array<DispatchMember, 5> kExtensibilityMembers{{
     {u"OnConnection", 1},
     {u"OnDisconnection", 2},
     {u"OnAddInsUpdate", 3},
@@ -39,7 +39,7 @@ HRESULT WordAddinDispatch::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD, 
 }
 
 Extensibility2Dispatch::Extensibility2Dispatch()
-    : TypeLibraryDispatch(LIBID_AddInDesignerObjects, extensibilityMembers) {
+    : TypeLibraryDispatch(LIBID_AddInDesignerObjects, kExtensibilityMembers) {
 }
 
 HRESULT Extensibility2Dispatch::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,

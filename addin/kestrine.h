@@ -13,8 +13,8 @@ inline constexpr CLSID CLSID_WordAddin{
 inline constexpr GUID LIBID_KESTRINELib{
     0x487EA6D5, 0xF160, 0x4767, {0xA6, 0x6B, 0x2C, 0x3E, 0x94, 0xEF, 0xBC, 0x9E}};
 
-inline constexpr const char16_t* ProgId = u"Kestrine.WordAddin";
-inline constexpr const char16_t* VersionedProgId = u"Kestrine.WordAddin.1";
+inline constexpr const char16_t* kProgId = u"Kestrine.WordAddin";
+inline constexpr const char16_t* kVersionedProgId = u"Kestrine.WordAddin.1";
 
 } // namespace kestrine
 

@@ -1,7 +1,7 @@
 #include "registration.h"
 
 #include "addin_module.h"
-#include "registrar.h"
+#include "registry/registrar.h"
 
 #include <QString>
 
@@ -12,7 +12,7 @@ namespace {
 
 // The class, its program ids and the add-in key under which the word processor finds it
 // and loads it at its start (LoadBehavior 3).
-constexpr std::string_view classScript = R"(
+constexpr std::string_view kClassScript = R"(
 HKCR
 {
     Kestrine.WordAddin.1 = s 'WordAddin Class'
@@ -67,7 +67,7 @@ HKCU
 )";
 
 // The type library KESTRINELib 1.0, served from this library's file.
-constexpr std::string_view typeLibraryScript = R"(
+constexpr std::string_view kTypeLibraryScript = R"(
 HKCR
 {
     NoRemove TypeLib
@@ -89,7 +89,7 @@ HKCR
 
 // A registrar with "Module" and "Module_Raw" bound to the library's path (single quotes
 // doubled for the script's quoting), or the failure that prevents it.
-HRESULT prepare(Registrar& registrar) {
+HRESULT prepare(ostrel::registry::Registrar& registrar) {
     const auto path = AddinModule::modulePath();
     if (!path) {
         return E_UNEXPECTED;
@@ -100,44 +100,31 @@ HRESULT prepare(Registrar& registrar) {
     if (QString::fromStdString(text).size() >= maxPath) {
         return HRESULT_INSUFFICIENT_BUFFER;
     }
-    std::string quoted;
-    for (const char c : text) {
-        quoted += c;
-        if (c == '\'') {
-            quoted += '\'';
+    registrar.bind("Module", ostrel::registry::escapeQuotes(text));
+    registrar.bind("Module_Raw", ostrel::registry::escapeQuotes(text));
+    return S_OK;
+}
+
+HRESULT applyScripts(bool registering) {
+    ostrel::registry::Registry registry;
+    ostrel::registry::Registrar registrar(registry);
+    HRESULT h = prepare(registrar);
+    for (const std::string_view script : {kClassScript, kTypeLibraryScript}) {
+        if (SUCCEEDED(h)) {
+            h = registering ? registrar.registerScript(script) : registrar.unregisterScript(script);
         }
     }
-    registrar.bind("Module", quoted);
-    registrar.bind("Module_Raw", quoted);
-    return S_OK;
+    return h;
 }
 
 } // namespace
 
 HRESULT registerServer() {
-    ostrel::registry::Registry registry;
-    Registrar registrar(registry);
-    HRESULT h = prepare(registrar);
-    if (SUCCEEDED(h)) {
-        h = registrar.registerScript(classScript);
-    }
-    if (SUCCEEDED(h)) {
-        h = registrar.registerScript(typeLibraryScript);
-    }
-    return h;
+    return applyScripts(true);
 }
 
 HRESULT unregisterServer() {
-    ostrel::registry::Registry registry;
-    Registrar registrar(registry);
-    HRESULT h = prepare(registrar);
-    if (SUCCEEDED(h)) {
-        h = registrar.unregisterScript(classScript);
-    }
-    if (SUCCEEDED(h)) {
-        h = registrar.unregisterScript(typeLibraryScript);
-    }
-    return h;
+    return applyScripts(false);
 }
 
 } // namespace kestrine

@@ -21,7 +21,7 @@ using ostrel::com::Bstr;
 using ostrel::com::ComPtr;
 using ostrel::com::Variant;
 
-const QString ButtonText = QString::fromUtf8(ostrel::productCaption);
+const QString kButtonText = QString::fromUtf8(ostrel::kProductCaption);
 
 // A call that succeeded but handed back nothing counts as failed.
 template <class T> HRESULT obtained(HRESULT result, const ComPtr<T>& object) {
@@ -154,7 +154,7 @@ HRESULT CWordAddin::connect(IDispatch* application) {
     // The host takes the button's face from the clipboard; what it held before is lost.
     putButtonPictureOnClipboard();
 
-    const Bstr text(ButtonText);
+    const Bstr text(kButtonText);
     using Step = std::function<HRESULT()>;
     for (const Step& step : {
              Step([&] { return button->put_Style(msoButtonIconAndCaption); }),
@@ -181,7 +181,7 @@ HRESULT CWordAddin::connect(IDispatch* application) {
 }
 
 HRESULT CWordAddin::adviseSink() {
-    if (m_sinkCookie != NoCookie) {
+    if (m_sinkCookie != kNoCookie) {
         return E_FAIL; // subscribed already
     }
     ComPtr<IConnectionPointContainer> container;
@@ -213,7 +213,7 @@ HRESULT CWordAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY**) {
         }
         return S_OK;
     });
-    m_sinkCookie = NoCookie;
+    m_sinkCookie = kNoCookie;
     return S_OK;
 }
 

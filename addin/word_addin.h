@@ -21,7 +21,7 @@ class CWordAddin final : public ISupportErrorInfo,
                          public WordAddinDispatch,
                          public Extensibility2Dispatch {
 public:
-    static constexpr DWORD NoCookie = 0xFEFEFEFE;
+    static constexpr DWORD kNoCookie = 0xFEFEFEFE;
 
     // The class object's creation: plain when `outer` is null, else aggregated (and then
     // `riid` is IUnknown, answered with the inner IUnknown).
@@ -92,7 +92,7 @@ private:
     IUnknown* m_outer; // the aggregating object, not counted; null for a plain object
     InnerUnknown m_inner{*this};
     ButtonEventSink m_sink{*this};
-    DWORD m_sinkCookie = NoCookie;
+    DWORD m_sinkCookie = kNoCookie;
     ostrel::com::ComPtr<_CommandBarButton> m_button;
     ostrel::com::ComPtr<_Application> m_wordApp;
 };

@@ -18,7 +18,7 @@ struct OverwritePolicy {
     const char* word;
     Overwrite overwrite;
 };
-constexpr OverwritePolicy overwritePolicies[] = {
+constexpr OverwritePolicy kOverwritePolicies[] = {
     {"ask", Overwrite::Ask}, {"yes", Overwrite::Yes}, {"no", Overwrite::No}};
 
 template <typename Table> QString wordsOf(const Table& table) {
@@ -162,13 +162,13 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
         } else if (argument == QLatin1String("--keywords")) {
             options.keywords = value();
         } else if (argument == QLatin1String("--document-compression")) {
-            options.documentCompression = choice(argument, value(), documentCompressions).label;
+            options.documentCompression = choice(argument, value(), kDocumentCompressions).label;
         } else if (argument == QLatin1String("--image-compression")) {
-            options.imageCompression = choice(argument, value(), imageCompressions).label;
+            options.imageCompression = choice(argument, value(), kImageCompressions).label;
         } else if (argument == QLatin1String("--jpeg-quality")) {
-            options.jpegQuality = choice(argument, value(), jpegQualities).label;
+            options.jpegQuality = choice(argument, value(), kJpegQualities).label;
         } else if (argument == QLatin1String("--pdf-version")) {
-            options.pdfVersion = choice(argument, value(), pdfVersions).label;
+            options.pdfVersion = choice(argument, value(), kPdfVersions).label;
         } else if (argument == QLatin1String("--security")) {
             reader.noValue(argument);
             options.securityEnabled = true;
@@ -187,9 +187,9 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
         } else if (argument == QLatin1String("--allow")) {
             allow(options, value());
         } else if (argument == QLatin1String("--encryption")) {
-            options.encryptionLevel = choice(argument, value(), encryptionLevels).meaning.level;
+            options.encryptionLevel = choice(argument, value(), kEncryptionLevels).meaning.level;
         } else if (argument == QLatin1String("--overwrite")) {
-            request.overwrite = choice(argument, value(), overwritePolicies).overwrite;
+            request.overwrite = choice(argument, value(), kOverwritePolicies).overwrite;
         } else if (argument == QLatin1String("-j") || argument == QLatin1String("--jobs")) {
             request.jobs = jobCount(argument, value());
         } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
@@ -282,9 +282,9 @@ QString usageText() {
         "On a terminal, a status line on standard error shows which file of how many is\n"
         "being converted. Exit status: 0 all converted, 1 any skipped or failed, 2 usage "
         "error,\n128 + the signal's number when SIGINT, SIGTERM or SIGHUP stopped the run.\n");
-    return text.arg(wordsOf(documentCompressions), wordsOf(imageCompressions),
-                    wordsOf(jpegQualities), wordsOf(pdfVersions), wordsOf(encryptionLevels),
-                    wordsOf(overwritePolicies));
+    return text.arg(wordsOf(kDocumentCompressions), wordsOf(kImageCompressions),
+                    wordsOf(kJpegQualities), wordsOf(kPdfVersions), wordsOf(kEncryptionLevels),
+                    wordsOf(kOverwritePolicies));
 }
 
 QString versionText() {

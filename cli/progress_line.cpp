@@ -12,7 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto redrawPeriod = 500ms;
+constexpr auto kRedrawPeriod = 500ms;
 
 // The terminal's width in characters; 80 when it does not say.
 int columnsOf(int descriptor) {
@@ -101,7 +101,7 @@ ProgressLine::Hold::~Hold() {
 
 void ProgressLine::tick() {
     std::unique_lock lock(mutex_);
-    while (!wake_.wait_for(lock, redrawPeriod, [this] { return stopping_; })) {
+    while (!wake_.wait_for(lock, kRedrawPeriod, [this] { return stopping_; })) {
         if (visible_) {
             draw();
         }

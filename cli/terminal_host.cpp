@@ -66,7 +66,7 @@ void PromptAnswererThread::stop() {
 void PromptAnswererThread::run() {
     std::unique_lock lock(mutex_);
     while (!wake_.wait_for(lock, 200ms, [this] { return stopping_; })) {
-        answerPrompt(word::promptTitle, kPromptYes);
+        answerPrompt(word::kPromptTitle, kPromptYes);
     }
 }
 

@@ -73,8 +73,7 @@ struct DialogTemplate {
     const char* caption; // empty for child pages
     int width;
     int height;
-    const char* fontFace;
-    int fontPoints;
+    int fontPoints; // of the dialog font, "MS Shell Dlg" on Windows
     std::vector<DialogItem> items;
 };
 

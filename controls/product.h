@@ -3,14 +3,14 @@
 
 namespace ostrel {
 
-inline constexpr const char* productCaption = "Ostrel Word To PDF 3.0";
-inline constexpr const char* productWebsite = "https://www.ostrel.example/";
-inline constexpr const char* makerNotice =
+inline constexpr const char* kProductCaption = "Ostrel Word To PDF 3.0";
+inline constexpr const char* kProductWebsite = "https://www.ostrel.example/";
+inline constexpr const char* kMakerNotice =
     "Copyright (C) 2024 Ostrel Software. All rights reserved.";
-inline constexpr const char* legalNotice =
+inline constexpr const char* kLegalNotice =
     " Protected by copyright law and international treaties.\n"
     " Unauthorized copying or distribution is prohibited.";
 // The single-instance lock, in the user's runtime folder.
-inline constexpr const char* instanceLockName = "OstrelWordToPDF";
+inline constexpr const char* kInstanceLockName = "OstrelWordToPDF";
 
 } // namespace ostrel

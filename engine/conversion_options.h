@@ -23,7 +23,7 @@ struct ConversionOptions {
     bool allowFormFilling = false;
     bool allowChanging = false;
     bool allowPrinting = false;
-    int encryptionLevel = 0; // a level of encryptionLevels: 0 = 40-bit, 1 = 128-bit RC4
+    int encryptionLevel = 0; // a level of kEncryptionLevels: 0 = 40-bit, 1 = 128-bit RC4
 
     QString title;
     QString subject;

@@ -17,11 +17,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const QString failedCoInitialize = QStringLiteral("Failed to call Coinitialize()");
-const QString noWordObject = QStringLiteral("Couldn't get Word object.");
-const QString alreadyExists = QStringLiteral("%1 already exists. Do you want to replace it?");
-const QString notSupported = QStringLiteral("Not Suppot File %1,Convert next file?");
-const QString noPasswordGiven = QStringLiteral("not converted (no password given)");
+const QString kFailedCoInitialize = QStringLiteral("Failed to call Coinitialize()");
+const QString kNoWordObject = QStringLiteral("Couldn't get Word object.");
+const QString kAlreadyExists = QStringLiteral("%1 already exists. Do you want to replace it?");
+const QString kNotSupported = QStringLiteral("Not Suppot File %1,Convert next file?");
+const QString kNoPasswordGiven = QStringLiteral("not converted (no password given)");
 
 // Our own reports of a document that failed after Word was started.
 QString notConverted(const QString& sourcePath, const QString& reason) {
@@ -107,7 +107,7 @@ Outcome DocumentConverter::fail(const QString& reason) {
 Outcome DocumentConverter::convertDocument(const QString& sourcePath,
                                            const ConversionOptions& options, ExistingPdf existing) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-        host_.showMessage(failedCoInitialize);
+        host_.showMessage(kFailedCoInitialize);
     }
     if (!host_.proceed()) {
         return {};
@@ -115,12 +115,12 @@ Outcome DocumentConverter::convertDocument(const QString& sourcePath,
     word::ensureServerRegistered();
     word::Application word;
     if (FAILED(word::Application::create(word))) {
-        return fail(noWordObject);
+        return fail(kNoWordObject);
     }
 
     word::Documents documents;
     if (FAILED(word.setVisible(false)) ||
-        FAILED(word.setActivePrinter(QString::fromLatin1(word::printerName))) ||
+        FAILED(word.setActivePrinter(QString::fromLatin1(word::kPrinterName))) ||
         FAILED(word.documents(documents))) {
         word.quit();
         return fail(wordFailed(sourcePath, QStringLiteral("to start")));
@@ -214,7 +214,7 @@ Outcome DocumentConverter::retryWithPassword(const QString& sourcePath,
                                              ExistingPdf existing) {
     const PasswordAnswer typed = host_.askDocumentPassword(fileNameOf(sourcePath));
     if (!typed.password) {
-        return {Outcome::Failed, typed.refusal.isEmpty() ? noPasswordGiven : typed.refusal, {}};
+        return {Outcome::Failed, typed.refusal.isEmpty() ? kNoPasswordGiven : typed.refusal, {}};
     }
     // A new attempt with a new Word instance; it may ask again.
     const DocumentPasswordRetry retry(*typed.password);
@@ -231,7 +231,7 @@ Outcome DocumentConverter::convertEntry(const QString& sourcePath, int index, in
     // The old file is replaced only by a whole new PDF, when that is done.
     ExistingPdf existing = ExistingPdf::Keep;
     if (QFileInfo::exists(outputPath)) {
-        if (!host_.askYesNo(alreadyExists.arg(outputPath))) {
+        if (!host_.askYesNo(kAlreadyExists.arg(outputPath))) {
             host_.setProgress(index + 1, count, 1);
             return skippedExisting(outputPath);
         }
@@ -249,8 +249,8 @@ Outcome convertAddinDocument(ConversionHost& host, const QString& sourcePath,
                              const ConversionOptions& options) {
     const QString extension = sourcePath.mid(sourcePath.lastIndexOf(u'.') + 1);
     if (extension != u"doc" && extension != u"docx" && extension != u"dot") {
-        host.showMessage(notSupported.arg(sourcePath));
-        return {Outcome::Failed, notSupported.arg(sourcePath), {}};
+        host.showMessage(kNotSupported.arg(sourcePath));
+        return {Outcome::Failed, kNotSupported.arg(sourcePath), {}};
     }
     Outcome outcome =
         DocumentConverter(host, WordRun::AddinDocument).convertDocument(sourcePath, options);

@@ -4,7 +4,7 @@ namespace ostrel {
 
 namespace {
 
-thread_local QString currentPassword = placeholderPassword;
+thread_local QString currentPassword = kPlaceholderPassword;
 
 void setDocumentPassword(const QString& password) {
     currentPassword = password;
@@ -17,11 +17,11 @@ QString documentPassword() {
 }
 
 void resetDocumentPassword() {
-    setDocumentPassword(placeholderPassword);
+    setDocumentPassword(kPlaceholderPassword);
 }
 
 DocumentPasswordRetry::DocumentPasswordRetry(const QString& typed) {
-    setDocumentPassword(typed.isEmpty() ? placeholderPassword : typed);
+    setDocumentPassword(typed.isEmpty() ? kPlaceholderPassword : typed);
 }
 
 DocumentPasswordRetry::~DocumentPasswordRetry() {

@@ -13,7 +13,7 @@
 
 namespace ostrel {
 
-inline const QString placeholderPassword = QStringLiteral("1");
+inline const QString kPlaceholderPassword = QStringLiteral("1");
 
 // The calling thread's documentPassword.
 QString documentPassword();

@@ -34,7 +34,7 @@ QByteArray informationPart(const ConversionOptions& options) {
 }
 
 QByteArray compressionPart(const QString& documentCompression) {
-    const bool* flate = meaningOf(documentCompressions, documentCompression);
+    const bool* flate = meaningOf(kDocumentCompressions, documentCompression);
     if (!flate) {
         return {};
     }
@@ -43,7 +43,7 @@ QByteArray compressionPart(const QString& documentCompression) {
 }
 
 QByteArray jpegDictionary(const QString& jpegQuality) {
-    const JpegQuality* quality = meaningOf(jpegQualities, jpegQuality);
+    const JpegQuality* quality = meaningOf(kJpegQualities, jpegQuality);
     if (!quality) {
         return {};
     }
@@ -52,7 +52,7 @@ QByteArray jpegDictionary(const QString& jpegQuality) {
 }
 
 QByteArray imagePart(const QString& imageCompression, const QByteArray& jpeg) {
-    const ImageFilter* filter = meaningOf(imageCompressions, imageCompression);
+    const ImageFilter* filter = meaningOf(kImageCompressions, imageCompression);
     if (!filter) {
         return {};
     }
@@ -78,7 +78,7 @@ QByteArray imagePart(const QString& imageCompression, const QByteArray& jpeg) {
 
 // A listed version text gives its level; any other text, the digit standing at index 3.
 QString compatibilityLevel(const QString& pdfVersion) {
-    if (const auto* level = meaningOf(pdfVersions, pdfVersion)) {
+    if (const auto* level = meaningOf(kPdfVersions, pdfVersion)) {
         return QString::fromLatin1(*level);
     }
     QString level;

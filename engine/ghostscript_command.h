@@ -18,7 +18,7 @@ namespace ostrel {
 // texts are written as postScriptString() gives them, so the file is plain ASCII.
 QByteArray sideFileText(const ConversionOptions& options);
 
-// The level Ghostscript is asked for: the chosen version's (pdfVersions); for another
+// The level Ghostscript is asked for: the chosen version's (kPdfVersions); for another
 // text "1.N" when the first digit N of 3, 4 or 5 stands at index 3 (the last such wins),
 // else none. 128-bit RC4 came with PDF 1.4: such a document is written as at least 1.4.
 QString effectiveCompatibilityLevel(const ConversionOptions& options);
@@ -40,7 +40,7 @@ std::int32_t permissionValue(const ConversionOptions& options);
 
 // The switches and files the job passes to Ghostscript, one argument each, unquoted.
 // outputFile must be absolute; '%' in it is doubled (Ghostscript reads "%d" as a page
-// number). Encryption switches only for a level of encryptionLevels. The files come
+// number). Encryption switches only for a level of kEncryptionLevels. The files come
 // last: side file, spool file, side file again.
 QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
                                  const QString& postScriptFile, const QString& sideFile);

@@ -15,11 +15,11 @@ template <typename Meaning> struct Choice {
 };
 
 // Whether page content is compressed with Flate (it is compressed either way).
-inline constexpr Choice<bool> documentCompressions[] = {{"Flate", "Flate", true},
-                                                        {"LZW", "LZW", false}};
+inline constexpr Choice<bool> kDocumentCompressions[] = {{"Flate", "Flate", true},
+                                                         {"LZW", "LZW", false}};
 
 enum class ImageFilter { Flate, Jpeg, Automatic };
-inline constexpr Choice<ImageFilter> imageCompressions[] = {
+inline constexpr Choice<ImageFilter> kImageCompressions[] = {
     {"Flate", "Flate", ImageFilter::Flate},
     {"JPEG", "JPEG", ImageFilter::Jpeg},
     {"Automatic", "Automatic", ImageFilter::Automatic}};
@@ -28,14 +28,14 @@ struct JpegQuality {
     const char* qFactor;
     const char* samples; // chroma sampling
 };
-inline constexpr Choice<JpegQuality> jpegQualities[] = {
+inline constexpr Choice<JpegQuality> kJpegQualities[] = {
     {"Minimum", "Minimum", {"1.5", "[2 1 1 2]"}},
     {"Low", "Low", {"0.8", "[2 1 1 2]"}},
     {"Medium", "Medium", {"0.55", "[2 1 1 2]"}},
     {"Maximum", "Maximum", {"0.1", "[1 1 1 1]"}}};
 
 // The compatibility level.
-inline constexpr Choice<const char*> pdfVersions[] = {
+inline constexpr Choice<const char*> kPdfVersions[] = {
     {"V1.3(Acrobat 4.xx)", "1.3", "1.3"}, {"V1.4", "1.4", "1.4"}, {"V1.5", "1.5", "1.5"}};
 
 // The options record keeps the level, not the label.
@@ -44,7 +44,7 @@ struct Encryption {
     int revision;
     int keyBits;
 };
-inline constexpr Choice<Encryption> encryptionLevels[] = {
+inline constexpr Choice<Encryption> kEncryptionLevels[] = {
     {"Low(40-bit RC4)", "low", {0, 2, 40}}, {"High(128-bit RC4)", "high", {1, 3, 128}}};
 
 // The meaning of the choice labelled exactly so (case included); none for other texts.
@@ -57,8 +57,8 @@ const Meaning* meaningOf(const Choice<Meaning> (&choices)[N], const QString& lab
 
 inline const Encryption* encryptionOf(int level) {
     const auto* found = std::ranges::find_if(
-        encryptionLevels, [level](const auto& choice) { return choice.meaning.level == level; });
-    return found == std::end(encryptionLevels) ? nullptr : &found->meaning;
+        kEncryptionLevels, [level](const auto& choice) { return choice.meaning.level == level; });
+    return found == std::end(kEncryptionLevels) ? nullptr : &found->meaning;
 }
 
 template <typename Meaning, std::size_t N>

@@ -17,7 +17,7 @@ using com::Variant;
 HRESULT closeWithoutSaving(IDispatch* object) {
     std::vector<Variant> arguments{Variant::flag(false), Variant::flag(false),
                                    Variant::flag(false)};
-    return com::invokeMethod(object, dispid::close, arguments).hr;
+    return com::invokeMethod(object, dispid::kClose, arguments).hr;
 }
 
 // The object a call answered, or E_UNEXPECTED when it answered none.
@@ -52,7 +52,7 @@ HRESULT Document::printOut(const QString& outputFile) {
         Variant::i4(0),            // PrintZoomPaperWidth
         Variant::i4(0),            // PrintZoomPaperHeight
     };
-    return com::invokeMethod(object_.get(), dispid::printOut, arguments).hr;
+    return com::invokeMethod(object_.get(), dispid::kPrintOut, arguments).hr;
 }
 
 HRESULT Document::close() {
@@ -77,7 +77,7 @@ HRESULT Documents::open(const QString& fileName, const std::optional<QString>& p
     };
     DispatchRef document;
     const HRESULT status =
-        takeObject(com::invokeMethod(object_.get(), dispid::open, arguments), document);
+        takeObject(com::invokeMethod(object_.get(), dispid::kOpen, arguments), document);
     if (SUCCEEDED(status)) {
         opened = Document(std::move(document));
     }
@@ -85,20 +85,20 @@ HRESULT Documents::open(const QString& fileName, const std::optional<QString>& p
 }
 
 HRESULT Application::create(Application& created) {
-    return com::createInstance(progId, created.object_);
+    return com::createInstance(kProgId, created.object_);
 }
 
 HRESULT Application::setVisible(bool visible) {
-    return com::putProperty(object_.get(), dispid::visible, Variant::boolean(visible)).hr;
+    return com::putProperty(object_.get(), dispid::kVisible, Variant::boolean(visible)).hr;
 }
 
 HRESULT Application::setActivePrinter(const QString& name) {
-    return com::putProperty(object_.get(), dispid::activePrinter, Variant::text(name)).hr;
+    return com::putProperty(object_.get(), dispid::kActivePrinter, Variant::text(name)).hr;
 }
 
 HRESULT Application::documents(Documents& collection) {
     DispatchRef object;
-    const HRESULT status = takeObject(com::getProperty(object_.get(), dispid::documents), object);
+    const HRESULT status = takeObject(com::getProperty(object_.get(), dispid::kDocuments), object);
     if (SUCCEEDED(status)) {
         collection = Documents(std::move(object));
     }
@@ -107,7 +107,7 @@ HRESULT Application::documents(Documents& collection) {
 
 HRESULT Application::backgroundPrintingStatus(LONG& pendingJobs) {
     const com::DispatchResult result =
-        com::getProperty(object_.get(), dispid::backgroundPrintingStatus);
+        com::getProperty(object_.get(), dispid::kBackgroundPrintingStatus);
     if (result.failed()) {
         return result.hr;
     }

@@ -30,7 +30,7 @@ bool isWithin(const fs::path& file, const fs::path& folder) {
 
 // The library registered for the ProgID, or nothing when the name is not registered.
 std::optional<fs::path> registeredLibrary() {
-    const QString name = QString::fromLatin1(progId);
+    const QString name = QString::fromLatin1(kProgId);
     CLSID clsid{};
     if (FAILED(CLSIDFromProgID(reinterpret_cast<LPCOLESTR>(name.utf16()), &clsid))) {
         return std::nullopt;

@@ -10,7 +10,7 @@ namespace ostrel::word {
 ServerHold::ServerHold() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ensureServerRegistered();
-    const QString name = QString::fromLatin1(progId);
+    const QString name = QString::fromLatin1(kProgId);
     CLSID clsid{};
     if (FAILED(CLSIDFromProgID(reinterpret_cast<LPCOLESTR>(name.utf16()), &clsid))) {
         return;

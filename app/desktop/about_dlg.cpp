@@ -28,7 +28,7 @@ CAboutDlg::CAboutDlg(QWidget* parent, ShellOpener* shell)
 
 void CAboutDlg::OnInitDialog() {
     auto* notice = controls_.get<CEnableEdit>(IDC_LEGAL_NOTICE);
-    notice->setText(QString::fromUtf8(legalNotice));
+    notice->setText(QString::fromUtf8(kLegalNotice));
     // Clicks are consumed before they reach the notice.
     notice->viewport()->installEventFilter(this);
     notice->setFocusPolicy(Qt::NoFocus);
@@ -45,7 +45,7 @@ void CAboutDlg::OnInitDialog() {
 }
 
 void CAboutDlg::OnWebsiteLink() {
-    shell_->open(QString::fromUtf8(productWebsite));
+    shell_->open(QString::fromUtf8(kProductWebsite));
 }
 
 bool CAboutDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -11,7 +11,7 @@ namespace ostrel {
 
 int CPelvarAllToPDFApp::InitInstance() {
     // Held, and so the name taken, for as long as the main window runs.
-    const QString name = QString::fromUtf8(instanceLockName);
+    const QString name = QString::fromUtf8(kInstanceLockName);
     const SingleInstance instance(name);
     if (!instance.first()) {
         if (request.documents.isEmpty()) {

@@ -29,9 +29,9 @@ namespace ostrel {
 
 namespace {
 
-const QString workingNow = QStringLiteral("Working now,Hold for a moment!");
-const QString startToConvert = QStringLiteral("Start to convert");
-const QString stopQuestion = QStringLiteral(" Are you sure you want to stop the conversion? ");
+const QString kWorkingNow = QStringLiteral("Working now,Hold for a moment!");
+const QString kStartToConvert = QStringLiteral("Start to convert");
+const QString kStopQuestion = QStringLiteral(" Are you sure you want to stop the conversion? ");
 
 class QtFileChooser : public FileChooser {
 public:
@@ -91,7 +91,7 @@ CConvertDlg::CConvertDlg(QWidget* parent)
       destinationEdit_(controls_.get<QLineEdit>(IDC_DESTINATION)),
       advancedGroup_(controls_.get<QGroupBox>(IDC_ADVANCED_GROUP)),
       tabControl_(controls_.get<CTabCtrlEx>(IDC_TAB)), finishDialog_(new CFinishDlg(this)),
-      animation_(startToConvert, [this](const QString& text) { setStatus(text); }) {
+      animation_(kStartToConvert, [this](const QString& text) { setStatus(text); }) {
     // A child window of the main window, not a window of its own (QDialog makes every
     // dialog a window unless told otherwise).
     setWindowFlags(Qt::Widget);
@@ -183,7 +183,7 @@ void CConvertDlg::holdOfficeWhileListed() {
 
 void CConvertDlg::OnAddFiles() {
     if (runningFlag != 0) {
-        messageBoxes->refuse(this, workingNow);
+        messageBoxes->refuse(this, kWorkingNow);
         return;
     }
     const QStringList chosen = fileChooser->chooseDocuments(mainWindow ? mainWindow : this);
@@ -225,7 +225,7 @@ void CConvertDlg::OnSelectionChange() {
 
 void CConvertDlg::OnRemove() {
     if (runningFlag != 0) {
-        messageBoxes->refuse(this, workingNow);
+        messageBoxes->refuse(this, kWorkingNow);
         return;
     }
     for (int row = 0; row < fileList_->count();) {
@@ -244,7 +244,7 @@ void CConvertDlg::OnRemove() {
 
 void CConvertDlg::OnRemoveAll() {
     if (runningFlag != 0) {
-        messageBoxes->refuse(this, workingNow);
+        messageBoxes->refuse(this, kWorkingNow);
         return;
     }
     fileList_->clear();
@@ -256,7 +256,7 @@ void CConvertDlg::OnRemoveAll() {
 
 void CConvertDlg::OnBrowse() {
     if (runningFlag != 0) {
-        messageBoxes->refuse(this, workingNow);
+        messageBoxes->refuse(this, kWorkingNow);
         return;
     }
     QString folder = fileChooser->chooseFolder(this);
@@ -347,8 +347,8 @@ void CConvertDlg::stopRun() {
     runs_.current()->pause();
     convertButton_->setText(QStringLiteral("Convert"));
     const auto answer =
-        messageBoxes->show(this, QMessageBox::Information, QString::fromUtf8(productCaption),
-                           stopQuestion, QMessageBox::Yes | QMessageBox::No);
+        messageBoxes->show(this, QMessageBox::Information, QString::fromUtf8(kProductCaption),
+                           kStopQuestion, QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) {
         runs_.abandon();
         resetAfterStop();
@@ -454,7 +454,7 @@ void CConvertDlg::showRunMessage(const QString& text) {
 }
 
 bool CConvertDlg::askRunQuestion(const QString& question) {
-    return messageBoxes->show(this, QMessageBox::NoIcon, QString::fromUtf8(productCaption),
+    return messageBoxes->show(this, QMessageBox::NoIcon, QString::fromUtf8(kProductCaption),
                               question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 

@@ -13,10 +13,10 @@ namespace ostrel {
 namespace {
 
 // Sent first, so that nothing else that finds the socket is taken for a request.
-constexpr quint32 requestMagic = 0x4f575044; // "OWPD"
+constexpr quint32 kRequestMagic = 0x4f575044; // "OWPD"
 // A request larger than this is not ours.
-constexpr qint64 largestRequest = 4 * 1024 * 1024;
-constexpr char acknowledgement = '\x06';
+constexpr qint64 kLargestRequest = 4 * 1024 * 1024;
+constexpr char kAcknowledgement = '\x06';
 
 } // namespace
 
@@ -50,7 +50,7 @@ void DocumentReceiver::accept() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->bytesAvailable() > largestRequest) {
+            if (socket->bytesAvailable() > kLargestRequest) {
                 socket->abort();
                 return;
             }
@@ -64,11 +64,11 @@ void DocumentReceiver::accept() {
             if (!stream.commitTransaction()) {
                 return; // more to come
             }
-            if (magic != requestMagic) {
+            if (magic != kRequestMagic) {
                 socket->abort();
                 return;
             }
-            socket->write(&acknowledgement, 1);
+            socket->write(&kAcknowledgement, 1);
             socket->flush();
             // Outside the socket's handler: the list may show a message box.
             QMetaObject::invokeMethod(
@@ -96,7 +96,7 @@ bool handDocumentsOver(const QString& name, const DocumentRequest& request,
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream.setVersion(QDataStream::Qt_6_0);
-    stream << requestMagic << request.convert << request.documents;
+    stream << kRequestMagic << request.convert << request.documents;
     socket.write(bytes);
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
@@ -109,7 +109,7 @@ bool handDocumentsOver(const QString& name, const DocumentRequest& request,
             return false;
         }
     }
-    return socket.read(&answer, 1) == 1 && answer == acknowledgement;
+    return socket.read(&answer, 1) == 1 && answer == kAcknowledgement;
 }
 
 } // namespace ostrel

@@ -84,12 +84,12 @@ void CPelvarAllToPDFDlg::OnInitDialog() {
 }
 
 void CPelvarAllToPDFDlg::OnWebsite() {
-    shell->open(QString::fromUtf8(productWebsite));
+    shell->open(QString::fromUtf8(kProductWebsite));
 }
 
 QString CPelvarAllToPDFDlg::helpFilePath() {
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-           QString::fromUtf8(productCaption) + QStringLiteral(" - Help.chm");
+           QString::fromUtf8(kProductCaption) + QStringLiteral(" - Help.chm");
 }
 
 QString CPelvarAllToPDFDlg::helpPagesPath() {
@@ -145,7 +145,7 @@ void CPelvarAllToPDFDlg::paintEvent(QPaintEvent* event) {
 // menu is offered by a right click on the window.
 void CPelvarAllToPDFDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("About ") + QString::fromUtf8(productCaption), this,
+    menu.addAction(QStringLiteral("About ") + QString::fromUtf8(kProductCaption), this,
                    &CPelvarAllToPDFDlg::OnSysCommandAbout);
     menu.exec(event->globalPos());
 }
@@ -153,7 +153,7 @@ void CPelvarAllToPDFDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CPelvarAllToPDFDlg::closeEvent(QCloseEvent* event) {
     if (convertPage_->runningFlag == 1) {
         const auto answer =
-            messageBoxes->show(this, QMessageBox::Information, QString::fromUtf8(productCaption),
+            messageBoxes->show(this, QMessageBox::Information, QString::fromUtf8(kProductCaption),
                                QStringLiteral(" Are you sure you want to stop the conversion? "),
                                QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) {

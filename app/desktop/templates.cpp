@@ -9,10 +9,9 @@ namespace ostrel {
 const DialogTemplate& mainTemplate() {
     static const DialogTemplate dialog{
         IDD_MAIN,
-        productCaption,
+        kProductCaption,
         425,
         442,
-        "MS Shell Dlg",
         8,
         {
             {Kind::Custom, IDC_WEBSITE, "Website", 189, 3, 40, 34},
@@ -30,7 +29,6 @@ const DialogTemplate& convertTemplate() {
         "",
         442,
         394,
-        "MS Shell Dlg",
         8,
         {
             {Kind::Label, IDC_TITLE, "Convert Word To PDF", 7, 4, 171, 10},
@@ -60,20 +58,19 @@ const DialogTemplate& convertTemplate() {
 }
 
 const DialogTemplate& aboutTemplate() {
-    static const std::string caption = std::string("About ") + productCaption;
+    static const std::string caption = std::string("About ") + kProductCaption;
     static const DialogTemplate dialog{
         IDD_ABOUTBOX,
         caption.c_str(),
         218,
         172,
-        "Microsoft Sans Serif",
-        9,
+        9, // "Microsoft Sans Serif"
         {
             {Kind::Frame, IDC_BANNER_LINE, "", 1, 63, 217, 1, SS_ETCHEDFRAME},
-            {Kind::Label, IDC_STATIC, productCaption, 11, 66, 75, 8},
-            {Kind::Label, IDC_STATIC, makerNotice, 11, 75, 185, 8},
+            {Kind::Label, IDC_STATIC, kProductCaption, 11, 66, 75, 8},
+            {Kind::Label, IDC_STATIC, kMakerNotice, 11, 75, 185, 8},
             {Kind::Label, IDC_STATIC, "Website :", 11, 84, 30, 8},
-            {Kind::Label, IDC_WEBSITE_LINK, productWebsite, 45, 84, 105, 8},
+            {Kind::Label, IDC_WEBSITE_LINK, kProductWebsite, 45, 84, 105, 8},
             {Kind::Custom, IDC_LEGAL_NOTICE, "", 10, 98, 198, 44, ES_MULTILINE | WS_BORDER},
             {Kind::PushButton, IDOK, "OK", 158, 150, 50, 14, BS_DEFPUSHBUTTON},
         }};

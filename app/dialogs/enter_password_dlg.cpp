@@ -10,7 +10,6 @@ const DialogTemplate& CEnterPassWordDlg::dialogTemplate() {
         "Password Required!",
         331,
         86,
-        "MS Shell Dlg",
         8,
         {
             {Kind::Label, IDC_MESSAGE, "", 27, 14, 288, 26},

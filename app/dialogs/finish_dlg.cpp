@@ -17,10 +17,9 @@ const DialogTemplate& CFinishDlg::dialogTemplate() {
     static const QByteArray logo = bitmapResource(IDB_LOGO).toUtf8();
     static const DialogTemplate dialog{
         136,
-        productCaption,
+        kProductCaption,
         248,
         107,
-        "MS Shell Dlg",
         8,
         {
             {Kind::Picture, IDC_LOGO, logo.constData(), 14, 4, 45, 35},

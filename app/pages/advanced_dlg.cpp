@@ -18,7 +18,6 @@ const DialogTemplate& CAdvancedDlg::desktopTemplate() {
         "",
         415,
         162,
-        "MS Shell Dlg",
         8,
         {
             {Kind::Label, IDC_STATIC, "Page Layout", 10, 13, 41, 8},
@@ -47,7 +46,6 @@ const DialogTemplate& CAdvancedDlg::addInTemplate() {
         "",
         268,
         209,
-        "MS Shell Dlg",
         8,
         {
             {Kind::Label, IDC_STATIC, "Page Layout", 23, 19, 41, 8},
@@ -74,10 +72,10 @@ CAdvancedDlg::CAdvancedDlg(PageTemplate which, QWidget* parent)
       ids_(which == PageTemplate::Desktop ? kDesktopIds : kAddInIds) {
     fill(ids_.pageLayout, {"Continuous"});
     fill(ids_.pageMode, {"Normal"});
-    fill(ids_.documentCompression, labelsOf(documentCompressions));
-    fill(ids_.imageCompression, labelsOf(imageCompressions));
-    fill(ids_.jpegQuality, labelsOf(jpegQualities));
-    fill(ids_.pdfVersion, labelsOf(pdfVersions));
+    fill(ids_.documentCompression, labelsOf(kDocumentCompressions));
+    fill(ids_.imageCompression, labelsOf(kImageCompressions));
+    fill(ids_.jpegQuality, labelsOf(kJpegQualities));
+    fill(ids_.pdfVersion, labelsOf(kPdfVersions));
 }
 
 QComboBox* CAdvancedDlg::list(int id) const {

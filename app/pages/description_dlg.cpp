@@ -12,7 +12,6 @@ const DialogTemplate& CDescriptionDlg::desktopTemplate() {
         "",
         420,
         141,
-        "MS Shell Dlg",
         8,
         {
             {Kind::Label, IDC_STATIC, "Title", 19, 7, 14, 8},
@@ -35,7 +34,6 @@ const DialogTemplate& CDescriptionDlg::addInTemplate() {
         "",
         310,
         228,
-        "MS Shell Dlg",
         8,
         {
             {Kind::Label, IDC_STATIC, "Title:", 27, 8, 16, 10},

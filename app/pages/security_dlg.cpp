@@ -18,7 +18,6 @@ const DialogTemplate& CSecurityDlg::desktopTemplate() {
         "",
         415,
         152,
-        "MS Shell Dlg",
         8,
         {
             {Kind::CheckBox, id.master, "Enable PDF Security", 4, 5, 107, 8},
@@ -32,8 +31,8 @@ const DialogTemplate& CSecurityDlg::desktopTemplate() {
             {Kind::CheckBox, id.changing, "Changing the Document", 150, 52, 118, 8},
             {Kind::CheckBox, id.printing, "Printing", 150, 68, 120, 8},
             {Kind::GroupBox, IDC_STATIC, "Encryption Level", 296, 1, 80, 83},
-            {Kind::RadioButton, id.low, encryptionLevels[0].label, 304, 30, 68, 10, WS_GROUP},
-            {Kind::RadioButton, id.high, encryptionLevels[1].label, 304, 55, 69, 10},
+            {Kind::RadioButton, id.low, kEncryptionLevels[0].label, 304, 30, 68, 10, WS_GROUP},
+            {Kind::RadioButton, id.high, kEncryptionLevels[1].label, 304, 55, 69, 10},
         }};
     return page;
 }
@@ -45,7 +44,6 @@ const DialogTemplate& CSecurityDlg::addInTemplate() {
         "",
         316,
         293,
-        "MS Shell Dlg",
         8,
         {
             {Kind::CheckBox, id.master, "Enable PDF Security", 25, 8, 80, 10},
@@ -59,8 +57,8 @@ const DialogTemplate& CSecurityDlg::addInTemplate() {
             {Kind::CheckBox, id.changing, "Changing the Document", 43, 136, 93, 10},
             {Kind::CheckBox, id.printing, "Printing", 43, 150, 40, 10},
             {Kind::GroupBox, IDC_STATIC, "Encryption Level", 34, 175, 215, 40},
-            {Kind::RadioButton, id.low, encryptionLevels[0].label, 43, 192, 68, 10, WS_GROUP},
-            {Kind::RadioButton, id.high, encryptionLevels[1].label, 134, 192, 73, 10},
+            {Kind::RadioButton, id.low, kEncryptionLevels[0].label, 43, 192, 68, 10, WS_GROUP},
+            {Kind::RadioButton, id.high, kEncryptionLevels[1].label, 134, 192, 73, 10},
         }};
     return page;
 }

@@ -221,7 +221,7 @@ void RunController::runEnded(ConversionRun& run) {
 }
 
 void RunController::answerPrompts() {
-    answerPrompt(word::promptTitle, kPromptYes);
+    answerPrompt(word::kPromptTitle, kPromptYes);
 }
 
 } // namespace ostrel

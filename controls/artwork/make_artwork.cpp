@@ -273,7 +273,7 @@ QImage header() {
     drawBlueGround(painter, image.size());
     drawLogo(painter, QRectF(8, 8, 48, 48));
     // The header buttons start at about x = 280: the name must end before them.
-    const QString name = QString::fromUtf8(ostrel::productCaption);
+    const QString name = QString::fromUtf8(ostrel::kProductCaption);
     qreal pixels = 20;
     while (pixels > 12 && QFontMetricsF(boldFont(pixels)).horizontalAdvance(name) > 206) {
         pixels -= 1;

@@ -8,27 +8,27 @@
 
 namespace ostrel::word {
 
-inline constexpr const char* progId = "Word.Application";
+inline constexpr const char* kProgId = "Word.Application";
 // Word's well-known class id, {000209FF-0000-0000-C000-000000000046}.
-inline constexpr CLSID classId{
+inline constexpr CLSID kClassId{
     0x000209FF, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-inline constexpr const char* printerName = "OstrelWordToPDF";
-inline constexpr const char* promptTitle = "Microsoft Office Word";
+inline constexpr const char* kPrinterName = "OstrelWordToPDF";
+inline constexpr const char* kPromptTitle = "Microsoft Office Word";
 
 namespace dispid {
 // Application
-inline constexpr DISPID visible = 23;
-inline constexpr DISPID activePrinter = 66;
-inline constexpr DISPID documents = 6;
-inline constexpr DISPID backgroundPrintingStatus = 86;
-inline constexpr DISPID quit = 1105;
+inline constexpr DISPID kVisible = 23;
+inline constexpr DISPID kActivePrinter = 66;
+inline constexpr DISPID kDocuments = 6;
+inline constexpr DISPID kBackgroundPrintingStatus = 86;
+inline constexpr DISPID kQuit = 1105;
 // Documents
-inline constexpr DISPID open = 15;
+inline constexpr DISPID kOpen = 15;
 // Document
-inline constexpr DISPID printOut = 444;
-inline constexpr DISPID close = 1105;
-inline constexpr DISPID fullName = 49;
+inline constexpr DISPID kPrintOut = 444;
+inline constexpr DISPID kClose = 1105;
+inline constexpr DISPID kFullName = 49;
 } // namespace dispid
 
 } // namespace ostrel::word

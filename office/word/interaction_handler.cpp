@@ -109,7 +109,7 @@ void InteractionHandler::handle(const Reference<css::task::XInteractionRequest>&
         continuations[0]->select(); // nothing to choose
         return;
     }
-    const int answer = askPrompt(promptTitle, describe(what), kPromptNo, promptTimeout_);
+    const int answer = askPrompt(kPromptTitle, describe(what), kPromptNo, promptTimeout_);
     if (answer == kPromptYes || answer == kPromptOk) {
         approveOrRefuse(continuations);
     } else {

@@ -1,7 +1,7 @@
 // The in-process server's entry points: the class object of "Word.Application" and its
 // registration in our registry.
 #include "com/guid.h"
-#include "registry/registry.h"
+#include "registry/registrar.h"
 #include "system/module_path.h"
 #include "word/office_pool.h"
 #include "word/word_objects.h"
@@ -10,6 +10,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace ostrel::word {
 namespace {
@@ -62,40 +63,42 @@ private:
     com::ModuleLock lock_{wordModule()}; // a client holding the class object keeps us loaded
 };
 
-HRESULT registerServer();
+// The ProgID and the class, served from this library's file. Unregistering removes both
+// keys with everything below them.
+constexpr std::string_view kClassScript = R"(
+HKCR
+{
+    ForceRemove %PROGID% = s '%DESCRIPTION%'
+    {
+        CLSID = s '%CLSID%'
+    }
+    NoRemove CLSID
+    {
+        ForceRemove %CLSID% = s '%DESCRIPTION%'
+        {
+            ProgID = s '%PROGID%'
+            InprocServer32 = s '%MODULE%'
+            {
+                val ThreadingModel = s 'Both'
+            }
+        }
+    }
+}
+)";
 
-HRESULT registerServer() {
-    const std::string path = modulePath(reinterpret_cast<const void*>(&registerServer)).string();
+HRESULT applyClassScript(bool registering) {
+    const std::string path = modulePath(reinterpret_cast<const void*>(&applyClassScript)).string();
     if (path.empty()) {
         return E_UNEXPECTED;
     }
-    using registry::Hive;
     registry::Registry reg;
-    const std::string clsidKey = std::string("CLSID\\") + com::guidToString(classId);
-    for (HRESULT step : {
-             reg.setString(Hive::ClassesRoot, progId, "", kDescription),
-             reg.setString(Hive::ClassesRoot, std::string(progId) + "\\CLSID", "",
-                           com::guidToString(classId)),
-             reg.setString(Hive::ClassesRoot, clsidKey, "", kDescription),
-             reg.setString(Hive::ClassesRoot, clsidKey + "\\ProgID", "", progId),
-             reg.setString(Hive::ClassesRoot, clsidKey + "\\InprocServer32", "", path),
-             reg.setString(Hive::ClassesRoot, clsidKey + "\\InprocServer32", "ThreadingModel",
-                           "Both"),
-         }) {
-        if (FAILED(step)) {
-            return step;
-        }
-    }
-    return S_OK;
-}
-
-HRESULT unregisterServer() {
-    using registry::Hive;
-    registry::Registry reg;
-    const HRESULT name = reg.deleteTree(Hive::ClassesRoot, progId);
-    const HRESULT clsid =
-        reg.deleteTree(Hive::ClassesRoot, std::string("CLSID\\") + com::guidToString(classId));
-    return FAILED(name) ? name : clsid;
+    registry::Registrar registrar(reg);
+    registrar.bind("Module", registry::escapeQuotes(path));
+    registrar.bind("ProgID", kProgId);
+    registrar.bind("CLSID", com::guidToString(kClassId));
+    registrar.bind("Description", kDescription);
+    return registering ? registrar.registerScript(kClassScript)
+                       : registrar.unregisterScript(kClassScript);
 }
 
 } // namespace
@@ -108,7 +111,7 @@ HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
         return E_POINTER;
     }
     *ppv = nullptr;
-    if (rclsid != ostrel::word::classId) {
+    if (rclsid != ostrel::word::kClassId) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     const auto factory = ostrel::com::make<ostrel::word::ApplicationFactory>();
@@ -124,7 +127,7 @@ HRESULT DllCanUnloadNow() {
 
 HRESULT DllRegisterServer() {
     try {
-        return ostrel::word::registerServer();
+        return ostrel::word::applyClassScript(true);
     } catch (...) {
         return E_FAIL;
     }
@@ -132,7 +135,7 @@ HRESULT DllRegisterServer() {
 
 HRESULT DllUnregisterServer() {
     try {
-        return ostrel::word::unregisterServer();
+        return ostrel::word::applyClassScript(false);
     } catch (...) {
         return E_FAIL;
     }

@@ -71,7 +71,7 @@ void OfficeLease::end() {
 // --- Application -----------------------------------------------------------------
 
 WordApplication::WordApplication() : state_(std::make_shared<WordState>()) {
-    state_->activePrinter = QString::fromLatin1(printerName).toStdU16String();
+    state_->activePrinter = QString::fromLatin1(kPrinterName).toStdU16String();
 }
 
 WordApplication::~WordApplication() {
@@ -79,23 +79,23 @@ WordApplication::~WordApplication() {
 }
 
 std::optional<DISPID> WordApplication::dispatchIdOf(const QString& name) {
-    return findMember(name, {{"Visible", dispid::visible},
-                             {"ActivePrinter", dispid::activePrinter},
-                             {"Documents", dispid::documents},
-                             {"BackgroundPrintingStatus", dispid::backgroundPrintingStatus},
-                             {"Quit", dispid::quit}});
+    return findMember(name, {{"Visible", dispid::kVisible},
+                             {"ActivePrinter", dispid::kActivePrinter},
+                             {"Documents", dispid::kDocuments},
+                             {"BackgroundPrintingStatus", dispid::kBackgroundPrintingStatus},
+                             {"Quit", dispid::kQuit}});
 }
 
 HRESULT WordApplication::invoke(DispatchCall& call) {
     switch (call.member()) {
-    case dispid::visible:
+    case dispid::kVisible:
         if (call.isPut()) {
             // The office never shows a window; the value is checked and ignored.
             return Variant::valueOf(call.putValue()).toBool() ? S_OK
                                                               : call.typeMismatch(call.count() - 1);
         }
         return call.setResult(Variant::boolean(false));
-    case dispid::activePrinter:
+    case dispid::kActivePrinter:
         if (call.isPut()) {
             const auto name = Variant::valueOf(call.putValue()).toQString();
             if (!name) {
@@ -112,20 +112,20 @@ HRESULT WordApplication::invoke(DispatchCall& call) {
             std::lock_guard lock(state_->mutex);
             return call.setResult(Variant::text(std::u16string_view(state_->activePrinter)));
         }
-    case dispid::documents:
+    case dispid::kDocuments:
         if (call.isGet() || call.isMethod()) {
             const auto documents = com::make<WordDocuments>(state_);
             return call.setResult(Variant::dispatch(documents.get()));
         }
         break;
-    case dispid::backgroundPrintingStatus:
+    case dispid::kBackgroundPrintingStatus:
         if (call.isGet()) {
             // PrintOut returns once the output is complete: nothing is ever pending.
             state_->office.session();
             return call.setResult(Variant::i4(0));
         }
         break;
-    case dispid::quit:
+    case dispid::kQuit:
         if (call.isMethod()) {
             // SaveChanges and the rest are ignored: nothing is ever saved.
             state_->office.end();
@@ -141,11 +141,11 @@ HRESULT WordApplication::invoke(DispatchCall& call) {
 // --- Documents ---------------------------------------------------------------------
 
 std::optional<DISPID> WordDocuments::dispatchIdOf(const QString& name) {
-    return findMember(name, {{"Open", dispid::open}});
+    return findMember(name, {{"Open", dispid::kOpen}});
 }
 
 HRESULT WordDocuments::invoke(DispatchCall& call) {
-    if (call.member() != dispid::open || !call.isMethod()) {
+    if (call.member() != dispid::kOpen || !call.isMethod()) {
         return DISP_E_MEMBERNOTFOUND;
     }
     // FileName, ConfirmConversions, ReadOnly, AddToRecentFiles, PasswordDocument, ...
@@ -168,19 +168,19 @@ HRESULT WordDocuments::invoke(DispatchCall& call) {
 // --- Document ----------------------------------------------------------------------
 
 std::optional<DISPID> WordDocument::dispatchIdOf(const QString& name) {
-    return findMember(
-        name,
-        {{"PrintOut", dispid::printOut}, {"Close", dispid::close}, {"FullName", dispid::fullName}});
+    return findMember(name, {{"PrintOut", dispid::kPrintOut},
+                             {"Close", dispid::kClose},
+                             {"FullName", dispid::kFullName}});
 }
 
 HRESULT WordDocument::invoke(DispatchCall& call) {
     switch (call.member()) {
-    case dispid::printOut:
+    case dispid::kPrintOut:
         if (call.isMethod()) {
             return printOut(call);
         }
         break;
-    case dispid::close:
+    case dispid::kClose:
         if (call.isMethod()) {
             // SaveChanges is ignored: documents are never saved.
             if (!std::exchange(closed_, true)) {
@@ -189,7 +189,7 @@ HRESULT WordDocument::invoke(DispatchCall& call) {
             return S_OK;
         }
         break;
-    case dispid::fullName:
+    case dispid::kFullName:
         if (call.isGet()) {
             return call.setResult(Variant::text(std::u16string_view(fullName_)));
         }

@@ -20,7 +20,7 @@ extern char** environ;
 namespace ostrel {
 namespace {
 
-constexpr std::size_t outputLimit = 64 * 1024;
+constexpr std::size_t kOutputLimit = 64 * 1024;
 
 // Waits at most timeoutMs for the child to end, waking as soon as it does (a pidfd turns
 // readable then); where the kernel has no pidfd, the whole time passes.
@@ -373,8 +373,8 @@ void Process::drainOutput(int timeoutMs) {
         }
         if (count > 0) {
             output_.append(buffer, static_cast<std::size_t>(count));
-            if (output_.size() > outputLimit) {
-                output_.erase(0, output_.size() - outputLimit);
+            if (output_.size() > kOutputLimit) {
+                output_.erase(0, output_.size() - kOutputLimit);
             }
         }
         ready = ::poll(&entry, 1, 0);

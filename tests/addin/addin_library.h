@@ -11,11 +11,11 @@
 
 namespace addintest {
 
-inline const std::filesystem::path BuiltModule = KESTRINE_MODULE;
+inline const std::filesystem::path kBuiltModule = KESTRINE_MODULE;
 
 class AddinLibrary {
 public:
-    explicit AddinLibrary(const std::filesystem::path& path = BuiltModule)
+    explicit AddinLibrary(const std::filesystem::path& path = kBuiltModule)
         : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
     AddinLibrary(const AddinLibrary&) = delete;
     AddinLibrary& operator=(const AddinLibrary&) = delete;

@@ -33,7 +33,7 @@ using ostrel::ConversionHost;
 using ostrel::ConversionOptions;
 using ostrel::Outcome;
 
-const QString Busy = QStringLiteral("Working now,Hold for a moment!");
+const QString kBusy = QStringLiteral("Working now,Hold for a moment!");
 
 class ConvertDialog : public ::testing::Test {
 protected:
@@ -191,7 +191,7 @@ TEST_F(ConvertDialog, WhileARunIsInProgressTheDialogRefusesToCloseAndToBrowse) {
 
     dialog.reject(); // Escape
     dialog.close();  // the close box
-    EXPECT_EQ(messages(), (QStringList{Busy, Busy}));
+    EXPECT_EQ(messages(), (QStringList{kBusy, kBusy}));
     EXPECT_TRUE(dialog.isVisible());
     // The run got the add-in's default options and the folder as typed.
     ConversionOptions defaults;

@@ -22,7 +22,7 @@ using hosttest::HostCommandBar;
 using hosttest::WordHost;
 using ostrel::com::ComPtr;
 
-const QString ButtonText = QStringLiteral("Ostrel Word To PDF 3.0");
+const QString kButtonText = QStringLiteral("Ostrel Word To PDF 3.0");
 
 bool libraryLoaded() {
     void* handle = dlopen(KESTRINE_MODULE, RTLD_NOW | RTLD_NOLOAD);
@@ -104,9 +104,9 @@ TEST_F(AddinHost, ConnectingAddsTheToolbarWithItsButton) {
     EXPECT_EQ(face.style, 3);
     EXPECT_TRUE(face.visible);
     EXPECT_TRUE(face.enabled);
-    EXPECT_EQ(face.caption, ButtonText);
-    EXPECT_EQ(face.tooltip, ButtonText);
-    EXPECT_EQ(face.tag, ButtonText);
+    EXPECT_EQ(face.caption, kButtonText);
+    EXPECT_EQ(face.tooltip, kButtonText);
+    EXPECT_EQ(face.tag, kButtonText);
     EXPECT_EQ(face.face.size(), QSize(32, 32));
     // The picture came through the clipboard, which still holds it.
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888),

@@ -14,17 +14,17 @@ namespace {
 using ostrel::registry::Hive;
 using ostrel::registry::Registry;
 
-const std::string Clsid = "{89636228-FA0F-4743-8AF8-8D7DA19B8344}";
-const std::string Libid = "{487EA6D5-F160-4767-A66B-2C3E94EFBC9E}";
-const std::string AddinKey = "Software\\Microsoft\\Office\\Word\\Addins\\Kestrine.WordAddin";
+const std::string kClsid = "{89636228-FA0F-4743-8AF8-8D7DA19B8344}";
+const std::string kLibid = "{487EA6D5-F160-4767-A66B-2C3E94EFBC9E}";
+const std::string kAddinKey = "Software\\Microsoft\\Office\\Word\\Addins\\Kestrine.WordAddin";
 
 HiveDump expectedClassesRoot(const std::string& module) {
-    const std::string c = "CLSID\\" + Clsid;
+    const std::string c = "CLSID\\" + kClsid;
     return {
         {"Kestrine.WordAddin.1", {{"", "s:WordAddin Class"}}},
-        {"Kestrine.WordAddin.1\\CLSID", {{"", "s:" + Clsid}}},
+        {"Kestrine.WordAddin.1\\CLSID", {{"", "s:" + kClsid}}},
         {"Kestrine.WordAddin", {{"", "s:WordAddin Class"}}},
-        {"Kestrine.WordAddin\\CLSID", {{"", "s:" + Clsid}}},
+        {"Kestrine.WordAddin\\CLSID", {{"", "s:" + kClsid}}},
         {"Kestrine.WordAddin\\CurVer", {{"", "s:Kestrine.WordAddin.1"}}},
         {"CLSID", {}},
         {c, {{"", "s:WordAddin Class"}}},
@@ -32,13 +32,13 @@ HiveDump expectedClassesRoot(const std::string& module) {
         {c + "\\VersionIndependentProgID", {{"", "s:Kestrine.WordAddin"}}},
         {c + "\\Programmable", {}},
         {c + "\\InprocServer32", {{"", "s:" + module}, {"ThreadingModel", "s:Apartment"}}},
-        {c + "\\TypeLib", {{"", "s:" + Libid}}},
+        {c + "\\TypeLib", {{"", "s:" + kLibid}}},
         {"TypeLib", {}},
-        {"TypeLib\\" + Libid, {}},
-        {"TypeLib\\" + Libid + "\\1.0", {{"", "s:Kestrine 1.0 Type Library"}}},
-        {"TypeLib\\" + Libid + "\\1.0\\0", {}},
-        {"TypeLib\\" + Libid + "\\1.0\\0\\win32", {{"", "s:" + module}}},
-        {"TypeLib\\" + Libid + "\\1.0\\FLAGS", {{"", "s:0"}}},
+        {"TypeLib\\" + kLibid, {}},
+        {"TypeLib\\" + kLibid + "\\1.0", {{"", "s:Kestrine 1.0 Type Library"}}},
+        {"TypeLib\\" + kLibid + "\\1.0\\0", {}},
+        {"TypeLib\\" + kLibid + "\\1.0\\0\\win32", {{"", "s:" + module}}},
+        {"TypeLib\\" + kLibid + "\\1.0\\FLAGS", {{"", "s:0"}}},
     };
 }
 
@@ -49,7 +49,7 @@ HiveDump expectedCurrentUser() {
         {"Software\\Microsoft\\Office", {}},
         {"Software\\Microsoft\\Office\\Word", {}},
         {"Software\\Microsoft\\Office\\Word\\Addins", {}},
-        {AddinKey,
+        {kAddinKey,
          {{"FriendlyName", "s:WORD Custom Addin"},
           {"Description", "s:Word Custom Addin"},
           {"LoadBehavior", "d:3"},
@@ -70,7 +70,7 @@ TEST_F(AddinRegistration, RegisteringTwiceWritesExactlyTheEntriesAndRebuildsTheC
 
     // Leftovers of another version under the class key and its Programmable key, and
     // a changed value, must not survive the next registration.
-    const std::string c = "CLSID\\" + Clsid;
+    const std::string c = "CLSID\\" + kClsid;
     ASSERT_EQ(registry.setString(Hive::ClassesRoot, c + "\\LocalServer32", "", "/old/server"),
               S_OK);
     ASSERT_EQ(registry.setString(Hive::ClassesRoot, c + "\\Programmable", "Stale", "1"), S_OK);
@@ -78,7 +78,7 @@ TEST_F(AddinRegistration, RegisteringTwiceWritesExactlyTheEntriesAndRebuildsTheC
               S_OK);
     ASSERT_EQ(library.registerServer(), S_OK);
 
-    EXPECT_EQ(dumpHive(Hive::ClassesRoot), expectedClassesRoot(BuiltModule.string()));
+    EXPECT_EQ(dumpHive(Hive::ClassesRoot), expectedClassesRoot(kBuiltModule.string()));
     EXPECT_EQ(dumpHive(Hive::CurrentUser), expectedCurrentUser());
 }
 
@@ -123,7 +123,7 @@ public:
     PlacedLibrary(const std::filesystem::path& folder, const std::string& fileName) {
         std::filesystem::create_directories(folder);
         path_ = folder / fileName;
-        std::filesystem::copy_file(BuiltModule, path_);
+        std::filesystem::copy_file(kBuiltModule, path_);
         library_ = std::make_unique<AddinLibrary>(path_);
     }
     const std::filesystem::path& path() const { return path_; }
@@ -139,9 +139,9 @@ TEST_F(AddinRegistration, APathWithASingleQuoteIsWrittenAsItIs) {
     PlacedLibrary placed(folder.path() / "Bob's add-ins", "KestrineWord.so");
     ASSERT_TRUE(placed.library().loaded()) << AddinLibrary::error();
     ASSERT_EQ(placed.library().registerServer(), S_OK);
-    EXPECT_EQ(registry.getString(Hive::ClassesRoot, "CLSID\\" + Clsid + "\\InprocServer32", ""),
+    EXPECT_EQ(registry.getString(Hive::ClassesRoot, "CLSID\\" + kClsid + "\\InprocServer32", ""),
               placed.path().string());
-    EXPECT_EQ(registry.getString(Hive::ClassesRoot, "TypeLib\\" + Libid + "\\1.0\\0\\win32", ""),
+    EXPECT_EQ(registry.getString(Hive::ClassesRoot, "TypeLib\\" + kLibid + "\\1.0\\0\\win32", ""),
               placed.path().string());
 }
 
@@ -180,7 +180,7 @@ TEST_F(AddinRegistration, ALibraryPathOf260CharactersIsRefusedAnd259Accepted) {
     ASSERT_EQ(fits.path().string().size(), 259u);
     ASSERT_TRUE(fits.library().loaded()) << AddinLibrary::error();
     EXPECT_EQ(fits.library().registerServer(), S_OK);
-    EXPECT_EQ(registry.getString(Hive::ClassesRoot, "CLSID\\" + Clsid + "\\InprocServer32", ""),
+    EXPECT_EQ(registry.getString(Hive::ClassesRoot, "CLSID\\" + kClsid + "\\InprocServer32", ""),
               fits.path().string());
 }
 

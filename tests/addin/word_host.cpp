@@ -13,7 +13,7 @@ using ostrel::com::Bstr;
 
 namespace {
 
-const char* const AddinsKey = "Software\\Microsoft\\Office\\Word\\Addins";
+const char* const kAddinsKey = "Software\\Microsoft\\Office\\Word\\Addins";
 
 template <class T> HRESULT handOut(const ComPtr<T>& object, T** out) {
     if (out == nullptr) {
@@ -210,8 +210,8 @@ WordHost::~WordHost() {
 HRESULT WordHost::loadAddins() {
     const ostrel::registry::Registry registry;
     using ostrel::registry::Hive;
-    for (const std::string& progId : registry.subKeys(Hive::CurrentUser, AddinsKey)) {
-        const std::string key = std::string(AddinsKey) + "\\" + progId;
+    for (const std::string& progId : registry.subKeys(Hive::CurrentUser, kAddinsKey)) {
+        const std::string key = std::string(kAddinsKey) + "\\" + progId;
         if (registry.getDword(Hive::CurrentUser, key, "LoadBehavior") != 3u) {
             continue;
         }

@@ -44,7 +44,6 @@ const DialogTemplate kSample{99,
                              "Sample",
                              200,
                              100,
-                             "MS Shell Dlg",
                              8,
                              {
                                  {Kind::Label, IDC_STATIC, "Name", 4, 4, 30, 8},
@@ -119,7 +118,6 @@ TEST(DialogTemplate, OneLineTextsAreNeverCut) {
         "",
         100,
         40,
-        "MS Shell Dlg",
         8,
         {
             {Kind::Label, 20, "Document Compression", 4, 4, 40, 8},

@@ -79,7 +79,7 @@ public:
     QString chooseFolder(QWidget*) override { return folder; }
 };
 
-const QString stopQuestion = QStringLiteral(" Are you sure you want to stop the conversion? ");
+const QString kStopQuestion = QStringLiteral(" Are you sure you want to stop the conversion? ");
 
 QString corpusFile(const QString& relative) {
     return QStringLiteral(OSTREL_CORPUS_DIR "/") + relative;
@@ -254,7 +254,7 @@ TEST_F(DesktopProgram, StopAnsweredNoGoesOnAndYesAbandonsTheRun) {
     QString answer = QStringLiteral("No");
     int progressAtQuestion = -1;
     boxes.answer = [&](const QString& text) {
-        if (text == stopQuestion) {
+        if (text == kStopQuestion) {
             progressAtQuestion = page->progressBar()->fillVisible;
             return answer == QStringLiteral("Yes") ? QMessageBox::Yes : QMessageBox::No;
         }
@@ -264,7 +264,7 @@ TEST_F(DesktopProgram, StopAnsweredNoGoesOnAndYesAbandonsTheRun) {
     pressConvert();
     // A second press before the worker's first step stops; it never starts a second worker.
     pressConvert();
-    EXPECT_EQ(boxes.count(stopQuestion), 1);
+    EXPECT_EQ(boxes.count(kStopQuestion), 1);
     EXPECT_EQ(page->workerCount(), 1);
     EXPECT_EQ(page->runningFlag, 1);
     EXPECT_EQ(page->convertButton()->text(), QStringLiteral("Stop"));
@@ -273,7 +273,7 @@ TEST_F(DesktopProgram, StopAnsweredNoGoesOnAndYesAbandonsTheRun) {
     ASSERT_TRUE(waitFor([&] { return page->progressBar()->fillVisible == 1; }));
     answer = QStringLiteral("Yes");
     pressConvert();
-    EXPECT_EQ(boxes.count(stopQuestion), 2);
+    EXPECT_EQ(boxes.count(kStopQuestion), 2);
     EXPECT_EQ(page->fileList()->count(), 0);
     EXPECT_EQ(page->statusLine()->text(), QStringLiteral("Stoped"));
     EXPECT_EQ(page->convertButton()->text(), QStringLiteral("Convert"));
@@ -390,7 +390,7 @@ TEST_F(DesktopProgram, ClosingDuringARunAsksAndLeavesNoProcess) {
     page->destinationEdit()->setText(output);
     bool yes = false;
     boxes.answer = [&](const QString& text) {
-        return text == stopQuestion && yes ? QMessageBox::Yes : QMessageBox::No;
+        return text == kStopQuestion && yes ? QMessageBox::Yes : QMessageBox::No;
     };
     pressConvert();
     // Let the office start on the first document.

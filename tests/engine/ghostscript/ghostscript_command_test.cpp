@@ -8,7 +8,7 @@
 namespace ostrel {
 namespace {
 
-const QByteArray flateMinimumTail =
+const QByteArray kFlateMinimumTail =
     "\n\n\n\n<<\n"
     "/CompressPages true\n"
     "/UseFlateCompression true\n"
@@ -27,20 +27,20 @@ const QByteArray flateMinimumTail =
     ">> setdistillerparams";
 
 TEST(SideFile, DefaultsGiveTheTwentyLinesWithoutFinalLineFeed) {
-    EXPECT_EQ(sideFileText(ConversionOptions{}), flateMinimumTail);
+    EXPECT_EQ(sideFileText(ConversionOptions{}), kFlateMinimumTail);
 }
 
 TEST(SideFile, InformationEntriesInFixedOrderOnlyForNonEmptyTexts) {
     ConversionOptions options;
     options.keywords = QStringLiteral("k");
-    EXPECT_EQ(sideFileText(options), "[ /Keywords (k)\n/DOCINFO pdfmark" + flateMinimumTail);
+    EXPECT_EQ(sideFileText(options), "[ /Keywords (k)\n/DOCINFO pdfmark" + kFlateMinimumTail);
 
     options.title = QStringLiteral("T");
     options.author = QStringLiteral("A");
     options.subject = QStringLiteral("S");
     EXPECT_EQ(sideFileText(options),
               "[ /Title (T) \n /Author (A)\n /Subject (S)\n /Keywords (k)\n/DOCINFO pdfmark" +
-                  flateMinimumTail);
+                  kFlateMinimumTail);
 }
 
 TEST(SideFile, DescriptionTextsAreEscapedOrWrittenAsUnicode) {
@@ -55,7 +55,7 @@ TEST(SideFile, DescriptionTextsAreEscapedOrWrittenAsUnicode) {
               " /Subject <FEFF005200E900730075006D00E90020201300205831544A>\n"
               " /Keywords (one\ntwo\\r\nthree)\n"
               "/DOCINFO pdfmark" +
-                  flateMinimumTail);
+                  kFlateMinimumTail);
 }
 
 TEST(SideFile, ImageChoicesCarryTheirFilterBlockAndTheJpegDictionaries) {

@@ -28,32 +28,32 @@ using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-const std::string omitted = "&ERROR:80020004";
+const std::string kOmitted = "&ERROR:80020004";
 
 std::string openCall(const QString& source, const std::string& password) {
     return "Documents.call 15(&BSTR:" + source.toStdString() + ", &I2:0, &I2:-1, &I2:0, " +
-           password + ", " + omitted + ", &I2:0, " + omitted + ", " + omitted + ", &I4:0, " +
-           omitted + ", &I2:-1)";
+           password + ", " + kOmitted + ", &I2:0, " + kOmitted + ", " + kOmitted + ", &I4:0, " +
+           kOmitted + ", &I2:-1)";
 }
 
 std::string printOutCall(const QString& spoolFile) {
-    return "Document.call 444(&I2:-1, " + omitted + ", &I4:0, &BSTR:" + spoolFile.toStdString() +
-           ", " + omitted + ", " + omitted + ", &I4:0, &I4:1, " + omitted +
-           ", &I4:0, &I2:-1, &I2:-1, " + omitted + ", &I2:0, &I4:0, &I4:0, &I4:0, &I4:0)";
+    return "Document.call 444(&I2:-1, " + kOmitted + ", &I4:0, &BSTR:" + spoolFile.toStdString() +
+           ", " + kOmitted + ", " + kOmitted + ", &I4:0, &I4:1, " + kOmitted +
+           ", &I4:0, &I2:-1, &I2:-1, " + kOmitted + ", &I2:0, &I4:0, &I4:0, &I4:0, &I4:0)";
 }
 
-const std::vector<std::string> startCalls{
+const std::vector<std::string> kStartCalls{
     "Application created",
     "Application.put 23(&BOOL:0)",
     "Application.put 66(&BSTR:OstrelWordToPDF)",
     "Application.get 6()",
 };
-const std::string closeCall = "Document.call 1105(&I2:0, &I2:0, &I2:0)";
-const std::string quitCall = "Application.call 1105(&I2:0, &I2:0, &I2:0)";
-const std::vector<std::string> releases{"Document released", "Documents released",
-                                        "Application released"};
-const std::vector<std::string> releasesWithoutDocument{"Documents released",
-                                                       "Application released"};
+const std::string kCloseCall = "Document.call 1105(&I2:0, &I2:0, &I2:0)";
+const std::string kQuitCall = "Application.call 1105(&I2:0, &I2:0, &I2:0)";
+const std::vector<std::string> kReleases{"Document released", "Documents released",
+                                         "Application released"};
+const std::vector<std::string> kReleasesWithoutDocument{"Documents released",
+                                                        "Application released"};
 
 std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
     std::vector<std::string> all;
@@ -93,11 +93,11 @@ protected:
     // Open succeeded with this password: everything after the open.
     std::vector<std::string> printedAndClosed() const {
         return join({{"host: answerer start", printOutCall(spoolFile()), "Application.get 86()",
-                      "host: answerer stop", closeCall, quitCall},
-                     releases});
+                      "host: answerer stop", kCloseCall, kQuitCall},
+                     kReleases});
     }
     std::vector<std::string> failedOpen(const QString& path, const std::string& password) const {
-        return join({startCalls, {openCall(path, password), quitCall}, releasesWithoutDocument});
+        return join({kStartCalls, {openCall(path, password), kQuitCall}, kReleasesWithoutDocument});
     }
 
     static test::PrivateFolders* folders;
@@ -119,12 +119,12 @@ TEST_F(DocumentConversionTest, EveryCallOfAnUnprotectedDocumentInOrder) {
     EXPECT_THAT(
         fakeword::journal(),
         ElementsAreArray(join(
-            {startCalls,
+            {kStartCalls,
              {openCall(doc, "&BSTR:1"), "host: answerer start", printOutCall(spoolFile()),
               // 2 pending: read, then read and pause until 0
               "Application.get 86()", "Application.get 86()", "sleep 1000", "Application.get 86()",
-              "sleep 1000", "host: answerer stop", closeCall, quitCall},
-             releases,
+              "sleep 1000", "host: answerer stop", kCloseCall, kQuitCall},
+             kReleases,
              {"host: progress 1/1/1", "host: converted report.final.pdf"}})));
     EXPECT_EQ(test::pdfPageCount(pdf(QStringLiteral("report.final.pdf"))), 1);
     EXPECT_THAT(host.messages, IsEmpty());
@@ -135,7 +135,7 @@ TEST_F(DocumentConversionTest, NoPauseWhenPrintingIsAlreadyDone) {
     EXPECT_TRUE(converter.convertDocument(doc, options).converted());
     EXPECT_THAT(
         fakeword::journal(),
-        ElementsAreArray(join({startCalls, {openCall(doc, "&BSTR:1")}, printedAndClosed()})));
+        ElementsAreArray(join({kStartCalls, {openCall(doc, "&BSTR:1")}, printedAndClosed()})));
 }
 
 TEST_F(DocumentConversionTest, PasswordRetryStates) {
@@ -155,10 +155,10 @@ TEST_F(DocumentConversionTest, PasswordRetryStates) {
                                            {"host: password locked.doc (documentPassword=guess)"},
                                            failedOpen(doc, "&BSTR:1"),
                                            {prompt},
-                                           startCalls,
+                                           kStartCalls,
                                            {openCall(doc, "&BSTR:secret")},
                                            printedAndClosed()})));
-        EXPECT_EQ(documentPassword(), placeholderPassword);
+        EXPECT_EQ(documentPassword(), kPlaceholderPassword);
         EXPECT_EQ(host.passwordPrompts, 3);
     }
     {
@@ -193,7 +193,7 @@ TEST_F(DocumentConversionTest, TheNextDocumentNeverGetsThePreviousPassword) {
 }
 
 TEST_F(DocumentConversionTest, APasswordEqualToThePlaceholderOpensWithoutPrompt) {
-    fakeword::script().password = placeholderPassword.toStdString();
+    fakeword::script().password = kPlaceholderPassword.toStdString();
     EXPECT_TRUE(converter.convertDocument(source(QStringLiteral("one.doc")), options).converted());
     EXPECT_EQ(host.passwordPrompts, 0);
 }
@@ -230,21 +230,21 @@ TEST_F(DocumentConversionTest, FailuresAfterTheDocumentWasOpened) {
     };
     const std::vector<Case> cases{
         {"PrintOut", [](fakeword::Script& s) { s.printOutFails = true; },
-         join({{"host: answerer start", printOutCall(spoolFile()), "host: answerer stop", quitCall,
+         join({{"host: answerer start", printOutCall(spoolFile()), "host: answerer stop", kQuitCall,
                 message + "Word failed to print it."},
-               releases})},
+               kReleases})},
         {"status", [](fakeword::Script& s) { s.statusFails = true; },
          join({{"host: answerer start", printOutCall(spoolFile()), "Application.get 86()",
-                "host: answerer stop", quitCall, message + "Word failed to print it."},
-               releases})},
+                "host: answerer stop", kQuitCall, message + "Word failed to print it."},
+               kReleases})},
         {"Close", [](fakeword::Script& s) { s.closeFails = true; },
          join({{"host: answerer start", printOutCall(spoolFile()), "Application.get 86()",
-                "host: answerer stop", closeCall, quitCall, message + "Word failed to close it."},
-               releases})},
+                "host: answerer stop", kCloseCall, kQuitCall, message + "Word failed to close it."},
+               kReleases})},
         {"Quit", [](fakeword::Script& s) { s.quitFails = true; },
          join({{"host: answerer start", printOutCall(spoolFile()), "Application.get 86()",
-                "host: answerer stop", closeCall, quitCall, message + "Word failed to close it."},
-               releases})},
+                "host: answerer stop", kCloseCall, kQuitCall, message + "Word failed to close it."},
+               kReleases})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -256,7 +256,7 @@ TEST_F(DocumentConversionTest, FailuresAfterTheDocumentWasOpened) {
         ASSERT_FALSE(host.messages.empty());
         EXPECT_EQ(outcome.reason, host.messages.back());
         EXPECT_THAT(fakeword::journal(),
-                    ElementsAreArray(join({startCalls, {openCall(doc, "&BSTR:1")}, c.after})));
+                    ElementsAreArray(join({kStartCalls, {openCall(doc, "&BSTR:1")}, c.after})));
         EXPECT_EQ(fakeword::liveObjects(), 0);
     }
     EXPECT_THAT(host.convertedFiles, IsEmpty());
@@ -267,7 +267,7 @@ TEST_F(DocumentConversionTest, WordFailingBeforeTheOpenQuitsAndReports) {
     const QString doc = source(QStringLiteral("early.doc"));
     EXPECT_FALSE(converter.convertDocument(doc, options).converted());
     EXPECT_THAT(fakeword::journal(),
-                ElementsAre("Application created", "Application.put 23(&BOOL:0)", quitCall,
+                ElementsAre("Application created", "Application.put 23(&BOOL:0)", kQuitCall,
                             "host: message " + doc.toStdString() +
                                 " was not converted: Word failed to start.",
                             "Application released"));
@@ -289,8 +289,8 @@ TEST_F(DocumentConversionTest, AGhostscriptFailureIsReportedAndWordStillCloses) 
     });
     ASSERT_NE(message, calls.end());
     EXPECT_THAT(*message, HasSubstr("bad.doc was not converted: "));
-    EXPECT_EQ(*(message + 1), closeCall);
-    EXPECT_EQ(*(message + 2), quitCall);
+    EXPECT_EQ(*(message + 1), kCloseCall);
+    EXPECT_EQ(*(message + 2), kQuitCall);
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_EQ(existing.readAll(), "old");
     EXPECT_THAT(host.convertedFiles, IsEmpty());
@@ -346,10 +346,10 @@ TEST_F(DocumentConversionTest, TheAddinRunOpensWithoutPasswordAndAnswerer) {
     EXPECT_TRUE(run.converted());
     EXPECT_EQ(run.pdfPath, pdf(QStringLiteral("plan.pdf")));
     EXPECT_THAT(fakeword::journal(),
-                ElementsAreArray(join({startCalls,
-                                       {openCall(doc, omitted), printOutCall(spoolFile()),
-                                        "Application.get 86()", closeCall, quitCall},
-                                       releases})));
+                ElementsAreArray(join({kStartCalls,
+                                       {openCall(doc, kOmitted), printOutCall(spoolFile()),
+                                        "Application.get 86()", kCloseCall, kQuitCall},
+                                       kReleases})));
     EXPECT_EQ(test::pdfPageCount(run.pdfPath), 1);
 }
 

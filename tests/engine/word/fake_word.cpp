@@ -3,7 +3,7 @@
 #include "com/com.h"
 #include "com/object.h"
 #include "contract/word.h"
-#include "registry/registry.h"
+#include "registry/registrar.h"
 #include "system/module_path.h"
 
 #include <array>
@@ -12,15 +12,16 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace fakeword {
 
 namespace {
 
 // {5E0C1A44-3B5D-4C4F-9E1A-6F2D8B7C0A11}
-constexpr CLSID fakeClsid{
+constexpr CLSID kFakeClsid{
     0x5E0C1A44, 0x3B5D, 0x4C4F, {0x9E, 0x1A, 0x6F, 0x2D, 0x8B, 0x7C, 0x0A, 0x11}};
-constexpr const char* fakeClsidText = "{5E0C1A44-3B5D-4C4F-9E1A-6F2D8B7C0A11}";
+constexpr const char* kFakeClsidText = "{5E0C1A44-3B5D-4C4F-9E1A-6F2D8B7C0A11}";
 
 std::mutex stateMutex;
 Script currentScript;
@@ -165,7 +166,7 @@ protected:
     HRESULT answer(DISPID member, const std::vector<const VARIANT*>& arguments, VARIANT*,
                    EXCEPINFO* info) override {
         const std::lock_guard lock(stateMutex);
-        if (member == ostrel::word::dispid::printOut) {
+        if (member == ostrel::word::dispid::kPrintOut) {
             if (currentScript.printOutFails || arguments.size() != 18) {
                 return automationError(info, u"PrintOut failed");
             }
@@ -177,7 +178,7 @@ protected:
                 << currentScript.printed;
             return S_OK;
         }
-        if (member == ostrel::word::dispid::close) {
+        if (member == ostrel::word::dispid::kClose) {
             return currentScript.closeFails ? automationError(info, u"Close failed") : S_OK;
         }
         return DISP_E_MEMBERNOTFOUND;
@@ -221,13 +222,13 @@ protected:
                    EXCEPINFO* info) override {
         const std::lock_guard lock(stateMutex);
         switch (member) {
-        case ostrel::word::dispid::visible:
+        case ostrel::word::dispid::kVisible:
             return currentScript.visibleFails ? automationError(info, u"Visible failed") : S_OK;
-        case ostrel::word::dispid::activePrinter:
+        case ostrel::word::dispid::kActivePrinter:
             return S_OK;
-        case ostrel::word::dispid::documents:
+        case ostrel::word::dispid::kDocuments:
             return hand(result, new FakeDocuments);
-        case ostrel::word::dispid::backgroundPrintingStatus:
+        case ostrel::word::dispid::kBackgroundPrintingStatus:
             if (currentScript.statusFails) {
                 return automationError(info, u"Status failed");
             }
@@ -237,7 +238,7 @@ protected:
                 --currentScript.pendingJobs;
             }
             return S_OK;
-        case ostrel::word::dispid::quit:
+        case ostrel::word::dispid::kQuit:
             return currentScript.quitFails ? automationError(info, u"Quit failed") : S_OK;
         default:
             return DISP_E_MEMBERNOTFOUND;
@@ -277,6 +278,32 @@ std::string thisLibrary() {
     return ostrel::modulePath(reinterpret_cast<const void*>(&thisLibrary)).string();
 }
 
+// "Word.Application" names the fake; unregistering removes its keys.
+constexpr std::string_view kScript = R"(
+HKCR
+{
+    ForceRemove Word.Application
+    {
+        CLSID = s '%CLSID%'
+    }
+    NoRemove CLSID
+    {
+        ForceRemove %CLSID% = s 'Fake Word'
+        {
+            InprocServer32 = s '%MODULE%'
+        }
+    }
+}
+)";
+
+HRESULT applyScript(bool registering) {
+    ostrel::registry::Registry registry;
+    ostrel::registry::Registrar registrar(registry);
+    registrar.bind("Module", ostrel::registry::escapeQuotes(thisLibrary()));
+    registrar.bind("CLSID", kFakeClsidText);
+    return registering ? registrar.registerScript(kScript) : registrar.unregisterScript(kScript);
+}
+
 } // namespace
 
 Script& script() {
@@ -312,7 +339,7 @@ __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID rclsid
         return E_POINTER;
     }
     *object = nullptr;
-    if (!(rclsid == fakeword::fakeClsid)) {
+    if (!(rclsid == fakeword::kFakeClsid)) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     auto* factory = new fakeword::FakeFactory;
@@ -326,26 +353,10 @@ __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
 }
 
 __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
-    using ostrel::registry::Hive;
-    ostrel::registry::Registry registry;
-    const std::string clsidKey = std::string("CLSID\\") + fakeword::fakeClsidText;
-    for (const HRESULT status :
-         {registry.setString(Hive::ClassesRoot, "Word.Application\\CLSID", "",
-                             fakeword::fakeClsidText),
-          registry.setString(Hive::ClassesRoot, clsidKey, "", "Fake Word"),
-          registry.setString(Hive::ClassesRoot, clsidKey + "\\InprocServer32", "",
-                             fakeword::thisLibrary())}) {
-        if (FAILED(status)) {
-            return status;
-        }
-    }
-    return S_OK;
+    return fakeword::applyScript(true);
 }
 
 __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
-    using ostrel::registry::Hive;
-    ostrel::registry::Registry registry;
-    registry.deleteTree(Hive::ClassesRoot, "Word.Application");
-    return registry.deleteTree(Hive::ClassesRoot, std::string("CLSID\\") + fakeword::fakeClsidText);
+    return fakeword::applyScript(false);
 }
 }

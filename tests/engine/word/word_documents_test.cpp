@@ -217,7 +217,7 @@ TEST_F(WordDocumentsTest, ProtectedDocuments) {
     EXPECT_GT(test::pdfPageCount(pdfOf(docx)), 0);
     EXPECT_GT(test::pdfPageCount(pdfOf(tika)), 0);
     EXPECT_FALSE(QFileInfo::exists(pdfOf(doc)));
-    EXPECT_EQ(documentPassword(), placeholderPassword);
+    EXPECT_EQ(documentPassword(), kPlaceholderPassword);
 }
 
 TEST_F(WordDocumentsTest, HostileFilesAreEachReportedAndTheRunGoesOn) {

@@ -6,7 +6,7 @@
 #include "com/dispatch_server.h"
 #include "com/guid.h"
 #include "com/object.h"
-#include "registry/registry.h"
+#include "registry/registrar.h"
 #include "system/module_path.h"
 
 extern "C" {
@@ -20,7 +20,8 @@ namespace {
 
 using namespace ostrel::com;
 using ostrel::modulePath;
-using ostrel::registry::Hive;
+using ostrel::registry::escapeQuotes;
+using ostrel::registry::Registrar;
 using ostrel::registry::Registry;
 
 ModuleCount module;
@@ -67,15 +68,6 @@ std::string libraryPath() {
     return modulePath(reinterpret_cast<const void*>(&DllGetClassObject)).string();
 }
 
-HRESULT firstFailure(std::initializer_list<HRESULT> results) {
-    for (const HRESULT result : results) {
-        if (FAILED(result)) {
-            return result;
-        }
-    }
-    return S_OK;
-}
-
 } // namespace
 
 extern "C" HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
@@ -94,32 +86,46 @@ extern "C" HRESULT DllCanUnloadNow() {
     return module.canUnload() ? S_OK : S_FALSE;
 }
 
-extern "C" HRESULT DllRegisterServer() {
+constexpr std::string_view kScript = R"(
+HKCR
+{
+    ForceRemove Ostrel.TestServer.1 = s 'Test Server'
+    {
+        CLSID = s '%CLSID%'
+    }
+    ForceRemove Ostrel.TestServer = s 'Test Server'
+    {
+        CurVer = s 'Ostrel.TestServer.1'
+    }
+    NoRemove CLSID
+    {
+        ForceRemove %CLSID% = s 'Test Server'
+        {
+            InprocServer32 = s '%MODULE%'
+            {
+                val ThreadingModel = s 'Apartment'
+            }
+        }
+    }
+}
+)";
+
+HRESULT applyScript(bool registering) {
     const std::string path = libraryPath();
     if (path.empty()) {
         return E_UNEXPECTED;
     }
     Registry registry;
-    const std::string clsid = guidToString(testserver::kClsid);
-    const std::string key = "CLSID\\" + clsid;
-    return firstFailure({
-        registry.setString(Hive::ClassesRoot, "Ostrel.TestServer.1", "", "Test Server"),
-        registry.setString(Hive::ClassesRoot, "Ostrel.TestServer.1\\CLSID", "", clsid),
-        registry.setString(Hive::ClassesRoot, "Ostrel.TestServer", "", "Test Server"),
-        registry.setString(Hive::ClassesRoot, "Ostrel.TestServer\\CurVer", "",
-                           "Ostrel.TestServer.1"),
-        registry.setString(Hive::ClassesRoot, key, "", "Test Server"),
-        registry.setString(Hive::ClassesRoot, key + "\\InprocServer32", "", path),
-        registry.setString(Hive::ClassesRoot, key + "\\InprocServer32", "ThreadingModel",
-                           "Apartment"),
-    });
+    Registrar registrar(registry);
+    registrar.bind("Module", escapeQuotes(path));
+    registrar.bind("CLSID", guidToString(testserver::kClsid));
+    return registering ? registrar.registerScript(kScript) : registrar.unregisterScript(kScript);
+}
+
+extern "C" HRESULT DllRegisterServer() {
+    return applyScript(true);
 }
 
 extern "C" HRESULT DllUnregisterServer() {
-    Registry registry;
-    return firstFailure({
-        registry.deleteTree(Hive::ClassesRoot, "Ostrel.TestServer.1"),
-        registry.deleteTree(Hive::ClassesRoot, "Ostrel.TestServer"),
-        registry.deleteTree(Hive::ClassesRoot, "CLSID\\" + guidToString(testserver::kClsid)),
-    });
+    return applyScript(false);
 }

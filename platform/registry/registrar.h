@@ -37,11 +37,11 @@
 #include <string>
 #include <string_view>
 
-namespace kestrine {
+namespace ostrel::registry {
 
 class Registrar {
 public:
-    explicit Registrar(ostrel::registry::Registry& registry) : registry_(registry) {}
+    explicit Registrar(Registry& registry) : registry_(registry) {}
 
     void bind(const std::string& name, const std::string& value);
 
@@ -53,8 +53,11 @@ public:
 private:
     HRESULT apply(std::string_view script, bool registering);
 
-    ostrel::registry::Registry& registry_;
+    Registry& registry_;
     std::map<std::string, std::string> variables_; // keys in upper case
 };
 
-} // namespace kestrine
+// Text for inside a script's quotes: single quotes doubled.
+std::string escapeQuotes(std::string_view text);
+
+} // namespace ostrel::registry

@@ -1,4 +1,4 @@
-#include "registrar.h"
+#include "registry/registrar.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,11 +6,8 @@
 #include <optional>
 #include <vector>
 
-namespace kestrine {
+namespace ostrel::registry {
 namespace {
-
-using ostrel::registry::Hive;
-using ostrel::registry::Registry;
 
 std::string upper(std::string_view text) {
     std::string result(text);
@@ -331,6 +328,17 @@ private:
 
 } // namespace
 
+std::string escapeQuotes(std::string_view text) {
+    std::string result;
+    for (const char c : text) {
+        result += c;
+        if (c == '\'') {
+            result += '\'';
+        }
+    }
+    return result;
+}
+
 void Registrar::bind(const std::string& name, const std::string& value) {
     variables_[upper(name)] = value;
 }
@@ -362,4 +370,4 @@ HRESULT Registrar::apply(std::string_view script, bool registering) {
     return S_OK;
 }
 
-} // namespace kestrine
+} // namespace ostrel::registry

@@ -89,6 +89,27 @@ bool AddinHost::click(int buttonId) {
     return true;
 }
 
+_Application* AddinHost::application() const {
+    return state_->application.get();
+}
+
+_IDTExtensibility2* AddinHost::addin(const std::string& progId) const {
+    for (const auto& [id, addin] : state_->addins) {
+        if (id == progId) {
+            return addin.get();
+        }
+    }
+    return nullptr;
+}
+
+OfficeButton* AddinHost::button(int id) const {
+    if (!state_->context) {
+        return nullptr;
+    }
+    const auto it = state_->context->buttons.find(id);
+    return it == state_->context->buttons.end() ? nullptr : it->second.get();
+}
+
 void AddinHost::disconnectAll() {
     auto& s = *state_;
     for (auto& [progId, addin] : s.addins) {

@@ -11,7 +11,12 @@
 #include <string>
 #include <vector>
 
+struct _Application;
+struct _IDTExtensibility2;
+
 namespace ostrel::bridge {
+
+class OfficeButton;
 
 class AddinHost {
 public:
@@ -26,6 +31,12 @@ public:
     bool click(int buttonId);
     // OnDisconnection for each add-in, then releases them and unloads their libraries.
     void disconnectAll();
+
+    // What connecting left, borrowed (null when there is none): the application object
+    // the add-ins were handed, a connected add-in, a button an add-in made.
+    _Application* application() const;
+    _IDTExtensibility2* addin(const std::string& progId) const;
+    OfficeButton* button(int id) const;
 
 private:
     struct State;

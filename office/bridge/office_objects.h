@@ -13,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace ostrel::bridge {
 
@@ -39,6 +40,8 @@ public:
     int click();
     // The button is gone from its bar: its subscribers are dropped.
     void detach();
+    // Those advised on Click.
+    std::vector<com::ComPtr<IDispatch>> subscribers() const { return clicks_->dispatchSinks(); }
 
     HRESULT GetTypeInfoCount(UINT* pctinfo) override;
     HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) override;

@@ -1,12 +1,17 @@
-// The add-in loaded into our word processor host exactly as Word loads it.
+// The add-in loaded by the Writer bridge's add-in host, which loads it as Word does,
+// with the bridge's office objects and a host that records what reaches it.
 #include "modal_watch.h"
-#include "word_host.h"
 
 #include "../support/test_support.h"
+#include "addin_host.h"
+#include "clipboard_picture.h"
+#include "com/runtime.h"
 #include "kestrine.h"
+#include "office_objects.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,15 +19,16 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace addintest {
 namespace {
 
-using hosttest::HostButton;
-using hosttest::HostCommandBar;
-using hosttest::WordHost;
+namespace bridge = ostrel::bridge;
 using ostrel::com::ComPtr;
 
 const QString kButtonText = QStringLiteral("Ostrel Word To PDF 3.0");
+const std::string kAddinProgId = QString::fromUtf16(kestrine::kProgId).toStdString();
 
 bool libraryLoaded() {
     void* handle = dlopen(KESTRINE_MODULE, RTLD_NOW | RTLD_NOLOAD);
@@ -33,24 +39,55 @@ bool libraryLoaded() {
     return true;
 }
 
+// The word processor's side: its command bars, the active document and the clipboard's
+// picture (none when the clipboard lost it).
+class RecordedHost final : public bridge::HostServices {
+public:
+    bridge::CommandBarModel& commandBars() override { return model; }
+    std::optional<std::string> activeDocumentPath() override { return document; }
+    std::vector<std::uint8_t> clipboardPicture() override {
+        return pictureLost ? std::vector<std::uint8_t>() : bridge::clipboardPicturePng();
+    }
+
+    bridge::CommandBarModel model;
+    std::optional<std::string> document;
+    bool pictureLost = false;
+};
+
 class AddinHost : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(testsupport::run({OSTREL_REGSVR, KESTRINE_MODULE}), 0);
-        host = std::make_unique<WordHost>();
+        host = std::make_unique<bridge::AddinHost>(services, registryFolder.path());
     }
 
     void connect() {
-        ASSERT_EQ(host->loadAddins(), S_OK);
-        ASSERT_EQ(host->loaded.size(), 1u);
-        ASSERT_EQ(host->application->commandBars->bars.size(), 1u);
-        ASSERT_EQ(toolbar().controls->added.size(), 1u);
+        ASSERT_EQ(host->connectAll(), std::vector<std::string>{kAddinProgId});
+        ASSERT_EQ(services.model.bars().size(), 1u);
+        ASSERT_EQ(toolbar().buttons.size(), 1u);
     }
-    HostCommandBar& toolbar(std::size_t index = 0) {
-        return *host->application->commandBars->bars.at(index);
+    bridge::BarState toolbar(std::size_t index = 0) { return services.model.bars().at(index); }
+    bridge::OfficeButton& button(std::size_t bar = 0) {
+        bridge::OfficeButton* found = host->button(toolbar(bar).buttons.at(0).id);
+        if (found == nullptr) {
+            throw std::runtime_error("the host has no such button");
+        }
+        return *found;
     }
-    HostButton& button(std::size_t bar = 0) { return *toolbar(bar).controls->added.at(0).button; }
-    _IDTExtensibility2& addin() { return *host->loaded.at(0).addin; }
+    _IDTExtensibility2& addin() { return *host->addin(kAddinProgId); }
+
+    // What the add-in answers a connection of its own to the host's application (made
+    // by a host connecting before): the host's code when an office call fails.
+    HRESULT connectionAnswer() {
+        ComPtr<IUnknown> object;
+        const HRESULT created = ostrel::com::createInstance(kAddinProgId, object);
+        if (FAILED(created)) {
+            return created;
+        }
+        SAFEARRAY* custom = nullptr;
+        return object.as<_IDTExtensibility2>()->OnConnection(host->application(),
+                                                             ext_cm_AfterStartup, nullptr, &custom);
+    }
 
     // Clicks the button and answers what the convert dialog showed, closing it.
     struct Shown {
@@ -67,56 +104,45 @@ protected:
             }
             dialog.reject();
         });
-        EXPECT_EQ(button().click(), S_OK);
+        EXPECT_EQ(button().click(), 1);
         shown.dialogs = watch.seen();
         return shown;
     }
 
     testsupport::PrivateRegistry registryFolder;
-    std::unique_ptr<WordHost> host;
+    RecordedHost services;
+    std::unique_ptr<bridge::AddinHost> host;
 };
 
 TEST_F(AddinHost, ConnectingAddsTheToolbarWithItsButton) {
     QGuiApplication::clipboard()->setText(QStringLiteral("what the user copied"));
     connect();
 
-    HostCommandBar& bar = toolbar();
-    EXPECT_EQ(bar.name.toQString(), QStringLiteral("MyAddin"));
-    EXPECT_EQ(bar.position.vt(), VT_I4);
-    EXPECT_EQ(bar.position.toInt32(), 1);
-    EXPECT_TRUE(bar.menuBar.isOmitted());
-    EXPECT_EQ(bar.temporary.vt(), VT_I2);
-    EXPECT_EQ(bar.temporary.toInt32(), -1);
+    const bridge::BarState bar = toolbar();
+    EXPECT_EQ(bar.name, "MyAddin");
+    EXPECT_EQ(bar.position, msoBarTop);
+    EXPECT_TRUE(bar.temporary);
     EXPECT_TRUE(bar.visible);
 
-    const auto& added = bar.controls->added.at(0);
-    EXPECT_EQ(added.type.vt(), VT_I4);
-    EXPECT_EQ(added.type.toInt32(), 1);
-    EXPECT_TRUE(added.id.isOmitted());
-    EXPECT_TRUE(added.parameter.isOmitted());
-    EXPECT_TRUE(added.before.isOmitted());
-    EXPECT_EQ(added.temporary.vt(), VT_I2);
-    EXPECT_EQ(added.temporary.toInt32(), -1);
-
-    HostButton& face = button();
-    EXPECT_EQ(face.calls, (QStringList{"Style", "PasteFace", "Visible", "Caption", "Enabled",
-                                       "TooltipText", "Tag"}));
-    EXPECT_EQ(face.style, 3);
+    const bridge::ButtonState& face = bar.buttons.at(0);
+    EXPECT_EQ(face.style, bridge::ButtonStyle::IconAndCaption);
     EXPECT_TRUE(face.visible);
     EXPECT_TRUE(face.enabled);
-    EXPECT_EQ(face.caption, kButtonText);
-    EXPECT_EQ(face.tooltip, kButtonText);
-    EXPECT_EQ(face.tag, kButtonText);
-    EXPECT_EQ(face.face.size(), QSize(32, 32));
+    EXPECT_EQ(QString::fromStdString(face.caption), kButtonText);
+    EXPECT_EQ(QString::fromStdString(face.tooltip), kButtonText);
+    EXPECT_EQ(QString::fromStdString(face.tag), kButtonText);
+    const QImage picture =
+        QImage::fromData(face.facePng.data(), static_cast<int>(face.facePng.size()), "PNG");
+    EXPECT_EQ(picture.size(), QSize(32, 32));
     // The picture came through the clipboard, which still holds it.
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888),
-              face.face.convertToFormat(QImage::Format_RGB888));
-    EXPECT_EQ(face.sinkCount(), 1u);
+              picture.convertToFormat(QImage::Format_RGB888));
+    EXPECT_EQ(button().subscribers().size(), 1u);
 }
 
 TEST_F(AddinHost, TheClickSinkAnswersOnlyItsOwnInterfaces) {
     connect();
-    const auto sinks = button().sinks();
+    const auto sinks = button().subscribers();
     ASSERT_EQ(sinks.size(), 1u);
     IDispatch* sink = sinks[0].get();
     ComPtr<IUnknown> asEvents;
@@ -126,7 +152,10 @@ TEST_F(AddinHost, TheClickSinkAnswersOnlyItsOwnInterfaces) {
     UINT count = 0;
     EXPECT_EQ(sink->GetTypeInfoCount(&count), E_NOTIMPL);
     // Events other than Click are ignored.
-    EXPECT_EQ(button().fire(2), S_OK);
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    EXPECT_EQ(sink->Invoke(2, GUID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
+                           nullptr, nullptr),
+              S_OK);
 }
 
 TEST_F(AddinHost, DisconnectingTwiceAnswersSOkAndAllowsANewConnection) {
@@ -135,51 +164,60 @@ TEST_F(AddinHost, DisconnectingTwiceAnswersSOkAndAllowsANewConnection) {
     EXPECT_EQ(addin().OnAddInsUpdate(&custom), E_NOTIMPL);
     EXPECT_EQ(addin().OnStartupComplete(&custom), E_NOTIMPL);
     EXPECT_EQ(addin().OnBeginShutdown(&custom), E_NOTIMPL);
-    EXPECT_EQ(button().sinkCount(), 1u);
+    EXPECT_EQ(button().subscribers().size(), 1u);
     EXPECT_EQ(addin().OnDisconnection(ext_dm_UserClosed, &custom), S_OK);
-    EXPECT_EQ(button().sinkCount(), 0u);
+    EXPECT_EQ(button().subscribers().size(), 0u);
     EXPECT_EQ(addin().OnDisconnection(ext_dm_UserClosed, &custom), S_OK);
 
-    // The cookie is free again: a new connection subscribes to its new button.
-    ASSERT_EQ(addin().OnConnection(host->application.get(), ext_cm_AfterStartup, nullptr, &custom),
+    // The cookie is free again: a new connection subscribes to its new button (once the
+    // old bar is gone, as bar names are unique).
+    services.model.clear();
+    ASSERT_EQ(addin().OnConnection(host->application(), ext_cm_AfterStartup, nullptr, &custom),
               S_OK);
-    ASSERT_EQ(host->application->commandBars->bars.size(), 2u);
-    EXPECT_EQ(button(1).sinkCount(), 1u);
+    ASSERT_EQ(services.model.bars().size(), 1u);
+    EXPECT_EQ(button().subscribers().size(), 1u);
 }
 
 TEST_F(AddinHost, ConnectingAgainWhileSubscribedFails) {
     connect();
+    bridge::OfficeButton& first = button();
+    services.model.clear(); // bar names are unique: the second bar needs the name
     SAFEARRAY* custom = nullptr;
-    EXPECT_EQ(addin().OnConnection(host->application.get(), ext_cm_AfterStartup, nullptr, &custom),
+    EXPECT_EQ(addin().OnConnection(host->application(), ext_cm_AfterStartup, nullptr, &custom),
               E_FAIL);
-    EXPECT_EQ(button(1).sinkCount(), 0u);
-    EXPECT_EQ(button(0).sinkCount(), 1u);
+    EXPECT_EQ(button().subscribers().size(), 0u);
+    EXPECT_EQ(first.subscribers().size(), 1u);
     // Disconnecting still ends the first subscription.
     EXPECT_EQ(addin().OnDisconnection(ext_dm_UserClosed, &custom), S_OK);
-    EXPECT_EQ(button(0).sinkCount(), 0u);
+    EXPECT_EQ(first.subscribers().size(), 0u);
 }
 
 TEST_F(AddinHost, AFailureOfTheCommandBarsIsAnsweredAndCreatesNothing) {
-    host->application->commandBarsFailure = hr(0x800A01A8);
-    EXPECT_EQ(host->loadAddins(), hr(0x800A01A8));
-    EXPECT_TRUE(host->application->commandBars->bars.empty());
+    // Bar names are unique: the add-in's is taken.
+    services.model.addBar("MyAddin", msoBarTop, true);
+    EXPECT_TRUE(host->connectAll().empty());
+    EXPECT_EQ(connectionAnswer(), E_INVALIDARG);
+    ASSERT_EQ(services.model.bars().size(), 1u);
+    EXPECT_TRUE(toolbar().buttons.empty());
 }
 
 TEST_F(AddinHost, AFailingButtonCallEndsTheConnectionWithItsCodeAndLeaksNothing) {
-    host->application->commandBars->failingButtonCall = QStringLiteral("Caption");
-    host->application->commandBars->failure = hr(0x800A01A8);
-    EXPECT_EQ(host->loadAddins(), hr(0x800A01A8));
-    EXPECT_EQ(button().calls, (QStringList{"Style", "PasteFace", "Visible", "Caption"}));
-    EXPECT_EQ(button().sinkCount(), 0u);
+    services.pictureLost = true; // PasteFace fails
+    EXPECT_TRUE(host->connectAll().empty());
+    // The button took its style, then its face failed: nothing after it was set.
+    const bridge::ButtonState face = toolbar().buttons.at(0);
+    EXPECT_EQ(face.style, bridge::ButtonStyle::IconAndCaption);
+    EXPECT_TRUE(face.facePng.empty());
+    EXPECT_TRUE(face.caption.empty());
+    EXPECT_EQ(button().subscribers().size(), 0u);
     EXPECT_FALSE(toolbar().visible);
-    host->unloadAddins();
+    host->disconnectAll();
     EXPECT_FALSE(libraryLoaded());
 }
 
 TEST_F(AddinHost, AClickOpensTheDialogForTheActiveDocument) {
     connect();
-    host->application->activeDocument =
-        ostrel::com::make<hosttest::HostDocument>(QStringLiteral("/home/ann/docs/plan.docx"));
+    services.document = "/home/ann/docs/plan.docx";
     const Shown shown = clickAndClose();
     EXPECT_EQ(shown.dialogs, 1);
     EXPECT_EQ(shown.sourcePath, QStringLiteral("/home/ann/docs/plan.docx"));
@@ -210,7 +248,7 @@ TEST_F(AddinHost, TheDialogsMessagesCarryTheLibrarysName) {
         dialog.findChild<QPushButton*>(QStringLiteral("control1"))->click(); // Convert
         dialog.reject();
     });
-    EXPECT_EQ(button().click(), S_OK);
+    EXPECT_EQ(button().click(), 1);
     EXPECT_EQ(box.seen(), 1);
     EXPECT_EQ(caption, QStringLiteral("KestrineWord"));
     EXPECT_EQ(text, QStringLiteral("Wrong Path cause wrong, Input a valid file path!"));
@@ -220,8 +258,9 @@ TEST_F(AddinHost, TheDialogsMessagesCarryTheLibrarysName) {
 TEST_F(AddinHost, UnloadingDisconnectsReleasesAndUnloadsTheLibrary) {
     connect();
     EXPECT_TRUE(libraryLoaded());
-    host->unloadAddins();
-    EXPECT_EQ(button().sinkCount(), 0u);
+    const ComPtr<bridge::OfficeButton> face(&button());
+    host->disconnectAll();
+    EXPECT_EQ(face->subscribers().size(), 0u);
     EXPECT_FALSE(libraryLoaded());
 }
 

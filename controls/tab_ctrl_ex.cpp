@@ -25,10 +25,6 @@ int CTabCtrlEx::GetItemCount() const {
     return tabBar_->count();
 }
 
-int CTabCtrlEx::GetCurSel() const {
-    return tabBar_->currentIndex();
-}
-
 void CTabCtrlEx::SetCurSel(int index) {
     tabBar_->setCurrentIndex(index);
 }

@@ -20,7 +20,6 @@ public:
     Variant variant() const { return variant_; }
     int InsertItem(int index, const QString& text);
     int GetItemCount() const;
-    int GetCurSel() const;
     void SetCurSel(int index);
     // The tab under a point in the control's coordinates, or -1.
     int HitTest(const QPoint& point) const;

@@ -57,9 +57,6 @@ constexpr bool operator==(const GUID& a, const GUID& b) {
     }
     return true;
 }
-inline bool IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
-inline bool IsEqualIID(REFIID a, REFIID b) { return a == b; }
-inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b; }
 inline constexpr GUID GUID_NULL{0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 // ---------------------------------------------------------------------------
@@ -68,9 +65,6 @@ inline constexpr GUID GUID_NULL{0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 constexpr HRESULT hr(std::uint32_t code) { return static_cast<HRESULT>(code); }
 constexpr bool SUCCEEDED(HRESULT h) { return h >= 0; }
 constexpr bool FAILED(HRESULT h) { return h < 0; }
-constexpr HRESULT HRESULT_FROM_WIN32(std::uint32_t error) {
-    return error == 0 ? 0 : hr((error & 0x0000FFFFu) | 0x80070000u);
-}
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;

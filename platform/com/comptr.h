@@ -111,13 +111,6 @@ public:
         }
         return result;
     }
-    HRESULT queryInterface(REFIID iid, void** out) const {
-        if (out == nullptr) {
-            return E_POINTER;
-        }
-        *out = nullptr;
-        return p_ == nullptr ? E_POINTER : p_->QueryInterface(iid, out);
-    }
 
     friend bool operator==(const ComPtr& a, const ComPtr& b) { return a.p_ == b.p_; }
     friend bool operator==(const ComPtr& a, std::nullptr_t) { return a.p_ == nullptr; }

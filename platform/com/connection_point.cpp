@@ -99,11 +99,6 @@ std::vector<ComPtr<IDispatch>> ConnectionPoint::dispatchSinks() const {
     return out;
 }
 
-std::size_t ConnectionPoint::sinkCount() const {
-    const std::lock_guard lock(mutex_);
-    return sinks_.size();
-}
-
 void ConnectionPoint::unadviseAll() {
     std::vector<std::pair<DWORD, ComPtr<IUnknown>>> released;
     {

@@ -58,7 +58,6 @@ public:
     std::vector<ComPtr<IUnknown>> sinks() const;
     // The same, for dispinterface events, whose sinks are IDispatch.
     std::vector<ComPtr<IDispatch>> dispatchSinks() const;
-    std::size_t sinkCount() const;
     // Drops every sink (the container is going away).
     void unadviseAll();
 

@@ -280,10 +280,16 @@ Writer::Writer(const OfficeProfile& profile, const XDisplay& display, const fs::
 Reference<frame::XFrame> Writer::documentFrame(std::chrono::seconds limit) const {
     const auto deadline = Clock::now() + limit;
     while (Clock::now() < deadline) {
-        Reference<frame::XFrame> current = desktop_->getCurrentFrame();
-        if (current.is() && current->getController().is() &&
-            current->getController()->getModel().is()) {
-            return current;
+        // While the document loads, its frame's controller may come and go between two
+        // calls: each is asked once, and a frame disposed meanwhile means "look again".
+        try {
+            Reference<frame::XFrame> current = desktop_->getCurrentFrame();
+            const Reference<frame::XController> controller =
+                current.is() ? current->getController() : Reference<frame::XController>();
+            if (controller.is() && controller->getModel().is()) {
+                return current;
+            }
+        } catch (const uno::RuntimeException&) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }

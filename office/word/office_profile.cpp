@@ -4,9 +4,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -76,6 +78,19 @@ std::string readFirstLine(const fs::path& path) {
     return line;
 }
 
+// Creates the folder and its missing parents private (mode 0700): the profiles keep what
+// the office holds of the documents, and the cache folder's "ostrel" they live in is the
+// spool folder too when there is no runtime folder, which must stay private.
+void createPrivateFolders(const fs::path& folder) {
+    if (folder.empty() || fs::exists(folder)) {
+        return;
+    }
+    createPrivateFolders(folder.parent_path());
+    if (::mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
+        throw std::runtime_error("cannot create " + folder.string());
+    }
+}
+
 // An exclusive flock on a file, released by the destructor.
 class FileLock {
 public:
@@ -127,7 +142,7 @@ void initialiseProfile(const std::string& office, const fs::path& profile) {
 
 fs::path ensureTemplate(const std::string& office) {
     const fs::path root = profileRoot();
-    fs::create_directories(root);
+    createPrivateFolders(root);
     const fs::path templ = root / "template";
     const fs::path stamp = templ / "ostrel-template-version";
     FileLock lock(root / "template.lock", true);

@@ -3,6 +3,7 @@
 // the module's class object and Word's dispatch ids.
 #include "prompts/pending_prompts.h"
 #include "stored_zip.h"
+#include "system/spool_folder.h"
 #include "word_client.h"
 #include "word_test_support.h"
 
@@ -85,6 +86,16 @@ protected:
     static inline ComPtr<IDispatch> application_;
     static inline ComPtr<IDispatch> documents_;
 };
+
+// The profiles live in the cache folder's "ostrel", where the spool files go too when
+// there is no runtime folder: the office made it, and it must stay private for them.
+TEST_F(WordServerTest, TheOfficesProfilesLeaveTheCacheFolderPrivateForTheSpoolFiles) {
+    const fs::path ours = environment_->directory() / "cache" / "ostrel";
+    ASSERT_TRUE(fs::is_directory(ours / "word"));
+    EXPECT_EQ(fs::status(ours).permissions() & (fs::perms::group_all | fs::perms::others_all),
+              fs::perms::none);
+    EXPECT_NO_THROW(ostrel::SpoolFolder{ours});
+}
 
 TEST_F(WordServerTest, BackgroundPrintingIsDoneWhenPrintOutReturns) {
     EXPECT_EQ(putProperty(application_.get(), kVisible, Variant::flag(false)).hr, S_OK);

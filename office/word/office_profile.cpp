@@ -2,8 +2,6 @@
 
 #include "word/office_process.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,34 +88,6 @@ void createPrivateFolders(const fs::path& folder) {
         throw std::runtime_error("cannot create " + folder.string());
     }
 }
-
-// An exclusive flock on a file, released by the destructor.
-class FileLock {
-public:
-    FileLock(const fs::path& path, bool wait) {
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) {
-            throw std::runtime_error("cannot open " + path.string());
-        }
-        if (flock(fd_, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~FileLock() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-
-    bool held() const { return fd_ >= 0; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_ = -1;
-};
 
 // Runs the office on a new profile until it has set the profile up and ended. The
 // first start of a fresh profile ends asking for a restart (exit code 81).
@@ -235,16 +205,13 @@ InstanceProfile::InstanceProfile(const std::string& office) {
     fs::rename(claim, lockFile_);
     directory_ = instances / name_;
     fs::copy(templ, directory_, fs::copy_options::recursive);
-    lockFd_ = lock.release();
+    lock_ = std::move(lock);
 }
 
 InstanceProfile::~InstanceProfile() {
     std::error_code ec;
     fs::remove_all(directory_, ec);
     fs::remove(lockFile_, ec);
-    if (lockFd_ >= 0) {
-        close(lockFd_);
-    }
 }
 
 } // namespace ostrel::word

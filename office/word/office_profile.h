@@ -6,7 +6,10 @@
 // killed process and are removed.
 #pragma once
 
+#include "system/file_lock.h"
+
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace ostrel::word {
@@ -36,7 +39,7 @@ private:
     std::filesystem::path directory_;
     std::filesystem::path lockFile_;
     std::string name_;
-    int lockFd_ = -1;
+    std::optional<FileLock> lock_; // released last, once the folder is gone
 };
 
 } // namespace ostrel::word

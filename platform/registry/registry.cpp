@@ -1,13 +1,15 @@
 #include "registry/registry.h"
 
 #include "registry/hive.h"
+#include "system/file_lock.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
-#include <sys/file.h>
+#include <optional>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace ostrel::registry {
@@ -59,40 +61,6 @@ public:
 
 private:
     int fd_;
-};
-
-// The registry's lock: an exclusive flock on a file in the registry folder, held for
-// a whole read-modify-write, so writers of any process take turns.
-class RegistryLock {
-public:
-    explicit RegistryLock(const fs::path& directory)
-        : fd_(::open((directory / kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-        if (fd_.get() < 0) {
-            error_ = errno;
-            return;
-        }
-        while (::flock(fd_.get(), LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                error_ = errno;
-                return;
-            }
-        }
-        locked_ = true;
-    }
-    RegistryLock(const RegistryLock&) = delete;
-    RegistryLock& operator=(const RegistryLock&) = delete;
-    ~RegistryLock() {
-        if (locked_) {
-            ::flock(fd_.get(), LOCK_UN);
-        }
-    }
-    bool locked() const { return locked_; }
-    int error() const { return error_; }
-
-private:
-    FileDescriptor fd_;
-    bool locked_ = false;
-    int error_ = 0;
 };
 
 // The file's whole text. ENOENT is an empty hive (nothing, with *missing set).
@@ -198,9 +166,12 @@ HRESULT modify(const fs::path& directory, Hive hive,
     if (ec) {
         return fromErrno(ec.value(), REGDB_E_WRITEREGDB);
     }
-    const RegistryLock lock(directory);
-    if (!lock.locked()) {
-        return fromErrno(lock.error(), REGDB_E_WRITEREGDB);
+    // Held for the whole read-modify-write, so that writers of any process take turns.
+    std::optional<FileLock> lock;
+    try {
+        lock.emplace(directory / kLockFileName);
+    } catch (const std::system_error& error) {
+        return fromErrno(error.code().value(), REGDB_E_WRITEREGDB);
     }
     HRESULT status = S_OK;
     auto tree = loadHive(directory, hive, &status);

@@ -4,9 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -98,58 +96,16 @@ SpoolFolder::SpoolFolder(std::filesystem::path folder)
 SpoolLock::SpoolLock(const SpoolFolder& folder) : SpoolLock(folder, true) {
 }
 
-SpoolLock::SpoolLock(const SpoolFolder& folder, bool wait) : folder_(folder) {
-    const auto lockFile = folder.file("lock");
-    fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd_ < 0) {
-        throw std::runtime_error("cannot open the lock file " + lockFile.string() + ": " +
-                                 std::strerror(errno));
-    }
-    const int operation = wait ? LOCK_EX : (LOCK_EX | LOCK_NB);
-    int result = 0;
-    do {
-        result = ::flock(fd_, operation);
-    } while (result != 0 && errno == EINTR);
-    if (result != 0) {
-        const int error = errno;
-        release();
-        if (error != EWOULDBLOCK) {
-            throw std::runtime_error("cannot lock " + lockFile.string() + ": " +
-                                     std::strerror(error));
-        }
-    }
+SpoolLock::SpoolLock(const SpoolFolder& folder, bool wait)
+    : folder_(folder), lock_(folder.file("lock"), wait) {
 }
 
 std::optional<SpoolLock> SpoolLock::tryAcquire(const SpoolFolder& folder) {
     SpoolLock lock(folder, false);
-    if (lock.fd_ < 0) {
+    if (!lock.lock_.held()) {
         return std::nullopt;
     }
     return lock;
-}
-
-SpoolLock::SpoolLock(SpoolLock&& other) noexcept
-    : folder_(other.folder_), fd_(std::exchange(other.fd_, -1)) {
-}
-
-SpoolLock& SpoolLock::operator=(SpoolLock&& other) noexcept {
-    if (this != &other) {
-        release();
-        folder_ = other.folder_;
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-SpoolLock::~SpoolLock() {
-    release();
-}
-
-void SpoolLock::release() noexcept {
-    if (fd_ >= 0) {
-        ::close(fd_); // closing the only descriptor drops the flock
-        fd_ = -1;
-    }
 }
 
 } // namespace ostrel

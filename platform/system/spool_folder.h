@@ -4,6 +4,8 @@
 // guards that across processes.
 #pragma once
 
+#include "system/file_lock.h"
+
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -55,20 +57,13 @@ public:
     // Takes the lock only when it is free now.
     static std::optional<SpoolLock> tryAcquire(const SpoolFolder& folder);
 
-    SpoolLock(SpoolLock&& other) noexcept;
-    SpoolLock& operator=(SpoolLock&& other) noexcept;
-    SpoolLock(const SpoolLock&) = delete;
-    SpoolLock& operator=(const SpoolLock&) = delete;
-    ~SpoolLock();
-
     const SpoolFolder& folder() const { return folder_; }
 
 private:
     SpoolLock(const SpoolFolder& folder, bool wait);
-    void release() noexcept;
 
     SpoolFolder folder_;
-    int fd_ = -1;
+    FileLock lock_;
 };
 
 } // namespace ostrel

@@ -1,12 +1,11 @@
 #include "word/office_profile.h"
 
+#include "system/spool_folder.h"
 #include "word/office_process.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -74,19 +73,6 @@ std::string readFirstLine(const fs::path& path) {
     std::string line;
     std::getline(in, line);
     return line;
-}
-
-// Creates the folder and its missing parents private (mode 0700): the profiles keep what
-// the office holds of the documents, and the cache folder's "ostrel" they live in is the
-// spool folder too when there is no runtime folder, which must stay private.
-void createPrivateFolders(const fs::path& folder) {
-    if (folder.empty() || fs::exists(folder)) {
-        return;
-    }
-    createPrivateFolders(folder.parent_path());
-    if (::mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
-        throw std::runtime_error("cannot create " + folder.string());
-    }
 }
 
 // Runs the office on a new profile until it has set the profile up and ended. The

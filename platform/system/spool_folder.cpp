@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -22,18 +23,15 @@ std::filesystem::path fromEnvironment(const char* name) {
     throw std::runtime_error("spool folder " + folder.string() + ": " + what);
 }
 
-// Creates the folder (mode 0700; its parents as usual) when missing, and makes sure
-// nobody else can read or plant files in it: it must be a real directory of ours that
-// neither group nor others may enter. An existing folder is never changed: making a
-// shared folder private would break its other users.
+// Creates the folder private when missing, and makes sure nobody else can read or plant
+// files in it: it must be a real directory of ours that neither group nor others may
+// enter. An existing folder is never changed: making a shared folder private would break
+// its other users.
 void requirePrivate(const std::filesystem::path& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(folder.parent_path(), error);
-    if (error) {
-        fail(folder, error.message());
-    }
-    if (::mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
-        fail(folder, std::strerror(errno));
+    try {
+        createPrivateFolders(folder);
+    } catch (const std::system_error& error) {
+        fail(folder, error.code().message());
     }
     struct stat info {};
     if (::lstat(folder.c_str(), &info) != 0) {
@@ -72,6 +70,16 @@ std::filesystem::path defaultFolder() {
 thread_local const SpoolFolder* threadFolder = nullptr;
 
 } // namespace
+
+void createPrivateFolders(const std::filesystem::path& folder) {
+    if (folder.empty() || std::filesystem::exists(folder)) {
+        return;
+    }
+    createPrivateFolders(folder.parent_path());
+    if (::mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
+        throw std::system_error(errno, std::generic_category(), "cannot create " + folder.string());
+    }
+}
 
 SpoolFolder SpoolFolder::locate() {
     if (threadFolder != nullptr) {

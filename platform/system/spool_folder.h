@@ -12,6 +12,11 @@
 
 namespace ostrel {
 
+// Creates the folder and its missing parents with mode 0700; existing ones stay as they
+// are. Throws std::system_error when one cannot be made. The office's profiles share the
+// cache folder the spool folder may live in, so they are made the same way.
+void createPrivateFolders(const std::filesystem::path& folder);
+
 class SpoolFolder {
 public:
     // OSTREL_SPOOL_DIR when set, else "ostrel" in $XDG_RUNTIME_DIR, else "ostrel" in the

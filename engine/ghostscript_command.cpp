@@ -152,7 +152,8 @@ std::int32_t permissionValue(const ConversionOptions& options) {
 }
 
 QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
-                                 const QString& postScriptFile, const QString& sideFile) {
+                                 const QString& postScriptFile, const QString& sideFile,
+                                 const std::optional<PageRange>& pages) {
     QStringList arguments{QStringLiteral("-dSAFER"), QStringLiteral("-dNOPAUSE"),
                           QStringLiteral("-dBATCH"), QStringLiteral("-sDEVICE=pdfwrite")};
     if (const QString level = effectiveCompatibilityLevel(options); !level.isEmpty()) {
@@ -182,6 +183,10 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
                       << QStringLiteral("-dKeyLength=%1").arg(encryption->keyBits)
                       << QStringLiteral("-dPermissions=%1").arg(permissionValue(options));
         }
+    }
+    if (pages) {
+        arguments << QStringLiteral("-dFirstPage=%1").arg(pages->first)
+                  << QStringLiteral("-dLastPage=%1").arg(pages->last);
     }
     QString escapedOutput = outputFile;
     escapedOutput.replace(QLatin1Char('%'), QStringLiteral("%%"));

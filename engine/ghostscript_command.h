@@ -9,8 +9,15 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 namespace ostrel {
+
+// Pages `first` to `last` of a PDF, counted from 1.
+struct PageRange {
+    int first = 1;
+    int last = 1;
+};
 
 // The side file: the DOCINFO pdfmark (only the non-empty texts; nothing when all four
 // are empty), four line feeds, then the distiller parameters for page compression,
@@ -41,8 +48,9 @@ std::int32_t permissionValue(const ConversionOptions& options);
 // The switches and files the job passes to Ghostscript, one argument each, unquoted.
 // outputFile must be absolute; '%' in it is doubled (Ghostscript reads "%d" as a page
 // number). Encryption switches only for a level of kEncryptionLevels. The files come
-// last: side file, spool file, side file again.
+// last: side file, spool file, side file again. With `pages`, only those pages of a PDF.
 QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
-                                 const QString& postScriptFile, const QString& sideFile);
+                                 const QString& postScriptFile, const QString& sideFile,
+                                 const std::optional<PageRange>& pages = std::nullopt);
 
 } // namespace ostrel

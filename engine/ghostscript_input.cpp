@@ -24,32 +24,35 @@ bool startsAsPdf(const std::filesystem::path& file) {
 
 } // namespace
 
-std::optional<std::string> adjustedGhostscriptInput(const std::filesystem::path& input,
-                                                    bool opaque) {
+GhostscriptInput inspectGhostscriptInput(const std::filesystem::path& input, bool opaque) {
+    GhostscriptInput inspected;
     if (!startsAsPdf(input)) {
-        return std::nullopt;
+        return inspected;
     }
     QPDF pdf;
     bool changed = false;
     try {
         pdf.setSuppressWarnings(true);
         pdf.processFile(input.c_str());
+        inspected.pages = static_cast<int>(pdf.getAllPages().size());
         changed = nameType1GlyphsByUnicode(pdf);
         if (opaque) {
             changed = makeOpaque(pdf) || changed;
         }
     } catch (const std::exception&) {
-        return std::nullopt; // Ghostscript reads it as it is, and reports what is wrong with it
+        return {}; // Ghostscript reads it as it is, and reports what is wrong with it
     }
     if (!changed) {
-        return std::nullopt;
+        return inspected;
     }
     try {
         QPDFWriter writer(pdf);
         writer.setOutputMemory();
         writer.write();
         const auto buffer = writer.getBufferSharedPointer();
-        return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+        inspected.adjusted =
+            std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+        return inspected;
     } catch (const std::exception& error) {
         throw std::runtime_error(std::string("Cannot adjust the printed PDF: ") + error.what());
     }

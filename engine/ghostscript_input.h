@@ -1,4 +1,4 @@
-// What Ghostscript reads instead of the printer's PDF when the PDF needs adjusting.
+// What Ghostscript reads for the printer's PDF, and how long that PDF is.
 #pragma once
 
 #include <filesystem>
@@ -7,11 +7,17 @@
 
 namespace ostrel {
 
-// A copy of the PDF `input` whose Type 1 fonts name their glyphs by their characters
-// (nameType1GlyphsByUnicode) and, when `opaque`, without transparency (makeOpaque).
-// Nothing when there is nothing to change: `input` is not a PDF, cannot be read, or
-// needs neither. Throws std::runtime_error when the copy cannot be made.
-std::optional<std::string> adjustedGhostscriptInput(const std::filesystem::path& input,
-                                                    bool opaque);
+struct GhostscriptInput {
+    // A copy to read instead of the file, when the file needed adjusting.
+    std::optional<std::string> adjusted;
+    // The PDF's page count; 0 when the file is not a PDF or cannot be read.
+    int pages = 0;
+};
+
+// Reads the PDF `input`: its page count, and a copy whose Type 1 fonts name their glyphs
+// by their characters (nameType1GlyphsByUnicode) and, when `opaque`, without
+// transparency (makeOpaque). No copy when there is nothing to change, `input` is not a
+// PDF, or cannot be read. Throws std::runtime_error when the copy cannot be made.
+GhostscriptInput inspectGhostscriptInput(const std::filesystem::path& input, bool opaque);
 
 } // namespace ostrel

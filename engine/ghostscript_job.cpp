@@ -4,15 +4,20 @@
 #include "ghostscript_command.h"
 #include "ghostscript_input.h"
 #include "pdf_check.h"
+#include "pdf_parts.h"
 #include "system/ghostscript_executable.h"
 #include "system/process.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
+#include <string>
 #include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace ostrel {
 namespace {
@@ -112,6 +117,69 @@ std::optional<ProcessExit> waitUnlessAbandoned(Process& process,
     }
 }
 
+// Runs one Ghostscript for each argument list at once, each given `passedDescriptor`,
+// and waits for all of them. The first failure, or nothing when all succeeded; when one
+// fails or keepGoing says no, the others are ended.
+std::optional<JobResult> runGhostscripts(const std::string& ghostscript,
+                                         const std::vector<QStringList>& argumentLists,
+                                         const SpoolFolder& spool, int passedDescriptor,
+                                         const std::function<bool()>& keepGoing) {
+    std::vector<std::unique_ptr<ArgumentFile>> argumentFiles;
+    std::vector<Process> processes;
+    for (std::size_t i = 0; i < argumentLists.size(); ++i) {
+        const std::string name = i == 0 ? "gs-arguments" : "gs-arguments-" + std::to_string(i + 1);
+        argumentFiles.push_back(std::make_unique<ArgumentFile>(spool.file(name), argumentLists[i]));
+        ProcessOptions captured;
+        captured.captureOutput = true;
+        captured.passedDescriptor = passedDescriptor;
+        processes.push_back(
+            Process::start({ghostscript, argumentFiles.back()->reference()}, captured));
+    }
+    for (Process& process : processes) {
+        const std::optional<ProcessExit> exit = waitUnlessAbandoned(process, keepGoing);
+        if (!exit) {
+            return JobResult::failure(QStringLiteral("Ghostscript was stopped"));
+        }
+        if (!exit->succeeded()) {
+            const QString complaint = ghostscriptComplaint(process.output());
+            return JobResult::failure(
+                QStringLiteral("Ghostscript failed (%1)%2")
+                    .arg(QString::fromStdString(exit->describe()),
+                         complaint.isEmpty() ? QString() : QStringLiteral(": ") + complaint));
+        }
+        if (const auto error = reportedError(process.output())) {
+            return JobResult::failure(QStringLiteral("Ghostscript failed: %1").arg(*error));
+        }
+    }
+    return std::nullopt;
+}
+
+// The parts of a PDF written a page range each, in the locked spool folder; removed
+// when this goes.
+class PartFiles {
+public:
+    PartFiles(const SpoolFolder& spool, std::size_t count) {
+        for (std::size_t part = 1; part <= count; ++part) {
+            paths_.push_back(spool.file("part-" + std::to_string(part) + ".pdf"));
+            std::error_code ec;
+            std::filesystem::remove(paths_.back(), ec); // a planted link is not written through
+        }
+    }
+    ~PartFiles() {
+        for (const auto& path : paths_) {
+            std::error_code ec;
+            std::filesystem::remove(path, ec);
+        }
+    }
+    PartFiles(const PartFiles&) = delete;
+    PartFiles& operator=(const PartFiles&) = delete;
+
+    const std::vector<std::filesystem::path>& paths() const { return paths_; }
+
+private:
+    std::vector<std::filesystem::path> paths_;
+};
+
 } // namespace
 
 JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
@@ -136,35 +204,40 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
     try {
         // Ghostscript reads an adjusted copy of the printer's PDF: Type 1 fonts keep their
         // Unicode map, and at PDF 1.3, which has no transparency, pages keep their text.
+        const GhostscriptInput inspected =
+            inspectGhostscriptInput(QFile::encodeName(input).toStdString(),
+                                    effectiveCompatibilityLevel(options) == QLatin1String("1.3"));
         std::optional<PrivateFile> adjusted;
-        if (const auto copy = adjustedGhostscriptInput(QFile::encodeName(input).toStdString(),
-                                                       effectiveCompatibilityLevel(options) ==
-                                                           QLatin1String("1.3"))) {
-            adjusted.emplace(spool.file("adjusted.pdf"), *copy);
+        if (inspected.adjusted) {
+            adjusted.emplace(spool.file("adjusted.pdf"), *inspected.adjusted);
             input = fromPath(adjusted->path());
         }
         PendingPdf pdf(output.toStdString());
-        // Ghostscript writes through the descriptor: the name could be replaced meanwhile.
-        const QString writtenTo = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);
-        const ArgumentFile arguments(spool.file("gs-arguments"),
-                                     ghostscriptArguments(options, writtenTo, input, sideFile));
-        ProcessOptions captured;
-        captured.captureOutput = true;
-        captured.passedDescriptor = pdf.descriptor();
-        Process process = Process::start({ghostscript, arguments.reference()}, captured);
-        const std::optional<ProcessExit> exit = waitUnlessAbandoned(process, keepGoing);
-        if (!exit) {
-            return JobResult::failure(QStringLiteral("Ghostscript was stopped"));
-        }
-        if (!exit->succeeded()) {
-            const QString complaint = ghostscriptComplaint(process.output());
-            return JobResult::failure(
-                QStringLiteral("Ghostscript failed (%1)%2")
-                    .arg(QString::fromStdString(exit->describe()),
-                         complaint.isEmpty() ? QString() : QStringLiteral(": ") + complaint));
-        }
-        if (const auto error = reportedError(process.output())) {
-            return JobResult::failure(QStringLiteral("Ghostscript failed: %1").arg(*error));
+        // A long PDF is written in parts on all processors, then joined. Encrypted parts
+        // could not be joined: an encrypted PDF is written whole.
+        const std::vector<PageRange> ranges =
+            writesSecurity(options)
+                ? std::vector<PageRange>{}
+                : pageRanges(inspected.pages, std::thread::hardware_concurrency());
+        if (ranges.size() < 2) {
+            // Ghostscript writes through the descriptor: the name could be replaced meanwhile.
+            const QString writtenTo = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);
+            if (auto failure = runGhostscripts(
+                    ghostscript, {ghostscriptArguments(options, writtenTo, input, sideFile)}, spool,
+                    pdf.descriptor(), keepGoing)) {
+                return *failure;
+            }
+        } else {
+            const PartFiles parts(spool, ranges.size());
+            std::vector<QStringList> argumentLists;
+            for (std::size_t part = 0; part < ranges.size(); ++part) {
+                argumentLists.push_back(ghostscriptArguments(options, fromPath(parts.paths()[part]),
+                                                             input, sideFile, ranges[part]));
+            }
+            if (auto failure = runGhostscripts(ghostscript, argumentLists, spool, -1, keepGoing)) {
+                return *failure;
+            }
+            joinPdfParts(parts.paths(), pdf.descriptor());
         }
         if (const auto defect = pdfDefect(pdf.descriptor(), expectationFor(options))) {
             return JobResult::failure(QStringLiteral("Ghostscript wrote no usable PDF (%1)")

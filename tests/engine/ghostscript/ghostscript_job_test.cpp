@@ -4,6 +4,7 @@
 #include "environment.h"
 #include "output_name.h"
 #include "pdf_facts.h"
+#include "pdf_parts.h"
 #include "permission_case.h"
 #include "system/ghostscript_executable.h"
 
@@ -169,6 +170,85 @@ QString pdfText(const QString& pdf) {
     extract.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     extract.waitForFinished(120000);
     return QString::fromUtf8(extract.readAllStandardOutput());
+}
+
+// PostScript of `count` pages of 60 lines each, "Page N line L words to fill it".
+bool writePages(const QString& path, int count) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write("%!PS\n/Helvetica findfont 10 scalefont setfont\n");
+    for (int page = 0; page < count; ++page) {
+        for (int line = 0; line < 60; ++line) {
+            file.write(QStringLiteral("72 %1 moveto (Page %2 line %3 words to fill it) show\n")
+                           .arg(760 - 11 * line)
+                           .arg(page)
+                           .arg(line)
+                           .toLatin1());
+        }
+        file.write("showpage\n");
+    }
+    return file.flush();
+}
+
+// A long PDF is written in parts on several processors and joined: every page once, in
+// order, with the options of a whole one (information, version), no part left
+// in the spool folder. Encrypted, it is written whole.
+TEST_F(GhostscriptJob, ALongPdfComesOutWholeAndInOrder) {
+    const QString printed = dir.filePath(QStringLiteral("long.ps"));
+    ASSERT_TRUE(writePages(printed, 120));
+    const QString source = convert(ConversionOptions{}, printed); // a PDF, as printed
+    ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    ConversionOptions plain;
+    plain.title = QStringLiteral("Long");
+    plain.pdfVersion = QStringLiteral("V1.5");
+    for (const ConversionOptions& options : {plain, secured(1)}) {
+        SCOPED_TRACE(options.securityEnabled ? "secured" : "plain");
+        const QString pdf = dir.filePath(QStringLiteral("long-out.pdf"));
+        QFile::remove(pdf);
+        result = runGhostscriptJob(options, {source, pdf}, lock);
+        ASSERT_TRUE(result.ok) << result.reason.toStdString();
+        const PdfFacts pdfFacts = facts(pdf, options.securityEnabled ? "owner" : "");
+        ASSERT_EQ(pdfFacts.contentFilters.size(), 120u);
+        if (!options.securityEnabled) {
+            EXPECT_EQ(pdfFacts.info.at("/Title"), "Long");
+            EXPECT_EQ(pdfFacts.version, "1.5");
+            const QString text = pdfText(pdf);
+            qsizetype at = 0;
+            for (int page = 0; page < 120; ++page) {
+                at = text.indexOf(QStringLiteral("Page %1 line 0 ").arg(page), at);
+                ASSERT_GE(at, 0) << "page " << page;
+            }
+        }
+        EXPECT_TRUE(QDir(QString::fromStdString(lock.folder().file(".").string()))
+                        .entryList({QStringLiteral("part-*")})
+                        .isEmpty());
+    }
+}
+
+TEST(PageRanges, EachProcessorTakesAnEqualShareOfALongPdf) {
+    struct Case {
+        int pages;
+        unsigned processors;
+        std::vector<std::pair<int, int>> ranges;
+    };
+    const Case cases[] = {
+        {0, 4, {}},
+        {1, 4, {{1, 1}}},
+        {99, 4, {{1, 99}}},
+        {100, 1, {{1, 100}}},
+        {100, 4, {{1, 50}, {51, 100}}},
+        {420, 2, {{1, 210}, {211, 420}}},
+        {421, 3, {{1, 141}, {142, 281}, {282, 421}}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::pair<int, int>> ranges;
+        for (const PageRange& range : pageRanges(c.pages, c.processors)) {
+            ranges.emplace_back(range.first, range.last);
+        }
+        EXPECT_EQ(ranges, c.ranges) << c.pages << " pages, " << c.processors << " processors";
+    }
 }
 
 // PDF 1.3 has no transparency. The page must keep its text, and the picture's hidden
@@ -343,21 +423,7 @@ TEST_F(GhostscriptJob, NoPasswordsAtAllStillRestrictTheActions) {
 // the same. Neither the previous PDF nor a partial one may be left under the name.
 TEST_F(GhostscriptJob, AFullDiskFailsAndLeavesThePreviousPdfAlone) {
     const QString pages = dir.filePath(QStringLiteral("pages.ps"));
-    {
-        QFile file(pages);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("%!PS\n/Helvetica findfont 10 scalefont setfont\n");
-        for (int page = 0; page < 40; ++page) {
-            for (int line = 0; line < 60; ++line) {
-                file.write(QStringLiteral("72 %1 moveto (Page %2 line %3 words to fill it) show\n")
-                               .arg(760 - 11 * line)
-                               .arg(page)
-                               .arg(line)
-                               .toLatin1());
-            }
-            file.write("showpage\n");
-        }
-    }
+    ASSERT_TRUE(writePages(pages, 40));
     const QString limited = dir.filePath(QStringLiteral("limited-gs"));
     {
         QFile script(limited);

@@ -1,0 +1,26 @@
+// A long PDF is rewritten by several Ghostscripts at once, each one a range of its pages
+// (Ghostscript uses one processor), and their parts are joined in page order.
+#pragma once
+
+#include "ghostscript_command.h"
+
+#include <filesystem>
+#include <vector>
+
+namespace ostrel {
+
+// Fewer pages than this per part would cost more in starting Ghostscript than it saves.
+inline constexpr int kPagesPerPart = 50;
+
+// The consecutive ranges covering pages 1..`pages`, as equal as can be: one per
+// processor (`processors`), at most one per kPagesPerPart pages. One range for a short
+// PDF or a single processor; none for no pages.
+std::vector<PageRange> pageRanges(int pages, unsigned processors);
+
+// Writes to the open, empty file `descriptor` one PDF of the parts' pages in order: the
+// first part's document (information, metadata, version) with the pages of all, every
+// stream as Ghostscript wrote it. The parts come from one Ghostscript command but for
+// the page range, unencrypted. Throws std::runtime_error (one-line reason).
+void joinPdfParts(const std::vector<std::filesystem::path>& parts, int descriptor);
+
+} // namespace ostrel

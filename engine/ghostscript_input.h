@@ -1,20 +1,23 @@
 // What Ghostscript reads for the printer's PDF, and how long that PDF is.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ostrel {
 
 struct GhostscriptInput {
     // A copy to read instead of the file, when the file needed adjusting.
     std::optional<std::string> adjusted;
-    // The PDF's page count; 0 when the file is not a PDF or cannot be read.
-    int pages = 0;
+    // Each page's work for Ghostscript, as the bytes of its content and pictures, in
+    // page order; none when the file is not a PDF or cannot be read.
+    std::vector<std::uint64_t> pageWeights;
 };
 
-// Reads the PDF `input`: its page count, and a copy whose Type 1 fonts name their glyphs
+// Reads the PDF `input`: its pages' weights, and a copy whose Type 1 fonts name their glyphs
 // by their characters (nameType1GlyphsByUnicode) and, when `opaque`, without
 // transparency (makeOpaque). No copy when there is nothing to change, `input` is not a
 // PDF, or cannot be read. Throws std::runtime_error when the copy cannot be made.

@@ -218,7 +218,7 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
         const std::vector<PageRange> ranges =
             writesSecurity(options)
                 ? std::vector<PageRange>{}
-                : pageRanges(inspected.pages, std::thread::hardware_concurrency());
+                : pageRanges(inspected.pageWeights, std::thread::hardware_concurrency());
         if (ranges.size() < 2) {
             // Ghostscript writes through the descriptor: the name could be replaced meanwhile.
             const QString writtenTo = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);

@@ -14,19 +14,32 @@
 
 namespace ostrel {
 
-std::vector<PageRange> pageRanges(int pages, unsigned processors) {
+std::vector<PageRange> pageRanges(const std::vector<std::uint64_t>& pageWeights,
+                                  unsigned processors) {
+    const int pages = static_cast<int>(pageWeights.size());
     if (pages < 1) {
         return {};
     }
     const int count =
         std::clamp(std::min(static_cast<int>(processors), pages / kPagesPerPart), 1, pages);
+    std::uint64_t total = 0;
+    for (const std::uint64_t weight : pageWeights) {
+        total += weight;
+    }
     std::vector<PageRange> ranges;
+    std::uint64_t done = 0;
     int first = 1;
-    for (int part = 0; part < count; ++part) {
-        // The first (pages % count) parts take one page more.
-        const int length = pages / count + (part < pages % count ? 1 : 0);
-        ranges.push_back({first, first + length - 1});
-        first += length;
+    for (int page = 1; page <= pages; ++page) {
+        done += pageWeights[static_cast<std::size_t>(page - 1)];
+        const int partsLeft = count - static_cast<int>(ranges.size());
+        // A range ends once it holds its share of the work, or when each of the ranges
+        // left needs one of the pages left.
+        const bool shareReached =
+            done * static_cast<std::uint64_t>(count) >= total * (ranges.size() + 1);
+        if (page == pages || (partsLeft > 1 && (shareReached || pages - page < partsLeft))) {
+            ranges.push_back({first, page});
+            first = page + 1;
+        }
     }
     return ranges;
 }

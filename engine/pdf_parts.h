@@ -4,6 +4,7 @@
 
 #include "ghostscript_command.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -12,10 +13,12 @@ namespace ostrel {
 // Fewer pages than this per part would cost more in starting Ghostscript than it saves.
 inline constexpr int kPagesPerPart = 50;
 
-// The consecutive ranges covering pages 1..`pages`, as equal as can be: one per
-// processor (`processors`), at most one per kPagesPerPart pages. One range for a short
-// PDF or a single processor; none for no pages.
-std::vector<PageRange> pageRanges(int pages, unsigned processors);
+// The consecutive ranges covering all pages of a PDF, one per processor (`processors`),
+// at most one per kPagesPerPart pages, each as near as can be to an equal share of the
+// work: `pageWeights` is each page's, in page order. One range for a short PDF or a
+// single processor; none for no pages.
+std::vector<PageRange> pageRanges(const std::vector<std::uint64_t>& pageWeights,
+                                  unsigned processors);
 
 // Writes to the open, empty file `descriptor` one PDF of the parts' pages in order: the
 // first part's document (information, metadata, version) with the pages of all, every

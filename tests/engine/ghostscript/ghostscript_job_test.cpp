@@ -227,27 +227,37 @@ TEST_F(GhostscriptJob, ALongPdfComesOutWholeAndInOrder) {
     }
 }
 
-TEST(PageRanges, EachProcessorTakesAnEqualShareOfALongPdf) {
+TEST(PageRanges, EachProcessorTakesAnEqualShareOfALongPdfsWork) {
     struct Case {
-        int pages;
+        std::vector<std::uint64_t> weights;
         unsigned processors;
         std::vector<std::pair<int, int>> ranges;
     };
+    const auto pages = [](int count, std::uint64_t weight = 1) {
+        return std::vector<std::uint64_t>(static_cast<std::size_t>(count), weight);
+    };
+    auto heavyThenLight = pages(50, 3);
+    heavyThenLight.insert(heavyThenLight.end(), 50, 1);
+    auto oneHeavyLast = pages(99);
+    oneHeavyLast.push_back(1000);
     const Case cases[] = {
-        {0, 4, {}},
-        {1, 4, {{1, 1}}},
-        {99, 4, {{1, 99}}},
-        {100, 1, {{1, 100}}},
-        {100, 4, {{1, 50}, {51, 100}}},
-        {420, 2, {{1, 210}, {211, 420}}},
-        {421, 3, {{1, 141}, {142, 281}, {282, 421}}},
+        {{}, 4, {}},
+        {pages(1), 4, {{1, 1}}},
+        {pages(99), 4, {{1, 99}}},
+        {pages(100), 1, {{1, 100}}},
+        {pages(100), 4, {{1, 50}, {51, 100}}},
+        {pages(420), 2, {{1, 210}, {211, 420}}},
+        {pages(421), 3, {{1, 141}, {142, 281}, {282, 421}}},
+        {heavyThenLight, 2, {{1, 34}, {35, 100}}},
+        {oneHeavyLast, 2, {{1, 99}, {100, 100}}},
     };
     for (const Case& c : cases) {
         std::vector<std::pair<int, int>> ranges;
-        for (const PageRange& range : pageRanges(c.pages, c.processors)) {
+        for (const PageRange& range : pageRanges(c.weights, c.processors)) {
             ranges.emplace_back(range.first, range.last);
         }
-        EXPECT_EQ(ranges, c.ranges) << c.pages << " pages, " << c.processors << " processors";
+        EXPECT_EQ(ranges, c.ranges)
+            << c.weights.size() << " pages, " << c.processors << " processors";
     }
 }
 

@@ -214,30 +214,42 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
         }
         PendingPdf pdf(output.toStdString());
         // A long PDF is written in parts on all processors, then joined. Encrypted parts
-        // could not be joined: an encrypted PDF is written whole.
+        // could not be joined: an encrypted PDF is written whole. So is a long one whose
+        // parts or join failed, unless the job was stopped.
         const std::vector<PageRange> ranges =
             writesSecurity(options)
                 ? std::vector<PageRange>{}
                 : pageRanges(inspected.pageWeights, std::thread::hardware_concurrency());
-        if (ranges.size() < 2) {
-            // Ghostscript writes through the descriptor: the name could be replaced meanwhile.
-            const QString writtenTo = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);
-            if (auto failure = runGhostscripts(
-                    ghostscript, {ghostscriptArguments(options, writtenTo, input, sideFile)}, spool,
-                    pdf.descriptor(), keepGoing)) {
-                return *failure;
-            }
-        } else {
+        bool writtenInParts = false;
+        if (ranges.size() > 1) {
             const PartFiles parts(spool, ranges.size());
             std::vector<QStringList> argumentLists;
             for (std::size_t part = 0; part < ranges.size(); ++part) {
                 argumentLists.push_back(ghostscriptArguments(options, fromPath(parts.paths()[part]),
                                                              input, sideFile, ranges[part]));
             }
-            if (auto failure = runGhostscripts(ghostscript, argumentLists, spool, -1, keepGoing)) {
+            const auto failure = runGhostscripts(ghostscript, argumentLists, spool, -1, keepGoing);
+            if (failure && keepGoing && !keepGoing()) {
                 return *failure;
             }
-            joinPdfParts(parts.paths(), pdf.descriptor());
+            if (!failure) {
+                try {
+                    joinPdfParts(parts.paths(), pdf.descriptor());
+                    writtenInParts = true;
+                } catch (const std::runtime_error&) {
+                    // written whole below
+                }
+            }
+        }
+        if (!writtenInParts) {
+            // Ghostscript writes through the descriptor (opened anew, emptied): the name
+            // could be replaced meanwhile.
+            const QString writtenTo = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);
+            if (auto failure = runGhostscripts(
+                    ghostscript, {ghostscriptArguments(options, writtenTo, input, sideFile)}, spool,
+                    pdf.descriptor(), keepGoing)) {
+                return *failure;
+            }
         }
         if (const auto defect = pdfDefect(pdf.descriptor(), expectationFor(options))) {
             return JobResult::failure(QStringLiteral("Ghostscript wrote no usable PDF (%1)")

@@ -38,7 +38,8 @@ struct GhostscriptJobFiles {
 // it and the PostScript file, blocking until Ghostscript ends. The switches reach
 // Ghostscript through a private argument file in the spool folder, removed afterwards.
 // A long unencrypted PDF is written by one Ghostscript per processor, a range of pages
-// each, into part files of the spool folder that qpdf joins (pdf_parts.h).
+// each, into part files of the spool folder that qpdf joins (pdf_parts.h); when a part
+// or the join fails, by one Ghostscript.
 // Ghostscript writes a private temporary file beside the PDF, which takes the PDF's name
 // only when Ghostscript reported no error and qpdf reads it as whole (pages, encryption
 // as asked). Fails (with the reason) when the side file cannot be written, Ghostscript

@@ -19,6 +19,8 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <optional>
+
 namespace ostrel {
 namespace {
 
@@ -193,25 +195,51 @@ bool writePages(const QString& path, int count) {
 }
 
 // A long PDF is written in parts on several processors and joined: every page once, in
-// order, with the options of a whole one (information, version), no part left
-// in the spool folder. Encrypted, it is written whole.
+// order, with the options of a whole one (information, version), no part left in the
+// spool folder. Encrypted, it is written whole; so it is when a part fails, or when the
+// parts cannot be joined.
 TEST_F(GhostscriptJob, ALongPdfComesOutWholeAndInOrder) {
     const QString printed = dir.filePath(QStringLiteral("long.ps"));
     ASSERT_TRUE(writePages(printed, 120));
     const QString source = convert(ConversionOptions{}, printed); // a PDF, as printed
     ASSERT_TRUE(result.ok) << result.reason.toStdString();
+    // Ghostscript, but for a range of pages it fails, or writes no PDF.
+    const QString partsSpoiled = dir.filePath(QStringLiteral("parts-spoiled-gs"));
+    {
+        QFile script(partsSpoiled);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nif grep -q FirstPage \"${1#@}\"; then\n"
+                     "  [ \"$SPOIL\" = fail ] && exit 1\n"
+                     "  out=$(grep -o -- '-sOutputFile=[^ ]*' \"${1#@}\" | cut -d= -f2)\n"
+                     "  echo 'no PDF' > \"$out\"; exit 0\nfi\nexec '" +
+                     QFile::encodeName(QString::fromStdString(ghostscriptExecutable().string())) +
+                     "' \"$@\"\n");
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     ConversionOptions plain;
     plain.title = QStringLiteral("Long");
     plain.pdfVersion = QStringLiteral("V1.5");
-    for (const ConversionOptions& options : {plain, secured(1)}) {
-        SCOPED_TRACE(options.securityEnabled ? "secured" : "plain");
+    struct Case {
+        const char* name;
+        ConversionOptions options;
+        const char* spoil; // what the parts' Ghostscript does; nothing: it works
+    };
+    for (const Case& c :
+         {Case{"plain", plain, nullptr}, Case{"secured", secured(1), nullptr},
+          Case{"a part fails", plain, "fail"}, Case{"parts without PDF", plain, "garbage"}}) {
+        SCOPED_TRACE(c.name);
+        std::optional<test::ScopedEnvironment> spoiled, spoil;
+        if (c.spoil != nullptr) {
+            spoiled.emplace("OSTREL_GHOSTSCRIPT", partsSpoiled.toLocal8Bit().constData());
+            spoil.emplace("SPOIL", c.spoil);
+        }
         const QString pdf = dir.filePath(QStringLiteral("long-out.pdf"));
         QFile::remove(pdf);
-        result = runGhostscriptJob(options, {source, pdf}, lock);
+        result = runGhostscriptJob(c.options, {source, pdf}, lock);
         ASSERT_TRUE(result.ok) << result.reason.toStdString();
-        const PdfFacts pdfFacts = facts(pdf, options.securityEnabled ? "owner" : "");
+        const PdfFacts pdfFacts = facts(pdf, c.options.securityEnabled ? "owner" : "");
         ASSERT_EQ(pdfFacts.contentFilters.size(), 120u);
-        if (!options.securityEnabled) {
+        if (!c.options.securityEnabled) {
             EXPECT_EQ(pdfFacts.info.at("/Title"), "Long");
             EXPECT_EQ(pdfFacts.version, "1.5");
             const QString text = pdfText(pdf);

@@ -1,20 +1,17 @@
 #include "pdf_check.h"
 
+#include "pending_pdf.h"
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace ostrel {
 
 std::optional<std::string> pdfDefect(int descriptor, const PdfExpectation& expected) {
-    const int copy = ::dup(descriptor);
-    FILE* file = copy >= 0 ? ::fdopen(copy, "rb") : nullptr;
+    FILE* file = duplicateStream(descriptor, "rb");
     if (file == nullptr) {
-        if (copy >= 0) {
-            ::close(copy);
-        }
         return "cannot read it back";
     }
     try {

@@ -1,10 +1,11 @@
 #include "pdf_parts.h"
 
+#include "pending_pdf.h"
+
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +14,48 @@
 #include <string>
 
 namespace ostrel {
+namespace {
+
+// The bytes of a stream as stored.
+std::uint64_t storedLength(QPDFObjectHandle stream) {
+    if (!stream.isStream()) {
+        return 0;
+    }
+    QPDFObjectHandle length = stream.getDict().getKey("/Length");
+    return length.isInteger() && length.getIntValue() > 0
+               ? static_cast<std::uint64_t>(length.getIntValue())
+               : 0;
+}
+
+// The bytes of a content stream's operators (as stored when it cannot be decoded): a
+// compressed page of short lines is little shorter than one of long lines.
+std::uint64_t contentLength(QPDFObjectHandle stream) {
+    if (!stream.isStream()) {
+        return 0;
+    }
+    try {
+        return stream.getStreamData(qpdf_dl_generalized)->getSize();
+    } catch (const std::exception&) {
+        return storedLength(stream);
+    }
+}
+
+} // namespace
+
+std::vector<std::uint64_t> pageWeights(QPDF& pdf) {
+    std::vector<std::uint64_t> weights;
+    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        std::uint64_t weight = 1;
+        for (const auto& stream : page.getPageContents()) {
+            weight += contentLength(stream);
+        }
+        for (const auto& [name, image] : page.getImages()) {
+            weight += storedLength(image);
+        }
+        weights.push_back(weight);
+    }
+    return weights;
+}
 
 std::vector<PageRange> pageRanges(const std::vector<std::uint64_t>& pageWeights,
                                   unsigned processors) {
@@ -63,12 +106,8 @@ void joinPdfParts(const std::vector<std::filesystem::path>& parts, int descripto
                 joined.addPage(page, false);
             }
         }
-        const int copy = ::dup(descriptor);
-        FILE* out = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
+        FILE* out = duplicateStream(descriptor, "wb");
         if (out == nullptr) {
-            if (copy >= 0) {
-                ::close(copy);
-            }
             throw std::runtime_error("cannot write the PDF");
         }
         QPDFWriter writer(*documents.front());

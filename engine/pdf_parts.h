@@ -6,12 +6,17 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <qpdf/QPDF.hh>
 #include <vector>
 
 namespace ostrel {
 
 // Fewer pages than this per part would cost more in starting Ghostscript than it saves.
 inline constexpr int kPagesPerPart = 50;
+
+// Each page's work for Ghostscript, in page order: the bytes of its content (decoded;
+// as stored when it cannot be) and of its pictures (as stored), one at least.
+std::vector<std::uint64_t> pageWeights(QPDF& pdf);
 
 // The consecutive ranges covering all pages of a PDF, one per processor (`processors`),
 // at most one per kPagesPerPart pages, each as near as can be to an equal share of the

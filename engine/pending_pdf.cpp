@@ -106,4 +106,13 @@ std::optional<std::string> PendingPdf::commit(ExistingPdf existing) {
     return std::nullopt;
 }
 
+FILE* duplicateStream(int descriptor, const char* mode) {
+    const int copy = ::dup(descriptor);
+    FILE* stream = copy >= 0 ? ::fdopen(copy, mode) : nullptr;
+    if (stream == nullptr && copy >= 0) {
+        ::close(copy);
+    }
+    return stream;
+}
+
 } // namespace ostrel

@@ -3,6 +3,7 @@
 // conversion leaves the destination as it was (no partial PDF, an older PDF untouched).
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -38,5 +39,9 @@ private:
     int fd_ = -1;
     bool committed_ = false;
 };
+
+// A stream of its own on the open file `descriptor` (a duplicate, closed with the
+// stream), for readers and writers that take a FILE; null when there is none.
+FILE* duplicateStream(int descriptor, const char* mode);
 
 } // namespace ostrel

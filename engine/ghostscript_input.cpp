@@ -1,5 +1,6 @@
 #include "ghostscript_input.h"
 
+#include "glyph_runs.h"
 #include "opaque_pdf.h"
 #include "pdf_parts.h"
 #include "type1_glyph_names.h"
@@ -37,6 +38,7 @@ GhostscriptInput inspectGhostscriptInput(const std::filesystem::path& input, boo
         pdf.processFile(input.c_str());
         inspected.pageWeights = pageWeights(pdf);
         changed = nameType1GlyphsByUnicode(pdf);
+        changed = joinGlyphRuns(pdf) || changed;
         if (opaque) {
             changed = makeOpaque(pdf) || changed;
         }

@@ -18,8 +18,9 @@ struct GhostscriptInput {
 };
 
 // Reads the PDF `input`: its pages' weights, and a copy whose Type 1 fonts name their glyphs
-// by their characters (nameType1GlyphsByUnicode) and, when `opaque`, without
-// transparency (makeOpaque). No copy when there is nothing to change, `input` is not a
+// by their characters (nameType1GlyphsByUnicode), whose text arrays show runs of glyphs
+// rather than single glyphs (joinGlyphRuns) and, when `opaque`, without transparency
+// (makeOpaque). No copy when there is nothing to change, `input` is not a
 // PDF, or cannot be read. Throws std::runtime_error when the copy cannot be made.
 GhostscriptInput inspectGhostscriptInput(const std::filesystem::path& input, bool opaque);
 

@@ -19,7 +19,7 @@ namespace ostrel::word {
 namespace {
 
 // Bump when the template's content changes, so that older templates are rebuilt.
-constexpr const char* kTemplateVersion = "3";
+constexpr const char* kTemplateVersion = "4";
 
 // A PDF printer: its print job, written to the print file, is the office's PDF with the
 // text's Unicode and the pictures as they are. Its PostScript (PDFDevice=0) embeds
@@ -82,18 +82,25 @@ std::string readFirstLine(const fs::path& path) {
     return line;
 }
 
-// Runs the office on a new profile until it has set the profile up and ended. The
-// first start of a fresh profile ends asking for a restart (exit code 81).
+// Runs the office on a new profile until it has set the profile up and ended. Only a start
+// that goes on to work on a document sets up the profile's extensions, and that first
+// start ends asking for a restart (exit code 81); a profile left without them would make
+// every office started on a copy of it start twice. So the office converts an empty text
+// in the profile's setup folder, starting again as often as it asks.
 void initialiseProfile(const std::string& office, const fs::path& profile) {
+    const fs::path setup = profile / "setup";
+    writeFile(setup / "empty.txt", "");
     for (int attempt = 0; attempt < 3; ++attempt) {
         OfficeProcess process({office, "--headless", "--invisible", "--norestore", "--nologo",
-                               "--nodefault", "--nolockcheck", "--terminate_after_init",
-                               "-env:UserInstallation=" + fileUrl(profile)});
+                               "--nodefault", "--nolockcheck",
+                               "-env:UserInstallation=" + fileUrl(profile), "--convert-to", "pdf",
+                               "--outdir", setup.string(), (setup / "empty.txt").string()});
         if (!process.waitForExit(kInitialiseLimit)) {
             throw std::runtime_error("the office did not finish setting up its profile");
         }
         const ProcessExit exit = process.exit().value_or(ProcessExit{});
         if (exit.succeeded()) {
+            fs::remove_all(setup);
             return;
         }
         if (!exit.exited || exit.code != 81) {

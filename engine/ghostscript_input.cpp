@@ -36,9 +36,9 @@ GhostscriptInput inspectGhostscriptInput(const std::filesystem::path& input, boo
     try {
         pdf.setSuppressWarnings(true);
         pdf.processFile(input.c_str());
-        inspected.pageWeights = pageWeights(pdf);
         changed = nameType1GlyphsByUnicode(pdf);
         changed = joinGlyphRuns(pdf) || changed;
+        inspected.pageWeights = pageWeights(pdf); // of the pages Ghostscript reads
         if (opaque) {
             changed = makeOpaque(pdf) || changed;
         }

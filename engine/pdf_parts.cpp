@@ -45,7 +45,7 @@ std::uint64_t contentLength(QPDFObjectHandle stream) {
 std::vector<std::uint64_t> pageWeights(QPDF& pdf) {
     std::vector<std::uint64_t> weights;
     for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
-        std::uint64_t weight = 1;
+        std::uint64_t weight = kPageWork;
         for (const auto& stream : page.getPageContents()) {
             weight += contentLength(stream);
         }

@@ -8,8 +8,10 @@
 #   memory:  (with --memory) the resident size of ostrel-convert and of its office while
 #            it converts 100 documents in one run.
 # Prints seconds and the ratio ours/office. (The office prints the spool file, Ghostscript
-# makes the PDF of it.)
-#   scripts/benchmark.sh [--memory] [DOCUMENT...]
+# makes the PDF of it.) The machine's speed can move by a third within minutes: with
+# --rounds N each measure is taken N times, the office's export and ours in turn, and the
+# median ratio follows.
+#   scripts/benchmark.sh [--memory] [--rounds N] [DOCUMENT...]
 #   (default: every file of $OSTREL_CORPUS_DIR/documents, the corpus beside the source tree)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,10 +21,15 @@ if [[ ! -x $convert ]]; then
     exit 2
 fi
 memory=no
-if [[ ${1:-} == --memory ]]; then
-    memory=yes
+rounds=1
+while (($# > 0)); do
+    case $1 in
+    --memory) memory=yes ;;
+    --rounds) rounds=${2:?--rounds needs a number} && shift ;;
+    *) break ;;
+    esac
     shift
-fi
+done
 if (($# > 0)); then
     documents=("$@")
 else
@@ -71,26 +78,39 @@ soffice "-env:UserInstallation=$profile" --headless --norestore --convert-to doc
 office_export "$work/long" "$long"
 long_pages=$(pdfinfo "$work/long/long-document.pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')
 
-# measure NAME FILE...: the office's export once, then ours with one and two jobs.
+# The median of numbers.
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+
+# measure NAME FILE...: the office's export once, then ours with one and two jobs; each
+# round a line, and with several rounds the median ratios.
 measure() {
     local name=$1
     shift
-    local out=$work/run-$RANDOM
-    mkdir -p "$out/office" "$out/ours1" "$out/ours2"
-    local start office one two
-    start=$(now)
-    office_export "$out/office" "$@"
-    office=$(($(now) - start))
-    start=$(now)
-    ours 1 "$out/ours1" "$@"
-    one=$(($(now) - start))
-    start=$(now)
-    ours 2 "$out/ours2" "$@"
-    two=$(($(now) - start))
-    printf '%-30s %6s %9s %9s %7s %9s %7s\n' "$name" "$#" "$(secs "$office")" \
-        "$(secs "$one")" "$(ratio "$one" "$office")" "$(secs "$two")" "$(ratio "$two" "$office")"
-    printf '%-30s %6s %9s %9s %7s %9s %7s\n' "  PDFs written" "" "$(pdfs "$out/office")" \
-        "$(pdfs "$out/ours1")" "" "$(pdfs "$out/ours2")" ""
+    local round start office one two ratios1=() ratios2=()
+    for ((round = 1; round <= rounds; ++round)); do
+        local out=$work/run-$RANDOM
+        mkdir -p "$out/office" "$out/ours1" "$out/ours2"
+        start=$(now)
+        office_export "$out/office" "$@"
+        office=$(($(now) - start))
+        start=$(now)
+        ours 1 "$out/ours1" "$@"
+        one=$(($(now) - start))
+        start=$(now)
+        ours 2 "$out/ours2" "$@"
+        two=$(($(now) - start))
+        ratios1+=("$(ratio "$one" "$office")")
+        ratios2+=("$(ratio "$two" "$office")")
+        printf '%-30s %6s %9s %9s %7s %9s %7s\n' "$name" "$#" "$(secs "$office")" \
+            "$(secs "$one")" "${ratios1[-1]}" "$(secs "$two")" "${ratios2[-1]}"
+        printf '%-30s %6s %9s %9s %7s %9s %7s\n' "  PDFs written" "" "$(pdfs "$out/office")" \
+            "$(pdfs "$out/ours1")" "" "$(pdfs "$out/ours2")" ""
+        rm -rf "$out"
+    done
+    if ((rounds > 1)); then
+        printf '%-30s %6s %9s %9s %7s %9s %7s\n' "  median of $rounds rounds" "" "" "" \
+            "$(median "${ratios1[@]}")" "" "$(median "${ratios2[@]}")"
+    fi
 }
 
 echo "cores: $(nproc), load: $(cut -d' ' -f1-3 /proc/loadavg)"

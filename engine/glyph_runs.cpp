@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -84,7 +85,7 @@ std::string pdfNumber(double value) {
     return number == "-0" ? "0" : number;
 }
 
-void appendHex(std::string& out, const std::string& bytes) {
+void appendHex(std::string& out, std::string_view bytes) {
     static const char digits[] = "0123456789abcdef";
     for (const char signedByte : bytes) {
         const auto byte = static_cast<unsigned char>(signedByte);
@@ -101,7 +102,7 @@ struct TextState {
 };
 
 struct Glyph {
-    std::string code;
+    std::string_view code; // in the array's string
     double adjustment = 0; // the numbers that follow it in the array
 };
 
@@ -158,6 +159,9 @@ private:
     }
 
     void track(const std::string& op) {
+        if (op != "q" && op != "Q" && op != "Tf" && op != "Tc" && op != "\"") {
+            return;
+        }
         const auto operands = values();
         if (op == "q") {
             saved_.push_back(state_);
@@ -199,7 +203,7 @@ private:
         for (std::size_t i = 1; i + 1 < operands.size(); ++i) {
             const Token& element = *operands[i];
             if (element.getType() == QPDFTokenizer::tt_string) {
-                const std::string& bytes = element.getValue();
+                const std::string_view bytes = element.getValue();
                 const auto length = static_cast<std::size_t>(state.codeLength);
                 if (bytes.size() % length != 0) {
                     return std::nullopt;
@@ -232,6 +236,7 @@ private:
         // size; character spacing moves it forward by text space units.
         std::string array =
             " " + pdfNumber(state.charSpacing - shared * state.fontSize / 1000) + " Tc[";
+        array.reserve(array.size() + 8 * operands.size());
         std::size_t elements = 0;
         if (lead != 0) {
             array += pdfNumber(lead) + " ";

@@ -153,7 +153,7 @@ std::int32_t permissionValue(const ConversionOptions& options) {
 
 QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
                                  const QString& postScriptFile, const QString& sideFile,
-                                 const std::optional<PageRange>& pages) {
+                                 const std::optional<PageRange>& pages, bool legacyPdfReader) {
     QStringList arguments{QStringLiteral("-dSAFER"), QStringLiteral("-dNOPAUSE"),
                           QStringLiteral("-dBATCH"), QStringLiteral("-sDEVICE=pdfwrite")};
     if (const QString level = effectiveCompatibilityLevel(options); !level.isEmpty()) {
@@ -191,9 +191,9 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
     QString escapedOutput = outputFile;
     escapedOutput.replace(QLatin1Char('%'), QStringLiteral("%%"));
     arguments << QStringLiteral("-sOutputFile=") + escapedOutput;
-    // Ghostscript 10.0's own PDF reader writes the Unicode of ligatures ("fi", "ff") with
-    // swapped bytes; its PostScript-based reader gets them right.
-    arguments << QStringLiteral("-dNEWPDF=false");
+    if (legacyPdfReader) {
+        arguments << QStringLiteral("-dNEWPDF=false");
+    }
     // JPEG images of the spool file would otherwise be copied as they are, untouched by
     // the image filter and JPEG quality.
     arguments << QStringLiteral("-dPassThroughJPEGImages=false");

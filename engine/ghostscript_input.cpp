@@ -3,6 +3,7 @@
 #include "glyph_runs.h"
 #include "opaque_pdf.h"
 #include "pdf_parts.h"
+#include "several_unit_unicode.h"
 #include "type1_glyph_names.h"
 
 #include <qpdf/Buffer.hh>
@@ -42,8 +43,14 @@ GhostscriptInput inspectGhostscriptInput(const std::filesystem::path& input, boo
         if (opaque) {
             changed = makeOpaque(pdf) || changed;
         }
+        // Asked after the Type 1 fonts are renamed: their maps keep single characters only.
+        inspected.legacyReader = hasSeveralUnitUnicode(pdf);
     } catch (const std::exception&) {
-        return {}; // Ghostscript reads it as it is, and reports what is wrong with it
+        // Ghostscript reads it as it is, and reports what is wrong with it; the legacy
+        // reader, since what the file holds is not known.
+        GhostscriptInput unread;
+        unread.legacyReader = true;
+        return unread;
     }
     if (!changed) {
         return inspected;

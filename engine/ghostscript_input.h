@@ -15,13 +15,16 @@ struct GhostscriptInput {
     // Each page's work for Ghostscript, as the bytes of its content and pictures, in
     // page order; none when the file is not a PDF or cannot be read.
     std::vector<std::uint64_t> pageWeights;
+    // Whether Ghostscript must read it with its PostScript-based PDF reader: its fonts map
+    // codes to several characters (hasSeveralUnitUnicode), or it could not be read.
+    bool legacyReader = false;
 };
 
 // Reads the PDF `input`: its pages' weights, and a copy whose Type 1 fonts name their glyphs
 // by their characters (nameType1GlyphsByUnicode), whose text arrays show runs of glyphs
 // rather than single glyphs (joinGlyphRuns) and, when `opaque`, without transparency
-// (makeOpaque). No copy when there is nothing to change, `input` is not a
-// PDF, or cannot be read. Throws std::runtime_error when the copy cannot be made.
+// (makeOpaque). No copy when there is nothing to change, `input` is not a PDF, or cannot
+// be read. Throws std::runtime_error when the copy cannot be made.
 GhostscriptInput inspectGhostscriptInput(const std::filesystem::path& input, bool opaque);
 
 } // namespace ostrel

@@ -226,7 +226,8 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
             std::vector<QStringList> argumentLists;
             for (std::size_t part = 0; part < ranges.size(); ++part) {
                 argumentLists.push_back(ghostscriptArguments(options, fromPath(parts.paths()[part]),
-                                                             input, sideFile, ranges[part]));
+                                                             input, sideFile, ranges[part],
+                                                             inspected.legacyReader));
             }
             const auto failure = runGhostscripts(ghostscript, argumentLists, spool, -1, keepGoing);
             if (failure && keepGoing && !keepGoing()) {
@@ -245,9 +246,11 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
             // Ghostscript writes through the descriptor (opened anew, emptied): the name
             // could be replaced meanwhile.
             const QString writtenTo = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);
-            if (auto failure = runGhostscripts(
-                    ghostscript, {ghostscriptArguments(options, writtenTo, input, sideFile)}, spool,
-                    pdf.descriptor(), keepGoing)) {
+            if (auto failure =
+                    runGhostscripts(ghostscript,
+                                    {ghostscriptArguments(options, writtenTo, input, sideFile,
+                                                          std::nullopt, inspected.legacyReader)},
+                                    spool, pdf.descriptor(), keepGoing)) {
                 return *failure;
             }
         }

@@ -237,13 +237,17 @@ TEST(GhostscriptArguments, SideFileAroundTheSpoolFileNoSetpdfwriteDscIgnoredPerc
                                "-dKeyLength=128",
                                "-dPermissions=-1340",
                                "-sOutputFile=/o/100%%.pdf",
-                               "-dNEWPDF=false",
                                "-dPassThroughJPEGImages=false",
                                "-f",
                                "/s/pdfmarks",
                                "/in/a b.ps",
                                "/s/pdfmarks"};
     EXPECT_EQ(ghostscriptArguments(options, "/o/100%.pdf", "/in/a b.ps", "/s/pdfmarks"), expected);
+    QStringList legacy = expected;
+    legacy.insert(legacy.indexOf("-dPassThroughJPEGImages=false"), "-dNEWPDF=false");
+    EXPECT_EQ(ghostscriptArguments(options, "/o/100%.pdf", "/in/a b.ps", "/s/pdfmarks",
+                                   std::nullopt, true),
+              legacy);
 }
 
 TEST(GhostscriptArguments, NoLevelSwitchWhenNoVersionQualifies) {

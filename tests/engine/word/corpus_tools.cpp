@@ -165,6 +165,23 @@ std::map<QString, int> pdfWords(const QString& pdf) {
     return words;
 }
 
+QString charactersNotIn(const std::map<QString, int>& words,
+                        const std::map<QString, int>& reference) {
+    QString known;
+    for (const auto& entry : reference) {
+        known += entry.first;
+    }
+    QString missing;
+    for (const auto& entry : words) {
+        for (const QChar c : entry.first) {
+            if (!known.contains(c) && !missing.contains(c)) {
+                missing += c;
+            }
+        }
+    }
+    return missing;
+}
+
 int wordCount(const std::map<QString, int>& words) {
     int count = 0;
     for (const auto& entry : words) {

@@ -34,6 +34,10 @@ std::map<QString, int> pdfWords(const QString& pdf);
 // often as both hold it).
 int wordCount(const std::map<QString, int>& words);
 int sharedWordCount(const std::map<QString, int>& words, const std::map<QString, int>& other);
+// The characters of `words` that no word of `reference` holds (a garbled Unicode map's
+// U+6600 for "f"), each once.
+QString charactersNotIn(const std::map<QString, int>& words,
+                        const std::map<QString, int>& reference);
 
 // The fonts that pdffonts lists without a Unicode map.
 QStringList fontsWithoutUnicode(const QString& pdf);

@@ -74,7 +74,7 @@ test::PrivateFolders* WordDocumentsTest::folders = nullptr;
 // Same-named documents (a.doc, a.docx) go to different folders; each folder is one run.
 // With the default options (PDF 1.3, which knows no transparency) the text must survive:
 // at least 98 % of the words that pdftotext finds in the office's export, per document
-// and in all.
+// and in all, and no character the export does not have.
 TEST_F(WordDocumentsTest, EveryCorpusDocumentConvertsLikeTheOfficesOwnExport) {
     const QStringList files = test::corpusFiles(QStringLiteral("documents"));
     if (files.isEmpty()) {
@@ -101,9 +101,11 @@ TEST_F(WordDocumentsTest, EveryCorpusDocumentConvertsLikeTheOfficesOwnExport) {
             EXPECT_EQ(test::firstPageHasInk(pdf, render), test::firstPageHasInk(expected, render));
 
             const auto words = test::pdfWords(expected);
-            const int found = test::sharedWordCount(words, test::pdfWords(pdf));
+            const auto ours = test::pdfWords(pdf);
+            const int found = test::sharedWordCount(words, ours);
             EXPECT_GE(found * 100, test::wordCount(words) * 98)
                 << found << " of " << test::wordCount(words) << " words";
+            EXPECT_EQ(test::charactersNotIn(ours, words).toStdString(), "");
             EXPECT_THAT(test::fontsWithoutUnicode(pdf), IsEmpty());
             allWords += test::wordCount(words);
             allFound += found;

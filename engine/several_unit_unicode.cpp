@@ -1,0 +1,89 @@
+#include "several_unit_unicode.h"
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+namespace {
+
+// Whether the entries of a "beginbfchar" (2 strings each: code, characters) or
+// "beginbfrange" section (3: first code, last code, characters or an array of them) give
+// a code more than four hexadecimal digits of characters.
+bool hasSeveralUnits(std::string_view entries, int stringsPerEntry) {
+    int index = 0;
+    bool inArray = false;
+    for (std::size_t at = 0; at < entries.size(); ++at) {
+        const char c = entries[at];
+        if (c == '[') {
+            inArray = true;
+        } else if (c == ']') {
+            inArray = false;
+            index = 0;
+        } else if (c == '<') {
+            const std::size_t close = entries.find('>', at);
+            if (close == std::string_view::npos) {
+                return false;
+            }
+            const bool characters = inArray || index == stringsPerEntry - 1;
+            if (characters && close - at - 1 > 4) {
+                return true;
+            }
+            if (!inArray) {
+                index = (index + 1) % stringsPerEntry;
+            }
+            at = close;
+        }
+    }
+    return false;
+}
+
+bool mapHasSeveralUnits(std::string_view cmap) {
+    for (const auto& [kind, stringsPerEntry] :
+         {std::pair{std::string_view("bfchar"), 2}, std::pair{std::string_view("bfrange"), 3}}) {
+        const std::string begin = "begin" + std::string(kind);
+        const std::string end = "end" + std::string(kind);
+        for (std::size_t pos = cmap.find(begin); pos != std::string_view::npos;
+             pos = cmap.find(begin, pos)) {
+            pos += begin.size();
+            const std::size_t stop = cmap.find(end, pos);
+            if (hasSeveralUnits(cmap.substr(pos, stop - pos), stringsPerEntry)) {
+                return true;
+            }
+            if (stop == std::string_view::npos) {
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool hasSeveralUnitUnicode(QPDF& pdf) {
+    std::set<QPDFObjGen> seen; // a map fonts share is read once
+    for (QPDFObjectHandle object : pdf.getAllObjects()) {
+        if (!object.isDictionary() || !object.getKey("/Type").isNameAndEquals("/Font")) {
+            continue;
+        }
+        QPDFObjectHandle map = object.getKey("/ToUnicode");
+        if (!map.isStream() || !seen.insert(map.getObjGen()).second) {
+            continue;
+        }
+        try {
+            const auto data = map.getStreamData(qpdf_dl_generalized);
+            if (mapHasSeveralUnits(std::string_view(
+                    reinterpret_cast<const char*>(data->getBuffer()), data->getSize()))) {
+                return true;
+            }
+        } catch (const std::exception&) {
+            return true; // a map qpdf cannot decode: what it holds is not known
+        }
+    }
+    return false;
+}
+
+} // namespace ostrel

@@ -110,13 +110,32 @@ void initialiseProfile(const std::string& office, const fs::path& profile) {
     throw std::runtime_error("the office kept restarting while setting up its profile");
 }
 
-fs::path ensureTemplate(const std::string& office) {
-    const fs::path root = profileRoot();
-    createPrivateFolders(root);
+// The template's version and the state of the office's installation: when each of its
+// folders of programs, services, settings and extensions last changed. An office updated
+// or given a new part after the template was set up asks every office started on a copy
+// of it to restart (exit code 81), so each would start twice.
+std::string templateStamp(const std::string& office) {
+    std::error_code ec;
+    fs::path program = fs::canonical(office, ec).parent_path();
+    if (ec) {
+        program = fs::path(office).parent_path();
+    }
+    const fs::path share = program.parent_path() / "share";
+    std::string stamp = kTemplateVersion;
+    for (const fs::path& folder : {program, program / "services", share / ".registry",
+                                   share / "registry", share / "extensions"}) {
+        const auto changed = fs::last_write_time(folder, ec);
+        stamp += ' ' + (ec ? std::string("-") : std::to_string(changed.time_since_epoch().count()));
+    }
+    return stamp;
+}
+
+// The template under `root`, set up anew when it is missing or its stamp is not the
+// current one. The caller holds the template's lock.
+fs::path ensureTemplate(const fs::path& root, const std::string& office) {
     const fs::path templ = root / "template";
-    const fs::path stamp = templ / "ostrel-template-version";
-    FileLock lock(root / "template.lock", true);
-    if (readFirstLine(stamp) == kTemplateVersion) {
+    const std::string stamp = templateStamp(office);
+    if (readFirstLine(templ / "ostrel-template-version") == stamp) {
         return templ;
     }
     const fs::path fresh = root / ("template.new-" + std::to_string(getpid()));
@@ -129,7 +148,7 @@ fs::path ensureTemplate(const std::string& office) {
         fs::remove_all(fresh);
         throw;
     }
-    writeFile(fresh / "ostrel-template-version", kTemplateVersion);
+    writeFile(fresh / "ostrel-template-version", stamp);
     fs::remove_all(templ);
     fs::rename(fresh, templ);
     return templ;
@@ -189,8 +208,9 @@ std::string fileUrl(const fs::path& path) {
 }
 
 InstanceProfile::InstanceProfile(const std::string& office) {
-    const fs::path templ = ensureTemplate(office);
-    const fs::path instances = profileRoot() / "instances";
+    const fs::path root = profileRoot();
+    createPrivateFolders(root);
+    const fs::path instances = root / "instances";
     fs::create_directories(instances);
     removeLeftovers(instances);
     name_ = uniqueName();
@@ -204,7 +224,17 @@ InstanceProfile::InstanceProfile(const std::string& office) {
     }
     fs::rename(claim, lockFile_);
     directory_ = instances / name_;
-    fs::copy(templ, directory_, fs::copy_options::recursive);
+    try {
+        // Copied under the template's lock too: another conversion may be setting it up
+        // anew for an updated office.
+        FileLock templateLock(root / "template.lock", true);
+        fs::copy(ensureTemplate(root, office), directory_, fs::copy_options::recursive);
+    } catch (...) {
+        std::error_code ec;
+        fs::remove_all(directory_, ec);
+        fs::remove(lockFile_, ec);
+        throw;
+    }
     lock_ = std::move(lock);
 }
 

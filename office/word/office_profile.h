@@ -1,7 +1,7 @@
 // The office's private user profile. A template is made once per user under the cache
 // folder (with the printer "OstrelWordToPDF" and settings that keep macros
-// and links off) and copied for every office instance, so that no two offices share a
-// profile and a fresh copy starts as fast as a used one. An instance folder is held
+// and links off), anew when the office is updated, and copied for every office instance,
+// so that no two offices share a profile and a fresh copy starts as fast as a used one. An instance folder is held
 // by a lock while its office lives; folders whose lock is free are left-overs of a
 // killed process and are removed.
 #pragma once

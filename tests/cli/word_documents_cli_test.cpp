@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -181,6 +182,53 @@ TEST_F(OstrelConvertWord, WithNoWayToAskAProtectedDocumentFailsWithAClearMessage
         QStringLiteral("password_tika_binaryrc4.doc could not be opened (protected by a password")))
         << result.output.toStdString();
     EXPECT_FALSE(QFileInfo::exists(pdf("password_tika_binaryrc4.pdf")));
+}
+
+// Each office starts once: its profile is a copy of a template set up for this office. An
+// office updated since then (its program folder changed) gets a template set up anew;
+// a stale one would make every office started on a copy ask for a restart.
+TEST_F(OstrelConvertWord, EachOfficeStartsOnceAndAnUpdatedOfficeGetsAFreshProfile) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString program = folder.filePath(QStringLiteral("office/program"));
+    ASSERT_TRUE(QDir().mkpath(program));
+    const QString starts = folder.filePath(QStringLiteral("starts"));
+    {
+        // The office's own program, started through a script that notes its arguments.
+        QFile script(program + QStringLiteral("/soffice.bin"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho \"$*\" >> '" + QFile::encodeName(starts) +
+                     "'\nexec '" OSTREL_LO_PROGRAM_DIR "/soffice.bin' \"$@\"\n");
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const std::vector<std::string> office{
+        "OSTREL_SOFFICE=" + (program + QStringLiteral("/soffice.bin")).toStdString(),
+        "XDG_CACHE_HOME=" + folder.filePath(QStringLiteral("cache")).toStdString()};
+    // The office's starts of one run: setting up the template, and as an instance.
+    const auto startsOfRun = [&] {
+        QFile::remove(starts);
+        const ProgramRun result = run(
+            {QStringLiteral("--overwrite"), QStringLiteral("yes"), corpus("documents/plain.doc")},
+            {}, office);
+        EXPECT_EQ(result.status, 0) << result.output.toStdString();
+        QFile log(starts);
+        EXPECT_TRUE(log.open(QIODevice::ReadOnly));
+        const QString lines = QString::fromLocal8Bit(log.readAll());
+        return std::pair{int(lines.count(QLatin1String("--convert-to"))),
+                         int(lines.count(QLatin1String("--accept=")))};
+    };
+
+    const auto [firstSetUps, firstInstances] = startsOfRun();
+    EXPECT_GE(firstSetUps, 1);
+    EXPECT_EQ(firstInstances, 1);
+    EXPECT_EQ(startsOfRun(), std::pair(0, 1));
+
+    QFile update(program + QStringLiteral("/an-update"));
+    ASSERT_TRUE(update.open(QIODevice::WriteOnly));
+    update.close();
+    const auto [updatedSetUps, updatedInstances] = startsOfRun();
+    EXPECT_GE(updatedSetUps, 1);
+    EXPECT_EQ(updatedInstances, 1);
 }
 
 // The office's pipe socket files (in /tmp) while it runs.

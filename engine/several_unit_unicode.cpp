@@ -1,5 +1,7 @@
 #include "several_unit_unicode.h"
 
+#include "cmap_sections.h"
+
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
@@ -41,21 +43,15 @@ bool hasSeveralUnits(std::string_view entries, int stringsPerEntry) {
     return false;
 }
 
-bool mapHasSeveralUnits(std::string_view cmap) {
-    for (const auto& [kind, stringsPerEntry] :
-         {std::pair{std::string_view("bfchar"), 2}, std::pair{std::string_view("bfrange"), 3}}) {
-        const std::string begin = "begin" + std::string(kind);
-        const std::string end = "end" + std::string(kind);
-        for (std::size_t pos = cmap.find(begin); pos != std::string_view::npos;
-             pos = cmap.find(begin, pos)) {
-            pos += begin.size();
-            const std::size_t stop = cmap.find(end, pos);
-            if (hasSeveralUnits(cmap.substr(pos, stop - pos), stringsPerEntry)) {
-                return true;
-            }
-            if (stop == std::string_view::npos) {
-                break;
-            }
+bool mapHasSeveralUnits(const std::string& cmap) {
+    for (const std::string& entries : cmapSections(cmap, "bfchar")) {
+        if (hasSeveralUnits(entries, 2)) {
+            return true;
+        }
+    }
+    for (const std::string& entries : cmapSections(cmap, "bfrange")) {
+        if (hasSeveralUnits(entries, 3)) {
+            return true;
         }
     }
     return false;
@@ -75,8 +71,8 @@ bool hasSeveralUnitUnicode(QPDF& pdf) {
         }
         try {
             const auto data = map.getStreamData(qpdf_dl_generalized);
-            if (mapHasSeveralUnits(std::string_view(
-                    reinterpret_cast<const char*>(data->getBuffer()), data->getSize()))) {
+            if (mapHasSeveralUnits(std::string(reinterpret_cast<const char*>(data->getBuffer()),
+                                               data->getSize()))) {
                 return true;
             }
         } catch (const std::exception&) {

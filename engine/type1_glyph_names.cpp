@@ -1,5 +1,7 @@
 #include "type1_glyph_names.h"
 
+#include "cmap_sections.h"
+
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
@@ -38,22 +40,6 @@ unsigned hexValue(const std::string& digits) {
 
 using Characters = std::vector<unsigned>; // UTF-16 units
 
-// The texts between "begin<kind>" and "end<kind>".
-std::vector<std::string> sections(const std::string& cmap, const std::string& kind) {
-    std::vector<std::string> bodies;
-    std::size_t pos = 0;
-    while ((pos = cmap.find("begin" + kind, pos)) != std::string::npos) {
-        const std::size_t start = pos + 5 + kind.size();
-        const std::size_t stop = cmap.find("end" + kind, start);
-        if (stop == std::string::npos) {
-            break;
-        }
-        bodies.push_back(cmap.substr(start, stop - start));
-        pos = stop;
-    }
-    return bodies;
-}
-
 // Character code -> characters from a ToUnicode map's one-byte codes (bfchar entries, and
 // bfrange entries with a start value).
 std::map<unsigned, Characters> unicodeOfCodes(const std::string& cmap) {
@@ -62,7 +48,7 @@ std::map<unsigned, Characters> unicodeOfCodes(const std::string& cmap) {
     static const std::regex rangeEntry(
         R"(<([0-9A-Fa-f]{2})>\s*<([0-9A-Fa-f]{2})>\s*<([0-9A-Fa-f]{4})>)");
     const std::sregex_iterator end;
-    for (const std::string& body : sections(cmap, "bfchar")) {
+    for (const std::string& body : cmapSections(cmap, "bfchar")) {
         for (std::sregex_iterator e(body.begin(), body.end(), charEntry); e != end; ++e) {
             Characters& characters = unicode[hexValue((*e)[1].str())];
             const std::string units = (*e)[2].str();
@@ -71,7 +57,7 @@ std::map<unsigned, Characters> unicodeOfCodes(const std::string& cmap) {
             }
         }
     }
-    for (const std::string& body : sections(cmap, "bfrange")) {
+    for (const std::string& body : cmapSections(cmap, "bfrange")) {
         for (std::sregex_iterator e(body.begin(), body.end(), rangeEntry); e != end; ++e) {
             const unsigned first = hexValue((*e)[1].str());
             const unsigned last = hexValue((*e)[2].str());

@@ -27,6 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libreoffice-writer, libreoffice-core, ghostscript")
 
 set(OSTREL_SETUP_DIR "${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/ostrel")
+# Who the package set the add-in up for, so that its removal takes every set-up away.
+set(OSTREL_ADDIN_NOTES_DIR "/var/lib/ostrel-word-to-pdf")
 foreach(script postinst prerm)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/${script}.in
                  ${PROJECT_BINARY_DIR}/debian/${script} @ONLY

@@ -10,8 +10,17 @@
 
 #include <chrono>
 #include <system_error>
+#include <thread>
 
 namespace ostrel {
+
+namespace {
+
+bool isAddress(const QString& pathOrUrl) {
+    return QUrl(pathOrUrl).scheme().size() > 1;
+}
+
+} // namespace
 
 ShellOpener& ShellOpener::standard() {
     static DesktopShell shell;
@@ -19,14 +28,31 @@ ShellOpener& ShellOpener::standard() {
 }
 
 void DesktopShell::open(const QString& pathOrUrl) {
-    const QUrl url =
-        QUrl(pathOrUrl).scheme().size() > 1 ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
+    const QUrl url = isAddress(pathOrUrl) ? QUrl(pathOrUrl) : QUrl::fromLocalFile(pathOrUrl);
     // Failures are not reported: the shell's own behaviour.
     QDesktopServices::openUrl(url);
 }
 
-bool DesktopShell::openWithProgram(const QString& path) {
-    return hasProgramFor(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool DesktopShell::openWithProgram(const QString& pathOrUrl) {
+    const bool address = isAddress(pathOrUrl);
+    if (!address && !hasProgramFor(pathOrUrl)) {
+        return false;
+    }
+    const QString target =
+        address ? pathOrUrl : QUrl::fromLocalFile(pathOrUrl).toString(QUrl::FullyEncoded);
+    try {
+        Process opener = Process::start({"xdg-open", target.toStdString()});
+        // xdg-open ends at once when the desktop hands the target on, and with an error when
+        // nothing can open it. Where it runs a browser in its own place instead, that
+        // browser works: it is left to run, and reaped when it ends.
+        if (const auto exit = opener.waitFor(std::chrono::seconds(10))) {
+            return exit->succeeded();
+        }
+        std::thread([running = std::move(opener)]() mutable { running.wait(); }).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
 }
 
 bool DesktopShell::hasProgramFor(const QString& path) {

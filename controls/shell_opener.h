@@ -12,10 +12,11 @@ public:
     // Opens a file or folder with the program the desktop has for it; a web address
     // (with a scheme) opens in the browser.
     virtual void open(const QString& pathOrUrl) = 0;
-    // Opens a local file like open(), but answers false when the desktop has no program
-    // for its type or could not start one, so that the caller can offer something else.
-    virtual bool openWithProgram(const QString& path) {
-        open(path);
+    // Opens like open(), but answers false when the desktop has no program for the file's
+    // type or the address, or the program failed, so that the caller can offer something
+    // else or say so.
+    virtual bool openWithProgram(const QString& pathOrUrl) {
+        open(pathOrUrl);
         return true;
     }
     // Shows the file manager's window on the file's folder with the file selected.
@@ -27,7 +28,8 @@ public:
 class DesktopShell : public ShellOpener {
 public:
     void open(const QString& pathOrUrl) override;
-    bool openWithProgram(const QString& path) override;
+    // Through xdg-open, whose exit status tells whether the desktop had a way to open it.
+    bool openWithProgram(const QString& pathOrUrl) override;
     // Whether the desktop's file associations name a program for the file's type (asked
     // with xdg-mime); true when there is no way to ask, so that the desktop decides.
     static bool hasProgramFor(const QString& path);

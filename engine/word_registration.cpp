@@ -58,12 +58,13 @@ HRESULT registerLibrary(const fs::path& library) {
 
 std::vector<fs::path> knownServerLibraries() {
     const fs::path built = OSTREL_WORD_SERVER_BUILD_PATH;
-    const fs::path installed = OSTREL_WORD_SERVER_INSTALL_PATH;
-    if (isWithin(ostrel::modulePath(reinterpret_cast<const void*>(&knownServerLibraries)),
-                 OSTREL_BUILD_DIR)) {
-        return {built, installed};
+    // Installed, the server lies beside our runtime library, wherever the tree was put.
+    const fs::path runtime = ostrel::modulePath(reinterpret_cast<const void*>(&ostrel::modulePath));
+    const fs::path installed = runtime.parent_path() / OSTREL_WORD_SERVER_FILE_NAME;
+    if (isWithin(runtime, OSTREL_BUILD_DIR)) {
+        return {built};
     }
-    return {installed, built};
+    return {installed};
 }
 
 HRESULT ensureServerRegistered(const std::vector<fs::path>& libraries) {

@@ -9,8 +9,8 @@
 
 namespace ostrel::word {
 
-// The server libraries this build knows of, the likelier one first: the build tree's
-// when we run from the build tree, else the installed one.
+// The server library to register: the build tree's when our runtime library is the build
+// tree's, else the one installed beside it (never the other tree's, which may be stale).
 std::vector<std::filesystem::path> knownServerLibraries();
 
 // When "Word.Application" has no class id in the registry, or its registered library

@@ -1,13 +1,19 @@
 # Shared by install-addin.sh and uninstall-addin.sh: where the pieces are and as whom
-# the steps run. Sets regsvr, library, extension, extension_id, unopkg, unopkg_scope.
-# OSTREL_UNOPKG names the office's extension manager (default: unopkg on PATH).
+# the steps run. Sets regsvr, library, extension, extension_id, unopkg, unopkg_scope and
+# target_user (empty: whoever runs the script). OSTREL_UNOPKG names the office's extension
+# manager (default: unopkg on PATH).
+#
+# As root, --user NAME does the steps for that user and --all-users for every user of the
+# office; without either, for the user behind sudo, else for every user.
 addin_paths() {
-    local prefix="" build=""
+    local prefix="" build="" user="" all_users=""
     while [[ $# -gt 0 ]]; do
         case "$1" in
             --prefix) prefix=$2; shift 2 ;;
             --build) build=$2; shift 2 ;;
-            *) echo "usage: $0 [--prefix DIR | --build DIR]" >&2; exit 2 ;;
+            --user) user=$2; shift 2 ;;
+            --all-users) all_users=1; shift ;;
+            *) echo "usage: $0 [--prefix DIR | --build DIR] [--user NAME | --all-users]" >&2; exit 2 ;;
         esac
     done
     if [[ -z "$prefix" && -z "$build" ]]; then
@@ -22,10 +28,11 @@ addin_paths() {
         library=$build/addin/KestrineWord.so
         extension=$build/office/bridge/ostrel-addin-bridge.oxt
     else
-        regsvr=$prefix/bin/ostrel-regsvr
+        # Our libraries' folder: lib/ostrel, or the multiarch or lib64 one.
         library=$prefix/lib/ostrel/KestrineWord.so
         [[ -e "$library" ]] || library=$(ls "$prefix"/lib*/ostrel/KestrineWord.so \
             "$prefix"/lib/*/ostrel/KestrineWord.so 2>/dev/null | head -1)
+        regsvr=$(dirname "$library")/ostrel-regsvr
         extension=$prefix/share/ostrel/ostrel-addin-bridge.oxt
     fi
     extension_id=com.ostrel.kestrine.bridge
@@ -33,7 +40,9 @@ addin_paths() {
     unopkg_scope=()
     target_user=""
     if [[ $(id -u) -eq 0 ]]; then
-        if [[ -n "${SUDO_USER:-}" && "$SUDO_USER" != root ]]; then
+        if [[ -n $user && $user != root ]]; then
+            target_user=$user
+        elif [[ -z $user && -z $all_users && -n "${SUDO_USER:-}" && "$SUDO_USER" != root ]]; then
             target_user=$SUDO_USER
         else
             unopkg_scope=(--shared)

@@ -2,7 +2,10 @@
 # Checks what the desktop and the package system get from a build folder: the desktop
 # entry and the AppStream metadata validate, the manual page formats cleanly, and the
 # Debian package cpack makes holds the programs, the menu entry, the manual page and the
-# add-in's setup, with the office, Ghostscript and Qt among its dependencies.
+# add-in's setup, with the office, Ghostscript and Qt among its dependencies. Then the
+# unpacked package, and a `cmake --install` into a scratch prefix, are run as on a machine
+# with nothing else of ours: every library is found from the tree itself, the desktop
+# program starts, the add-in registers and ostrel-convert converts a document.
 #
 #   scripts/check-package.sh BUILD_DIR
 #
@@ -17,7 +20,7 @@ fail() {
     exit 1
 }
 
-for tool in desktop-file-validate dpkg-deb dpkg-shlibdeps cpack groff; do
+for tool in desktop-file-validate dpkg-deb dpkg-shlibdeps cpack groff pdftotext readelf; do
     command -v "$tool" >/dev/null || { echo "check-package: $tool is missing" >&2; exit 77; }
 done
 
@@ -50,8 +53,8 @@ grep -q 'uninstall-addin.sh' "$scratch/control/prerm" || fail "prerm does not ta
 dpkg -x "$deb" "$scratch/root"
 prefix=$(grep -oP '^set\(CPACK_PACKAGING_INSTALL_PREFIX "\K[^"]*' "$build/CPackConfig.cmake")
 root=$scratch/root$prefix
-for file in bin/OstrelWordToPdf bin/ostrel-convert bin/ostrel-regsvr \
-    "bin/Ostrel Word To PDF 3.0 - Help.chm" share/ostrel/help/index.html \
+for file in bin/OstrelWordToPdf bin/ostrel-convert lib/ostrel/ostrel-regsvr \
+    "share/ostrel/help/Ostrel Word To PDF 3.0 - Help.chm" share/ostrel/help/index.html \
     share/applications/OstrelWordToPdf.desktop share/kio/servicemenus/ostrel-convert-to-pdf.desktop \
     share/metainfo/example.ostrel.OstrelWordToPdf.metainfo.xml \
     share/icons/hicolor/64x64/apps/OstrelWordToPdf.png share/man/man1/ostrel-convert.1.gz \
@@ -59,17 +62,88 @@ for file in bin/OstrelWordToPdf bin/ostrel-convert bin/ostrel-regsvr \
     share/ostrel/ostrel-addin-bridge.oxt lib/ostrel/KestrineWord.so lib/ostrel/libostrel_word.so; do
     [[ -e "$root/$file" ]] || fail "the package lacks $prefix/$file"
 done
-# The maintainer scripts' setup finds every piece in the installed tree.
-here=$source/scripts
-# shellcheck source=scripts/addin-paths.sh
-source "$root/share/ostrel/addin-paths.sh"
-addin_paths --prefix "$root"
-for file in "$regsvr" "$library" "$extension"; do
-    [[ -e $file ]] || fail "the add-in's setup would miss $file"
-done
-# The installed programs run from the unpacked tree: their libraries are found beside them.
-version=$("$root/bin/ostrel-convert" --version) || fail "the packaged ostrel-convert does not run"
-[[ $version == "ostrel-convert (Ostrel Word To PDF) "* ]] || fail "unexpected version: $version"
 man -l "$root/share/man/man1/ostrel-convert.1.gz" 2>/dev/null | grep -q 'ostrel-convert' ||
     fail "the packaged manual page does not show"
-echo "check-package: $(basename "$deb") holds what it should"
+
+# Tries an installed tree ($1, called $2 in messages) as its users would, with nothing of
+# ours but the tree: a private home, runtime folder, registry and spool folder each time.
+try_tree() {
+    local tree=$1 name=$2 home
+    home=$(mktemp -d "$scratch/home.XXXXXX")
+    mkdir -m 0700 "$home/run" "$home/spool"
+    local env=(env -u LD_LIBRARY_PATH HOME="$home" XDG_RUNTIME_DIR="$home/run"
+        XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache"
+        OSTREL_REGISTRY_DIR="$home/registry" OSTREL_SPOOL_DIR="$home/spool")
+
+    # Only the two programs are on users' PATH.
+    local programs
+    programs=$(ls "$tree/bin" | tr '\n' ' ')
+    [[ $programs == "OstrelWordToPdf ostrel-convert " ]] || fail "$name: bin/ holds $programs"
+
+    # Every ELF file finds its libraries through its own run path, none in the build folder.
+    local file missing
+    while IFS= read -r -d '' file; do
+        [[ $(head -c 4 "$file" | tr -d '\0') == $'\x7fELF' ]] || continue
+        missing=$(env -u LD_LIBRARY_PATH ldd "$file" 2>&1 | grep 'not found' || true)
+        [[ -z $missing ]] || fail "$name: ${file#"$tree"/} misses libraries: $missing"
+        if readelf -d "$file" | grep -E 'R(UN)?PATH' | grep -qF "$build"; then
+            fail "$name: ${file#"$tree"/} looks in the build folder for libraries"
+        fi
+    done < <(find "$tree" -type f -print0)
+
+    # The desktop program starts and stays up: it listens for later starts, still running.
+    "${env[@]}" QT_QPA_PLATFORM=offscreen "$tree/bin/OstrelWordToPdf" >"$home/desktop.log" 2>&1 &
+    local desktop=$! waited
+    for ((waited = 0; waited < 600; waited++)); do
+        [[ -S $home/run/OstrelWordToPDF.socket ]] && break
+        kill -0 "$desktop" 2>/dev/null || break
+        sleep 0.1
+    done
+    if ! kill -0 "$desktop" 2>/dev/null; then
+        cat "$home/desktop.log" >&2
+        fail "$name: OstrelWordToPdf ended at its start"
+    fi
+    [[ -S $home/run/OstrelWordToPDF.socket ]] || fail "$name: OstrelWordToPdf did not come up"
+    kill "$desktop"
+    wait "$desktop" 2>/dev/null || true
+
+    # The add-in's set-up tool registers the tree's add-in.
+    "${env[@]}" "$tree/lib/ostrel/ostrel-regsvr" "$tree/lib/ostrel/KestrineWord.so" >/dev/null ||
+        fail "$name: ostrel-regsvr could not register KestrineWord.so"
+    grep -rqF "$tree/lib/ostrel/KestrineWord.so" "$home/registry" ||
+        fail "$name: the registry does not name the tree's KestrineWord.so"
+
+    # ostrel-convert converts a document through the office and the tree's Word server.
+    mkdir "$home/out"
+    printf 'Installed trees convert.\n' >"$home/check.txt"
+    "${env[@]}" "$tree/bin/ostrel-convert" -q "$home/check.txt" -d "$home/out" ||
+        fail "$name: ostrel-convert could not convert a document"
+    pdftotext "$home/out/check.pdf" - | grep -q 'Installed trees convert' ||
+        fail "$name: the converted PDF lacks the document's text"
+    grep -rqF "$tree/lib/ostrel/libostrel_word.so" "$home/registry" ||
+        fail "$name: the Word server registered is not the tree's"
+}
+try_tree "$root" "the package"
+
+# The same for `cmake --install` into a scratch prefix, whose add-in set-up runs at the
+# end of the install: into a private registry, and the Writer extension into a private
+# office profile and shared folder (a small wrapper tells the extension manager so).
+staged=$scratch/prefix
+mkdir -m 0700 "$scratch/install-home"
+cat >"$scratch/unopkg" <<EOF
+#!/bin/sh
+exec unopkg "\$@" "-env:UserInstallation=file://$scratch/install-home/office/user" \\
+    "-env:UNO_SHARED_PACKAGES_CACHE=file://$scratch/install-home/office/shared"
+EOF
+chmod +x "$scratch/unopkg"
+HOME=$scratch/install-home OSTREL_REGISTRY_DIR=$scratch/install-home/registry \
+    OSTREL_UNOPKG=$scratch/unopkg cmake --install "$build" --prefix "$staged" \
+    >"$scratch/install.log" 2>&1 || { cat "$scratch/install.log" >&2; fail "cmake --install failed"; }
+grep -q 'KestrineWord registered and the Writer extension installed' "$scratch/install.log" || {
+    cat "$scratch/install.log" >&2
+    fail "cmake --install did not set the add-in up"
+}
+grep -rqF "$staged/lib/ostrel/KestrineWord.so" "$scratch/install-home/registry" ||
+    fail "cmake --install did not register the installed KestrineWord.so"
+try_tree "$staged" "cmake --install"
+echo "check-package: $(basename "$deb") and cmake --install run on their own"

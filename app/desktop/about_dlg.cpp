@@ -1,6 +1,7 @@
 #include "about_dlg.h"
 
 #include "enable_edit.h"
+#include "message_boxes.h"
 #include "product.h"
 #include "resource_ids.h"
 #include "shell_opener.h"
@@ -13,13 +14,24 @@
 
 namespace ostrel {
 
-CAboutDlg::CAboutDlg(QWidget* parent, ShellOpener* shell)
+void openWebsite(QWidget* owner, ShellOpener& shell, MessageBoxes& boxes) {
+    const QString address = QString::fromUtf8(kProductWebsite);
+    if (!shell.openWithProgram(address)) {
+        boxes.refuse(
+            owner,
+            QStringLiteral("No program can open the website here. Its address is %1").arg(address));
+    }
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent, ShellOpener* shell, MessageBoxes* messageBoxes)
     : QDialog(parent),
       controls_(createDialog(
           this, aboutTemplate(),
           {{IDC_LEGAL_NOTICE,
             [](QWidget* owner, const DialogItem&) { return new CEnableEdit(owner, true); }}})),
-      shell_(shell ? shell : &ShellOpener::standard()), banner_(loadBitmap(IDB_ABOUT_BANNER)) {
+      shell_(shell ? shell : &ShellOpener::standard()),
+      messageBoxes_(messageBoxes ? messageBoxes : &MessageBoxes::standard()),
+      banner_(loadBitmap(IDB_ABOUT_BANNER)) {
     setObjectName(QStringLiteral("aboutBox"));
     setFixedSize(size());
     OnInitDialog();
@@ -45,7 +57,7 @@ void CAboutDlg::OnInitDialog() {
 }
 
 void CAboutDlg::OnWebsiteLink() {
-    shell_->open(QString::fromUtf8(kProductWebsite));
+    openWebsite(this, *shell_, *messageBoxes_);
 }
 
 bool CAboutDlg::eventFilter(QObject* watched, QEvent* event) {

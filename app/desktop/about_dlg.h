@@ -8,12 +8,18 @@
 
 namespace ostrel {
 
+class MessageBoxes;
 class ShellOpener;
+
+// Opens the product's website in the browser; says so in a box, with the address, where no
+// program can.
+void openWebsite(QWidget* owner, ShellOpener& shell, MessageBoxes& boxes);
 
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr, ShellOpener* shell = nullptr);
+    explicit CAboutDlg(QWidget* parent = nullptr, ShellOpener* shell = nullptr,
+                       MessageBoxes* messageBoxes = nullptr);
 
     const DialogControls& controls() const { return controls_; }
     void OnWebsiteLink();
@@ -27,6 +33,7 @@ private:
 
     DialogControls controls_;
     ShellOpener* shell_;
+    MessageBoxes* messageBoxes_;
     QPixmap banner_;
 };
 

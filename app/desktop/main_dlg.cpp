@@ -84,34 +84,46 @@ void CPelvarAllToPDFDlg::OnInitDialog() {
 }
 
 void CPelvarAllToPDFDlg::OnWebsite() {
-    shell->open(QString::fromUtf8(kProductWebsite));
+    openWebsite(this, *shell, *messageBoxes);
 }
 
-QString CPelvarAllToPDFDlg::helpFilePath() {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-           QString::fromUtf8(kProductCaption) + QStringLiteral(" - Help.chm");
-}
-
-QString CPelvarAllToPDFDlg::helpPagesPath() {
+QString CPelvarAllToPDFDlg::helpFile(const QString& name) {
+    // Beside the program in the build, in the installed tree's share/ostrel/help.
     const QDir programFolder(QCoreApplication::applicationDirPath());
-    for (const char* relative : {"help/index.html", "../share/ostrel/help/index.html"}) {
-        const QString page = programFolder.absoluteFilePath(QString::fromLatin1(relative));
-        if (QFileInfo::exists(page)) {
-            return QDir::cleanPath(page);
+    for (const QString& folder : {QStringLiteral("help"), QStringLiteral("../share/ostrel/help")}) {
+        const QString file = programFolder.absoluteFilePath(folder + QLatin1Char('/') + name);
+        if (QFileInfo::exists(file)) {
+            return QDir::cleanPath(file);
         }
     }
     return {};
 }
 
+QString CPelvarAllToPDFDlg::helpFilePath() {
+    return helpFile(QString::fromUtf8(kProductCaption) + QStringLiteral(" - Help.chm"));
+}
+
+QString CPelvarAllToPDFDlg::helpPagesPath() {
+    return helpFile(QStringLiteral("index.html"));
+}
+
 void CPelvarAllToPDFDlg::OnHelp() {
-    if (shell->openWithProgram(helpFilePath())) {
+    const QString compiled = helpFilePath();
+    if (!compiled.isEmpty() && shell->openWithProgram(compiled)) {
         return;
     }
     // Few Linux desktops have a viewer for compiled help: the same pages in the browser.
     const QString pages = helpPagesPath();
-    if (!pages.isEmpty()) {
-        shell->open(pages);
+    if (!pages.isEmpty() && shell->openWithProgram(pages)) {
+        return;
     }
+    const QString found = pages.isEmpty() ? compiled : pages;
+    const QString folder = found.isEmpty()
+                               ? QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                                 QStringLiteral("/../share/ostrel/help"))
+                               : QFileInfo(found).absolutePath();
+    messageBoxes->refuse(
+        this, QStringLiteral("No program can open the help here. Its pages are in %1").arg(folder));
 }
 
 void CPelvarAllToPDFDlg::OnAbout() {
@@ -127,7 +139,7 @@ void CPelvarAllToPDFDlg::OnSysCommandAbout() {
 }
 
 void CPelvarAllToPDFDlg::showAbout() {
-    CAboutDlg about(this, shell);
+    CAboutDlg about(this, shell, messageBoxes);
     about.exec();
 }
 

@@ -35,10 +35,9 @@ public:
     void OnAbout();
     // The system menu's About item: shown also during a run.
     void OnSysCommandAbout();
-    // Where the help file is looked for: beside the program's own file.
+    // The compiled help file and the help's pages as HTML: in help/ beside the program (the
+    // build), else in the installed tree's share/ostrel/help; empty when neither has them.
     static QString helpFilePath();
-    // The help's pages as HTML: in help/ beside the program (the build), else in the
-    // installed tree's share/ostrel/help; empty when neither has them.
     static QString helpPagesPath();
 
 protected:
@@ -49,6 +48,7 @@ protected:
     void reject() override;
 
 private:
+    static QString helpFile(const QString& name);
     void OnInitDialog();
     void showAbout();
 

@@ -1,5 +1,6 @@
 // The desktop program end to end: its real main window on the offscreen platform, real
 // documents printed by the office, real Ghostscript, PDFs read back with qpdf.
+#include "about_dlg.h"
 #include "advanced_dlg.h"
 #include "bmp_prog_ctrl.h"
 #include "convert_dlg.h"
@@ -435,12 +436,13 @@ TEST_F(DesktopProgram, KeyboardTabChangesShowTheirPage) {
 class RecordingShell : public ShellOpener {
 public:
     QStringList opened;
-    bool desktopOpensHelp = true;
+    QString noProgramFor; // a file ending the desktop has no program for
     void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
-    bool openWithProgram(const QString& path) override {
-        if (desktopOpensHelp)
-            opened << path;
-        return desktopOpensHelp;
+    bool openWithProgram(const QString& pathOrUrl) override {
+        if (!noProgramFor.isEmpty() && pathOrUrl.endsWith(noProgramFor))
+            return false;
+        opened << pathOrUrl;
+        return true;
     }
     void showInFolder(const QString&, const QString&) override {}
 };
@@ -450,16 +452,16 @@ TEST_F(DesktopProgram, HeaderButtonsOpenTheWebsiteAndTheHelpBesideTheProgram) {
     window->shell = &shell;
     window->findChild<QPushButton*>(QStringLiteral("control1030"))->click();
     window->findChild<QPushButton*>(QStringLiteral("control1031"))->click();
-    const QString help =
-        QApplication::applicationDirPath() + QStringLiteral("/Ostrel Word To PDF 3.0 - Help.chm");
-    EXPECT_EQ(shell.opened, (QStringList{QStringLiteral("https://www.ostrel.example/"), help}));
+    const QString helpFolder = QApplication::applicationDirPath() + QStringLiteral("/help");
+    EXPECT_EQ(shell.opened,
+              (QStringList{QStringLiteral("https://www.ostrel.example/"),
+                           helpFolder + QStringLiteral("/Ostrel Word To PDF 3.0 - Help.chm")}));
     // A desktop without a program for compiled help gets the same pages in the browser.
     shell.opened.clear();
-    shell.desktopOpensHelp = false;
+    shell.noProgramFor = QStringLiteral(".chm");
     window->OnHelp();
-    EXPECT_EQ(shell.opened,
-              QStringList{QApplication::applicationDirPath() + QStringLiteral("/help/index.html")});
-    // The build puts the compiled help beside the program.
+    EXPECT_EQ(shell.opened, QStringList{helpFolder + QStringLiteral("/index.html")});
+    // The build puts the compiled help beside the pages, as the installed tree does.
     QFile built(QStringLiteral(OSTREL_DESKTOP_HELP));
     ASSERT_TRUE(built.open(QIODevice::ReadOnly));
     EXPECT_EQ(built.read(4), QByteArray("ITSF"));
@@ -479,6 +481,35 @@ TEST_F(DesktopProgram, HeaderButtonsOpenTheWebsiteAndTheHelpBesideTheProgram) {
     window->OnSysCommandAbout();
     EXPECT_TRUE(aboutShown);
     page->runningFlag = 0;
+}
+
+TEST_F(DesktopProgram, HelpAndWebsiteSayWhereTheyAreWhenNothingCanOpenThem) {
+    // The desktop's opener as on a machine without a browser: "no method available".
+    QTemporaryDir tools;
+    ASSERT_TRUE(tools.isValid());
+    QFile opener(tools.filePath(QStringLiteral("xdg-open")));
+    ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+    opener.write("#!/bin/sh\necho 'xdg-open: no method available for opening' \"$1\" >&2\n"
+                 "exit 3\n");
+    opener.close();
+    opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner);
+    const QByteArray path = QFile::encodeName(tools.path()) + ':' + qgetenv("PATH");
+    const test::ScopedEnvironment searchPath("PATH", path.constData());
+
+    DesktopShell shell;
+    window->shell = &shell;
+    window->OnHelp();
+    const QString folder = QApplication::applicationDirPath() + QStringLiteral("/help");
+    EXPECT_EQ(boxes.count(QStringLiteral("No program can open the help here. Its pages are in ") +
+                          folder),
+              1);
+    const QString website = QStringLiteral(
+        "No program can open the website here. Its address is https://www.ostrel.example/");
+    window->OnWebsite();
+    EXPECT_EQ(boxes.count(website), 1);
+    CAboutDlg about(window.get(), &shell, &boxes);
+    about.OnWebsiteLink();
+    EXPECT_EQ(boxes.count(website), 2);
 }
 
 TEST(DesktopShellTest, HelpHasAProgramOnlyWhenTheDesktopAssociatesOne) {

@@ -36,31 +36,6 @@ void writeAll(int fd, std::string_view text, const std::filesystem::path& path) 
 
 } // namespace
 
-void writePrivateFile(const std::filesystem::path& path, std::string_view content) {
-    ::unlink(path.c_str());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        throw std::runtime_error("cannot create " + path.string() + ": " + std::strerror(errno));
-    }
-    try {
-        writeAll(fd, content, path);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(path.c_str());
-        throw;
-    }
-    ::close(fd);
-}
-
-PrivateFile::PrivateFile(std::filesystem::path path, std::string_view content)
-    : path_(std::move(path)) {
-    writePrivateFile(path_, content);
-}
-
-PrivateFile::~PrivateFile() {
-    ::unlink(path_.c_str());
-}
-
 std::optional<std::string> argumentFileEntry(const QString& argument) {
     const std::string text = argument.toStdString();
     if (text.find_first_of("\r\n") != std::string::npos ||
@@ -114,8 +89,62 @@ std::string argumentFileText(const QStringList& arguments) {
 
 } // namespace
 
-ArgumentFile::ArgumentFile(std::filesystem::path path, const QStringList& arguments)
-    : file_(std::move(path), argumentFileText(arguments)) {
+OwnedDescriptor::OwnedDescriptor(OwnedDescriptor&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)) {
+}
+
+OwnedDescriptor& OwnedDescriptor::operator=(OwnedDescriptor&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+OwnedDescriptor::~OwnedDescriptor() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+ScratchFile::ScratchFile(const std::filesystem::path& folder, std::string_view content) {
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // A filesystem without unnamed files: a named one, unlinked at once.
+        std::string pattern = (folder / "scratch-XXXXXX").string();
+        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd >= 0) {
+            ::unlink(pattern.c_str());
+        }
+    }
+    if (fd < 0) {
+        throw std::runtime_error("cannot create a file in " + folder.string() + ": " +
+                                 std::strerror(errno));
+    }
+    fd_ = OwnedDescriptor(fd);
+    writeAll(fd, content, folder);
+}
+
+std::filesystem::path ScratchFile::path() const {
+    return "/proc/self/fd/" + std::to_string(fd_.get());
+}
+
+ArgumentPipe::ArgumentPipe(const QStringList& arguments) {
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
+    }
+    readEnd_ = OwnedDescriptor(ends[0]);
+    const OwnedDescriptor writeEnd(ends[1]);
+    const std::string text = argumentFileText(arguments);
+    const ssize_t written = ::write(writeEnd.get(), text.data(), text.size());
+    if (written != static_cast<ssize_t>(text.size())) {
+        throw std::runtime_error("Ghostscript's switches do not fit into a pipe");
+    }
+    // Ghostscript reads the pipe as a blocking file.
+    ::fcntl(readEnd_.get(), F_SETFL, 0);
 }
 
 } // namespace ostrel

@@ -1,5 +1,7 @@
-// Ghostscript's argument file ("gs @file"): switches that must not appear on the
-// command line, where every user of the machine can read them (passwords).
+// What Ghostscript is handed besides its command line: its switches through a pipe
+// ("gs @/dev/fd/N"), never a file, since they carry the passwords; and the files it
+// reads or writes as unnamed private files, so that nothing of a job stays on disk when
+// the process ends, however it ends.
 #pragma once
 
 #include <QString>
@@ -17,37 +19,50 @@ namespace ostrel {
 // cannot give it back: line breaks, a byte-order mark, or a quoted value ending in '\'.
 std::optional<std::string> argumentFileEntry(const QString& argument);
 
-// Writes `content` to a new file at `path` that only the user can read: whatever stood
-// there is removed first, so a planted link is replaced, never followed. Throws
-// std::runtime_error (one-line reason).
-void writePrivateFile(const std::filesystem::path& path, std::string_view content);
-
-// A file written with writePrivateFile and removed when this goes.
-class PrivateFile {
+// An open descriptor, closed when this goes.
+class OwnedDescriptor {
 public:
-    PrivateFile(std::filesystem::path path, std::string_view content);
-    ~PrivateFile();
-    PrivateFile(const PrivateFile&) = delete;
-    PrivateFile& operator=(const PrivateFile&) = delete;
+    explicit OwnedDescriptor(int fd = -1) : fd_(fd) {}
+    OwnedDescriptor(OwnedDescriptor&& other) noexcept;
+    OwnedDescriptor& operator=(OwnedDescriptor&& other) noexcept;
+    OwnedDescriptor(const OwnedDescriptor&) = delete;
+    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
+    ~OwnedDescriptor();
 
-    const std::filesystem::path& path() const { return path_; }
+    int get() const { return fd_; }
 
 private:
-    std::filesystem::path path_;
+    int fd_;
 };
 
-// The argument file, private to the user (mode 0600) and removed when this goes.
-class ArgumentFile {
+// A file without a name in `folder` (readable by the user alone), holding `content`; it
+// is gone with its descriptor. Others reach it as "/proc/self/fd/N" of ours, or as the
+// descriptor passed to them. Throws std::runtime_error (one-line reason).
+class ScratchFile {
 public:
-    // Writes the arguments to `path`. Throws std::runtime_error (one-line reason) when an
-    // argument cannot be carried or the file cannot be written.
-    ArgumentFile(std::filesystem::path path, const QStringList& arguments);
+    explicit ScratchFile(const std::filesystem::path& folder, std::string_view content = {});
 
-    // "@" and the path: Ghostscript's one argument that reads the file.
-    std::string reference() const { return "@" + file_.path().string(); }
+    int descriptor() const { return fd_.get(); }
+    // Our path to it, for readers that take a name.
+    std::filesystem::path path() const;
 
 private:
-    PrivateFile file_;
+    OwnedDescriptor fd_;
+};
+
+// The arguments in a pipe, for Ghostscript to read as its argument file: written whole
+// before Ghostscript starts, so the pipe must hold them (they are a few hundred bytes).
+class ArgumentPipe {
+public:
+    // Throws std::runtime_error (one-line reason) when an argument cannot be carried or
+    // the arguments do not fit.
+    explicit ArgumentPipe(const QStringList& arguments);
+
+    // The end Ghostscript reads.
+    int descriptor() const { return readEnd_.get(); }
+
+private:
+    OwnedDescriptor readEnd_;
 };
 
 } // namespace ostrel

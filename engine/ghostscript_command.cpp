@@ -156,6 +156,10 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
                                  const std::optional<PageRange>& pages, bool legacyPdfReader) {
     QStringList arguments{QStringLiteral("-dSAFER"), QStringLiteral("-dNOPAUSE"),
                           QStringLiteral("-dBATCH"), QStringLiteral("-sDEVICE=pdfwrite")};
+    // SAFER with exactly these files allowed besides Ghostscript's own resources and its
+    // temporary folder (the job gives it a private one).
+    arguments << QStringLiteral("--permit-file-read=%1:%2").arg(postScriptFile, sideFile)
+              << QStringLiteral("--permit-file-write=") + outputFile;
     if (const QString level = effectiveCompatibilityLevel(options); !level.isEmpty()) {
         arguments << QStringLiteral("-dCompatibilityLevel=") + level;
         // Without transparency a page that has some would become one picture, its text

@@ -46,6 +46,8 @@ bool hasOwnerPassword(const ConversionOptions& options);
 std::int32_t permissionValue(const ConversionOptions& options);
 
 // The switches and files the job passes to Ghostscript, one argument each, unquoted.
+// SAFER allows reading exactly the spool file and the side file and writing exactly the
+// output; their names must hold no ':' (the separator of the allowed names).
 // outputFile must be absolute; '%' in it is doubled (Ghostscript reads "%d" as a page
 // number). Encryption switches only for a level of kEncryptionLevels. The files come
 // last: side file, spool file, side file again. With `pages`, only those pages of a PDF.

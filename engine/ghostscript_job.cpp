@@ -1,8 +1,10 @@
 #include "ghostscript_job.h"
 
 #include "argument_file.h"
+#include "file_name_bytes.h"
 #include "ghostscript_command.h"
 #include "ghostscript_input.h"
+#include "ghostscript_sandbox.h"
 #include "pdf_check.h"
 #include "pdf_parts.h"
 #include "system/ghostscript_executable.h"
@@ -10,6 +12,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -17,14 +21,11 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace ostrel {
 namespace {
-
-QString fromPath(const std::filesystem::path& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
-}
 
 // Ghostscript's chatter: its banner, font loading, the closing "****" notes.
 bool isChatter(const QString& line) {
@@ -98,53 +99,78 @@ PdfExpectation expectationFor(const ConversionOptions& options) {
     return expected;
 }
 
-// The end of the process, or nothing when keepGoing said no first (the process is
-// ended then).
-std::optional<ProcessExit> waitUnlessAbandoned(Process& process,
-                                               const std::function<bool()>& keepGoing) {
-    if (!keepGoing) {
-        return process.wait();
-    }
+// How a Ghostscript's wait ended, when not by the process's own end.
+enum class Abandoned { Stopped, TimedOut };
+
+// The end of the process; or why it was ended (it is ended then): keepGoing said no,
+// or it ran past `deadline`.
+std::variant<ProcessExit, Abandoned>
+waitUnlessAbandoned(Process& process, const std::function<bool()>& keepGoing,
+                    std::chrono::steady_clock::time_point deadline) {
     while (true) {
         if (auto exit = process.waitFor(std::chrono::milliseconds(100))) {
-            return exit;
+            return *exit;
         }
-        if (!keepGoing()) {
+        const bool stopped = keepGoing && !keepGoing();
+        if (stopped || std::chrono::steady_clock::now() > deadline) {
             process.kill();
             process.wait();
-            return std::nullopt;
+            return stopped ? Abandoned::Stopped : Abandoned::TimedOut;
         }
     }
 }
 
-// Runs one Ghostscript for each argument list at once, each given `passedDescriptor`,
-// and waits for all of them. The first failure, or nothing when all succeeded; when one
-// fails or keepGoing says no, the others are ended.
+// One Ghostscript's command: its switches, and the files it reads and writes, handed
+// over open as the descriptors kOutputName, kInputName and kSideFileName name.
+struct GhostscriptRun {
+    QStringList arguments;
+    int output = -1;
+    int input = -1;
+    int sideFile = -1;
+};
+
+const QString kOutputName = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);
+const QString kInputName = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor + 1);
+const QString kSideFileName = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor + 2);
+
+// Runs one Ghostscript for each command at once, each in a sandbox of its own and tied
+// to our life, and waits for all of them. The first failure, or nothing when all
+// succeeded; when one fails, runs past `limit` or keepGoing says no, the others are ended.
 std::optional<JobResult> runGhostscripts(const std::string& ghostscript,
-                                         const std::vector<QStringList>& argumentLists,
-                                         const SpoolFolder& spool, int passedDescriptor,
+                                         const std::vector<GhostscriptRun>& runs,
+                                         const SpoolFolder& spool, std::chrono::seconds limit,
                                          const std::function<bool()>& keepGoing) {
-    std::vector<std::unique_ptr<ArgumentFile>> argumentFiles;
+    std::vector<std::unique_ptr<GhostscriptSandbox>> sandboxes;
     std::vector<Process> processes;
-    for (std::size_t i = 0; i < argumentLists.size(); ++i) {
-        const std::string name = i == 0 ? "gs-arguments" : "gs-arguments-" + std::to_string(i + 1);
-        argumentFiles.push_back(std::make_unique<ArgumentFile>(spool.file(name), argumentLists[i]));
-        ProcessOptions captured;
-        captured.captureOutput = true;
-        captured.passedDescriptor = passedDescriptor;
-        processes.push_back(
-            Process::start({ghostscript, argumentFiles.back()->reference()}, captured));
+    for (const GhostscriptRun& run : runs) {
+        const ArgumentPipe switches(run.arguments);
+        sandboxes.push_back(std::make_unique<GhostscriptSandbox>(spool));
+        ProcessOptions options;
+        options.captureOutput = true;
+        options.passedDescriptors = {run.output, run.input, run.sideFile, switches.descriptor()};
+        options.environment = sandboxes.back()->environment();
+        options.workingDirectory = sandboxes.back()->folder();
+        // Started and waited for on this thread: killed with us.
+        options.diesWithStartingThread = true;
+        processes.push_back(Process::start(
+            {ghostscript, "@/dev/fd/" + std::to_string(kPassedDescriptor + 3)}, options));
     }
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     for (Process& process : processes) {
-        const std::optional<ProcessExit> exit = waitUnlessAbandoned(process, keepGoing);
-        if (!exit) {
-            return JobResult::failure(QStringLiteral("Ghostscript was stopped"));
+        const auto ended = waitUnlessAbandoned(process, keepGoing, deadline);
+        if (const auto* abandoned = std::get_if<Abandoned>(&ended)) {
+            return JobResult::failure(
+                *abandoned == Abandoned::Stopped
+                    ? QStringLiteral("Ghostscript was stopped")
+                    : QStringLiteral("Ghostscript did not finish within %1 s and was ended")
+                          .arg(limit.count()));
         }
-        if (!exit->succeeded()) {
+        const ProcessExit& exit = std::get<ProcessExit>(ended);
+        if (!exit.succeeded()) {
             const QString complaint = ghostscriptComplaint(process.output());
             return JobResult::failure(
                 QStringLiteral("Ghostscript failed (%1)%2")
-                    .arg(QString::fromStdString(exit->describe()),
+                    .arg(QString::fromStdString(exit.describe()),
                          complaint.isEmpty() ? QString() : QStringLiteral(": ") + complaint));
         }
         if (const auto error = reportedError(process.output())) {
@@ -154,65 +180,41 @@ std::optional<JobResult> runGhostscripts(const std::string& ghostscript,
     return std::nullopt;
 }
 
-// The parts of a PDF written a page range each, in the locked spool folder; removed
-// when this goes.
-class PartFiles {
-public:
-    PartFiles(const SpoolFolder& spool, std::size_t count) {
-        for (std::size_t part = 1; part <= count; ++part) {
-            paths_.push_back(spool.file("part-" + std::to_string(part) + ".pdf"));
-            std::error_code ec;
-            std::filesystem::remove(paths_.back(), ec); // a planted link is not written through
-        }
-    }
-    ~PartFiles() {
-        for (const auto& path : paths_) {
-            std::error_code ec;
-            std::filesystem::remove(path, ec);
-        }
-    }
-    PartFiles(const PartFiles&) = delete;
-    PartFiles& operator=(const PartFiles&) = delete;
-
-    const std::vector<std::filesystem::path>& paths() const { return paths_; }
-
-private:
-    std::vector<std::filesystem::path> paths_;
-};
-
 } // namespace
 
 JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
                             const SpoolLock& lock, const std::function<bool()>& keepGoing) {
     const SpoolFolder& spool = lock.folder();
-    const QString sideFile = fromPath(spool.sideFile());
+    std::optional<ScratchFile> sideFile;
     try {
-        writePrivateFile(spool.sideFile(), sideFileText(options).toStdString());
+        sideFile.emplace(spool.path(), sideFileText(options).toStdString());
     } catch (const std::runtime_error& error) {
-        return JobResult::failure(QStringLiteral("Cannot write the side file %1: %2")
-                                      .arg(sideFile, QString::fromLocal8Bit(error.what())));
+        return JobResult::failure(QStringLiteral("Cannot write the side file: %1")
+                                      .arg(QString::fromLocal8Bit(error.what())));
     }
-    if (!QFileInfo(files.postScriptFile).isReadable()) {
+    const std::filesystem::path inputPath(fileNameBytes(files.postScriptFile).toStdString());
+    const OwnedDescriptor inputFile(::open(inputPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (inputFile.get() < 0) {
         return JobResult::failure(
             QStringLiteral("Cannot read the PostScript file %1").arg(files.postScriptFile));
     }
-    // Absolute paths: Ghostscript would take a leading '-' as a switch, '|' as a pipe.
-    const QString output = QFileInfo(files.outputFile).absoluteFilePath();
-    QString input = QFileInfo(files.postScriptFile).absoluteFilePath();
+    std::error_code sizeUnknown;
+    const auto limit = ghostscriptTimeLimit(std::filesystem::file_size(inputPath, sizeUnknown));
+    const std::filesystem::path output =
+        std::filesystem::absolute(fileNameBytes(files.outputFile).toStdString());
 
     const std::string ghostscript = ghostscriptExecutable().string();
     try {
         // Ghostscript reads an adjusted copy of the printer's PDF: Type 1 fonts keep their
         // Unicode map, and at PDF 1.3, which has no transparency, pages keep their text.
-        const GhostscriptInput inspected =
-            inspectGhostscriptInput(QFile::encodeName(input).toStdString(),
-                                    effectiveCompatibilityLevel(options) == QLatin1String("1.3"));
-        std::optional<PrivateFile> adjusted;
+        const GhostscriptInput inspected = inspectGhostscriptInput(
+            inputPath, effectiveCompatibilityLevel(options) == QLatin1String("1.3"));
+        std::optional<ScratchFile> adjusted;
         if (inspected.adjusted) {
-            adjusted.emplace(spool.file("adjusted.pdf"), *inspected.adjusted);
-            input = fromPath(adjusted->path());
+            adjusted.emplace(spool.path(), *inspected.adjusted);
         }
-        PendingPdf pdf(output.toStdString());
+        const int input = adjusted ? adjusted->descriptor() : inputFile.get();
+        PendingPdf pdf(output);
         // A long PDF is written in parts on all processors, then joined. Encrypted parts
         // could not be joined: an encrypted PDF is written whole. So is a long one whose
         // parts or join failed, unless the job was stopped.
@@ -222,20 +224,23 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
                 : pageRanges(inspected.pageWeights, std::thread::hardware_concurrency());
         bool writtenInParts = false;
         if (ranges.size() > 1) {
-            const PartFiles parts(spool, ranges.size());
-            std::vector<QStringList> argumentLists;
-            for (std::size_t part = 0; part < ranges.size(); ++part) {
-                argumentLists.push_back(ghostscriptArguments(options, fromPath(parts.paths()[part]),
-                                                             input, sideFile, ranges[part],
-                                                             inspected.legacyReader));
+            std::vector<ScratchFile> parts;
+            std::vector<std::filesystem::path> partPaths;
+            std::vector<GhostscriptRun> runs;
+            for (const PageRange& range : ranges) {
+                parts.emplace_back(spool.path());
+                partPaths.push_back(parts.back().path());
+                runs.push_back({ghostscriptArguments(options, kOutputName, kInputName,
+                                                     kSideFileName, range, inspected.legacyReader),
+                                parts.back().descriptor(), input, sideFile->descriptor()});
             }
-            const auto failure = runGhostscripts(ghostscript, argumentLists, spool, -1, keepGoing);
+            const auto failure = runGhostscripts(ghostscript, runs, spool, limit, keepGoing);
             if (failure && keepGoing && !keepGoing()) {
                 return *failure;
             }
             if (!failure) {
                 try {
-                    joinPdfParts(parts.paths(), pdf.descriptor());
+                    joinPdfParts(partPaths, pdf.descriptor());
                     writtenInParts = true;
                 } catch (const std::runtime_error&) {
                     // written whole below
@@ -245,12 +250,12 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
         if (!writtenInParts) {
             // Ghostscript writes through the descriptor (opened anew, emptied): the name
             // could be replaced meanwhile.
-            const QString writtenTo = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);
-            if (auto failure =
-                    runGhostscripts(ghostscript,
-                                    {ghostscriptArguments(options, writtenTo, input, sideFile,
-                                                          std::nullopt, inspected.legacyReader)},
-                                    spool, pdf.descriptor(), keepGoing)) {
+            if (auto failure = runGhostscripts(
+                    ghostscript,
+                    {{ghostscriptArguments(options, kOutputName, kInputName, kSideFileName,
+                                           std::nullopt, inspected.legacyReader),
+                      pdf.descriptor(), input, sideFile->descriptor()}},
+                    spool, limit, keepGoing)) {
                 return *failure;
             }
         }

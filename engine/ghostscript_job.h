@@ -34,9 +34,12 @@ struct GhostscriptJobFiles {
     ExistingPdf existing = ExistingPdf::Replace; // a file at outputFile when the PDF is done
 };
 
-// Writes the side file "pdfmarks" into the locked spool folder and runs Ghostscript on
-// it and the PostScript file, blocking until Ghostscript ends. The switches reach
-// Ghostscript through a private argument file in the spool folder, removed afterwards.
+// Writes the side file (the pdfmarks) as a file without a name in the locked spool
+// folder and runs Ghostscript on it and the PostScript file, blocking until Ghostscript
+// ends. The switches reach Ghostscript through a pipe; the files through descriptors,
+// which SAFER lets it read or write and nothing else, with a private temporary folder
+// (GhostscriptSandbox). Ghostscript dies with the calling thread and is ended past
+// ghostscriptTimeLimit() (the job fails with a line of its own).
 // A long unencrypted PDF is written by one Ghostscript per processor, a range of pages
 // each, into part files of the spool folder that qpdf joins (pdf_parts.h); when a part
 // or the join fails, by one Ghostscript.

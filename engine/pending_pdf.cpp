@@ -3,24 +3,69 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <stdexcept>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace ostrel {
 namespace {
 
+constexpr std::string_view kTemporaryPrefix = ".ostrel-";
+constexpr std::string_view kTemporarySuffix = ".pdf.part";
+
+// ".ostrel-PID-RANDOM.pdf.part": the writer's process id tells a later run whether the
+// file is a left-over of a process that died.
 std::string temporaryName() {
     static constexpr char hex[] = "0123456789abcdef";
-    std::string name = ".ostrel-";
+    std::string name = std::string(kTemporaryPrefix) + std::to_string(::getpid()) + '-';
     for (int i = 0; i < 12; ++i) {
         name += hex[QRandomGenerator::system()->bounded(16)];
     }
-    return name + ".pdf.part";
+    return name + std::string(kTemporarySuffix);
+}
+
+// The process id in a temporary file's name; none for other names.
+std::optional<pid_t> writerOf(std::string_view name) {
+    if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) {
+        return std::nullopt;
+    }
+    name.remove_prefix(kTemporaryPrefix.size());
+    const auto dash = name.find('-');
+    if (dash == std::string_view::npos || dash == 0) {
+        return std::nullopt;
+    }
+    pid_t pid = 0;
+    for (const char digit : name.substr(0, dash)) {
+        if (digit < '0' || digit > '9' || pid > 100000000) {
+            return std::nullopt;
+        }
+        pid = pid * 10 + (digit - '0');
+    }
+    return pid;
+}
+
+// Removes the temporary files of ours in `folder` whose writer is gone (killed before it
+// could remove them): regular files of this user, named by a process that no longer
+// exists. A live writer's file, or anyone else's, stays.
+void removeDeadWritersFiles(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const auto writer = writerOf(entry.path().filename().string());
+        struct stat info {};
+        if (!writer || ::lstat(entry.path().c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid()) {
+            continue;
+        }
+        if (::kill(*writer, 0) != 0 && errno == ESRCH) {
+            ::unlink(entry.path().c_str());
+        }
+    }
 }
 
 // The mode a file created with 0666 gets: 0666 less the umask, read from the kernel
@@ -60,6 +105,7 @@ int renameNoReplace(const std::filesystem::path& from, const std::filesystem::pa
 
 PendingPdf::PendingPdf(std::filesystem::path destination) : destination_(std::move(destination)) {
     const std::filesystem::path folder = destination_.parent_path();
+    removeDeadWritersFiles(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path candidate = folder / temporaryName();
         fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -19,7 +19,9 @@ enum class ExistingPdf {
 class PendingPdf {
 public:
     // Creates the temporary file in the destination's folder: exclusively, never through
-    // a link, readable by the user alone. Throws std::runtime_error (one-line reason).
+    // a link, readable by the user alone, named after this process. Temporary files that
+    // a process which died left in that folder are removed first. Throws
+    // std::runtime_error (one-line reason).
     explicit PendingPdf(std::filesystem::path destination);
     // Removes the temporary file unless it was committed.
     ~PendingPdf();

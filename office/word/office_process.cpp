@@ -7,11 +7,13 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <utility>
 
 namespace ostrel::word {
 
-OfficeProcess::OfficeProcess(const std::vector<std::string>& arguments) {
-    reaper_ = std::thread(&OfficeProcess::reap, this, arguments);
+OfficeProcess::OfficeProcess(const std::vector<std::string>& arguments,
+                             const std::filesystem::path& temporaryFolder) {
+    reaper_ = std::thread(&OfficeProcess::reap, this, arguments, childEnvironment(temporaryFolder));
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return started_; });
     if (pid_ < 0) {
@@ -28,7 +30,7 @@ OfficeProcess::~OfficeProcess() {
 
 // The reaper thread starts the process and waits for it: the parent-death signal is
 // bound to this thread, which ends only after the process has ended.
-void OfficeProcess::reap(std::vector<std::string> arguments) {
+void OfficeProcess::reap(std::vector<std::string> arguments, std::vector<std::string> environment) {
     std::optional<Process> process;
     std::string error;
     try {
@@ -36,6 +38,7 @@ void OfficeProcess::reap(std::vector<std::string> arguments) {
         options.newProcessGroup = true;
         options.outputFile = "/dev/null";
         options.diesWithStartingThread = true;
+        options.environment = std::move(environment);
         process.emplace(Process::start(arguments, options));
     } catch (const std::exception& failure) {
         error = std::string("cannot start the office: ") + failure.what();

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,9 +22,11 @@ namespace ostrel::word {
 
 class OfficeProcess {
 public:
-    // Starts `arguments[0]` with the given arguments; throws std::runtime_error when
-    // the process cannot be created.
-    explicit OfficeProcess(const std::vector<std::string>& arguments);
+    // Starts `arguments[0]` with the given arguments and `temporaryFolder` as its TMPDIR
+    // (it leaves its "lu*.tmp" folders there when it is killed); throws
+    // std::runtime_error when the process cannot be created.
+    OfficeProcess(const std::vector<std::string>& arguments,
+                  const std::filesystem::path& temporaryFolder);
     // Kills the group and reaps the process.
     ~OfficeProcess();
 
@@ -40,7 +43,7 @@ public:
     void kill();
 
 private:
-    void reap(std::vector<std::string> arguments);
+    void reap(std::vector<std::string> arguments, std::vector<std::string> environment);
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

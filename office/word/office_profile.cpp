@@ -1,5 +1,7 @@
 #include "word/office_profile.h"
 
+#include "word/office_sockets.h"
+
 #include "system/spool_folder.h"
 #include "word/office_process.h"
 
@@ -94,7 +96,8 @@ void initialiseProfile(const std::string& office, const fs::path& profile) {
         OfficeProcess process({office, "--headless", "--invisible", "--norestore", "--nologo",
                                "--nodefault", "--nolockcheck",
                                "-env:UserInstallation=" + fileUrl(profile), "--convert-to", "pdf",
-                               "--outdir", setup.string(), (setup / "empty.txt").string()});
+                               "--outdir", setup.string(), (setup / "empty.txt").string()},
+                              setup);
         if (!process.waitForExit(kInitialiseLimit)) {
             throw std::runtime_error("the office did not finish setting up its profile");
         }
@@ -165,6 +168,8 @@ void removeLeftovers(const fs::path& instances) {
         if (probe.held()) {
             fs::path folder = entry.path();
             folder.replace_extension();
+            // An office killed while it started leaves its pipes, named after the folder.
+            removeOfficePipeFiles(officePipeFiles(folder.filename().string(), fileUrl(folder)));
             fs::remove_all(folder, ec);
             fs::remove(entry.path(), ec);
         }
@@ -229,6 +234,8 @@ InstanceProfile::InstanceProfile(const std::string& office) {
         // anew for an updated office.
         FileLock templateLock(root / "template.lock", true);
         fs::copy(ensureTemplate(root, office), directory_, fs::copy_options::recursive);
+        fs::create_directory(temporaryFolder());
+        fs::permissions(temporaryFolder(), fs::perms::owner_all);
     } catch (...) {
         std::error_code ec;
         fs::remove_all(directory_, ec);

@@ -1,8 +1,8 @@
 // The office's private user profile. A template is made once per user under the cache
 // folder (with the printer "OstrelWordToPDF" and settings that keep macros
 // and links off), anew when the office is updated, and copied for every office instance,
-// so that no two offices share a profile and a fresh copy starts as fast as a used one. An instance folder is held
-// by a lock while its office lives; folders whose lock is free are left-overs of a
+// so that no two offices share a profile and a fresh copy starts as fast as a used one. An instance
+// folder is held by a lock while its office lives; folders whose lock is free are left-overs of a
 // killed process and are removed.
 #pragma once
 
@@ -32,6 +32,9 @@ public:
 
     const std::filesystem::path& directory() const { return directory_; }
     std::string url() const { return fileUrl(directory_); }
+    // The office's temporary folder (TMPDIR), private and inside the instance folder, so
+    // that it goes with it, and with the left-overs of a killed process.
+    std::filesystem::path temporaryFolder() const { return directory_ / "tmp"; }
     // A name unique to this instance, usable as a pipe name.
     const std::string& name() const { return name_; }
 

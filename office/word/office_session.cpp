@@ -230,13 +230,18 @@ void OfficeSession::start() {
     profile_ = std::make_unique<InstanceProfile>(office_);
     const auto deadline = std::chrono::steady_clock::now() + bounded(kStartLimit);
     for (int attempt = 0; attempt < 3; ++attempt) {
-        process_ = std::make_unique<OfficeProcess>(std::vector<std::string>{
-            office_, "--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
-            "--nolockcheck", "--accept=pipe,name=" + profile_->name() + ";urp;",
-            "-env:UserInstallation=" + profile_->url()});
+        process_ = std::make_unique<OfficeProcess>(
+            std::vector<std::string>{office_, "--headless", "--invisible", "--norestore",
+                                     "--nologo", "--nodefault", "--nolockcheck",
+                                     "--accept=pipe,name=" + profile_->name() + ";urp;",
+                                     "-env:UserInstallation=" + profile_->url()},
+            profile_->temporaryFolder());
         try {
             connect(deadline);
+            // Connected, nobody needs the office's pipes by name any more: they go now, so
+            // that an office killed with us leaves none in /tmp.
             pipeFiles_ = officePipeFilesOf(process_->pid());
+            removeOfficePipeFiles(pipeFiles_);
             return;
         } catch (const OfficeError&) {
             const ProcessExit exit = process_->exit().value_or(ProcessExit{});

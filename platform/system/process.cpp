@@ -83,6 +83,7 @@ public:
             ::close(fd_);
         }
     }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
@@ -108,9 +109,11 @@ struct ForkedChild {
     pid_t parent;
     bool group;
     int input;
-    int output;         // -1: inherited
-    int passed;         // -1: none
+    int output;        // -1: inherited
+    const int* passed; // copies numbered above kPassedDescriptor + passedCount
+    std::size_t passedCount;
     const char* folder; // null: ours
+    int failure;        // where the errno of a failed start goes (close-on-exec)
 };
 
 [[noreturn]] void execForked(const ForkedChild& child) {
@@ -134,20 +137,24 @@ struct ForkedChild {
         ::dup2(child.output, STDOUT_FILENO);
         ::dup2(child.output, STDERR_FILENO);
     }
-    if (child.passed == kPassedDescriptor) {
-        ::fcntl(kPassedDescriptor, F_SETFD, 0);
-    } else if (child.passed >= 0) {
-        ::dup2(child.passed, kPassedDescriptor);
+    for (std::size_t i = 0; i < child.passedCount; ++i) {
+        ::dup2(child.passed[i], kPassedDescriptor + static_cast<int>(i));
     }
-    if (child.folder != nullptr && ::chdir(child.folder) != 0) {
-        ::_exit(127);
+    const auto firstUnpassed = kPassedDescriptor + static_cast<unsigned>(child.passedCount);
+    // Everything else closes with the exec, the failure pipe included, so that its
+    // reader sees the start succeed; where the kernel cannot, it closes now.
+    if (::close_range(firstUnpassed, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        ::close_range(firstUnpassed, ~0U, 0);
     }
-    ::close_range(child.passed >= 0 ? kPassedDescriptor + 1 : kPassedDescriptor, ~0U, 0);
-    if (child.searchPath) {
-        ::execvpe(child.argv[0], child.argv, child.envp);
-    } else {
-        ::execve(child.argv[0], child.argv, child.envp);
+    if (child.folder == nullptr || ::chdir(child.folder) == 0) {
+        if (child.searchPath) {
+            ::execvpe(child.argv[0], child.argv, child.envp);
+        } else {
+            ::execve(child.argv[0], child.argv, child.envp);
+        }
     }
+    const int error = errno;
+    [[maybe_unused]] const auto written = ::write(child.failure, &error, sizeof error);
     ::_exit(127);
 }
 
@@ -180,7 +187,7 @@ std::vector<char*> pointers(const std::vector<std::string>& texts) {
 
 // posix_spawn with the standard streams given: no fork of a big parent's memory.
 pid_t spawn(std::vector<char*>& arguments, std::vector<char*>& environment, bool searchPath,
-            int input, int output, const ProcessOptions& options) {
+            int input, int output, const std::vector<int>& passed, const ProcessOptions& options) {
     SpawnSetup setup;
     // The child starts with default signal handling and nothing blocked, whatever the
     // parent (a Qt program, a test runner) changed.
@@ -205,9 +212,9 @@ pid_t spawn(std::vector<char*>& arguments, std::vector<char*>& environment, bool
         check(::posix_spawn_file_actions_adddup2(&setup.actions, output, STDERR_FILENO),
               "posix_spawn_file_actions_adddup2");
     }
-    if (options.passedDescriptor >= 0) {
-        check(::posix_spawn_file_actions_adddup2(&setup.actions, options.passedDescriptor,
-                                                 kPassedDescriptor),
+    for (std::size_t i = 0; i < passed.size(); ++i) {
+        check(::posix_spawn_file_actions_adddup2(&setup.actions, passed[i],
+                                                 kPassedDescriptor + static_cast<int>(i)),
               "posix_spawn_file_actions_adddup2");
     }
     if (!options.workingDirectory.empty()) {
@@ -243,6 +250,18 @@ std::vector<std::string> childEnvironment() {
     return result;
 }
 
+std::vector<std::string> childEnvironment(const std::filesystem::path& temporaryFolder) {
+    std::vector<std::string> result = childEnvironment();
+    std::erase_if(result, [](const std::string& entry) {
+        return entry.starts_with("TMPDIR=") || entry.starts_with("TMP=") ||
+               entry.starts_with("TEMP=");
+    });
+    for (const char* name : {"TMPDIR=", "TMP=", "TEMP="}) {
+        result.push_back(name + temporaryFolder.string());
+    }
+    return result;
+}
+
 std::string ProcessExit::describe() const {
     return exited ? "exit code " + std::to_string(code) : "signal " + std::to_string(signal);
 }
@@ -266,19 +285,45 @@ Process Process::start(const std::vector<std::string>& argv, const ProcessOption
         options.environment ? *options.environment : childEnvironment();
     std::vector<char*> environment = pointers(environmentTexts);
     const bool searchPath = argv.front().find('/') == std::string::npos;
+    // Copies numbered above every target, so that placing one never overwrites another.
+    std::vector<Descriptor> copies;
+    std::vector<int> passed;
+    for (const int descriptor : options.passedDescriptors) {
+        const int copy =
+            ::fcntl(descriptor, F_DUPFD_CLOEXEC,
+                    kPassedDescriptor + static_cast<int>(options.passedDescriptors.size()));
+        if (copy < 0) {
+            throw std::system_error(errno, std::generic_category(), "passed descriptor");
+        }
+        copies.emplace_back(copy);
+        passed.push_back(copy);
+    }
 
     pid_t pid = -1;
     if (options.diesWithStartingThread) {
-        const ForkedChild child{
-            arguments.data(),
-            environment.data(),
-            searchPath,
-            ::getpid(),
-            options.newProcessGroup,
-            input.get(),
-            output,
-            options.passedDescriptor,
-            options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str()};
+        // The child tells why it could not start through this pipe, whose write end is
+        // numbered above the passed descriptors' places; it closes unread when the
+        // program runs.
+        Pipe failure;
+        const int failureEnd = ::fcntl(failure.fds[1], F_DUPFD_CLOEXEC,
+                                       kPassedDescriptor + static_cast<int>(passed.size()));
+        ::close(failure.release(1));
+        if (failureEnd < 0) {
+            throw std::system_error(errno, std::generic_category(), "fcntl");
+        }
+        failure.fds[1] = failureEnd;
+        const ForkedChild child{arguments.data(),
+                                environment.data(),
+                                searchPath,
+                                ::getpid(),
+                                options.newProcessGroup,
+                                input.get(),
+                                output,
+                                passed.data(),
+                                passed.size(),
+                                options.workingDirectory.empty() ? nullptr
+                                                                 : options.workingDirectory.c_str(),
+                                failureEnd};
         pid = ::fork();
         if (pid == 0) {
             execForked(child);
@@ -289,8 +334,20 @@ Process Process::start(const std::vector<std::string>& argv, const ProcessOption
         if (options.newProcessGroup) {
             ::setpgid(pid, pid); // also here: signals to the group must not miss it
         }
+        ::close(failure.release(1));
+        int error = 0;
+        ssize_t got = -1;
+        do {
+            got = ::read(failure.fds[0], &error, sizeof error);
+        } while (got < 0 && errno == EINTR);
+        if (got == static_cast<ssize_t>(sizeof error)) {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            throw std::system_error(error, std::generic_category(), argv.front());
+        }
     } else {
-        pid = spawn(arguments, environment, searchPath, input.get(), output, options);
+        pid = spawn(arguments, environment, searchPath, input.get(), output, passed, options);
     }
     Process process;
     process.pid_ = pid;

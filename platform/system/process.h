@@ -30,21 +30,24 @@ struct ProcessOptions {
     // Complete environment ("NAME=value"); not set: ours without the password variables
     // (childEnvironment()).
     std::optional<std::vector<std::string>> environment;
-    // An open descriptor of ours the child gets as its descriptor 3; -1: none.
-    int passedDescriptor = -1;
+    // Open descriptors of ours the child gets as its descriptors 3, 4, ... in order.
+    std::vector<int> passedDescriptors;
     // The kernel kills the child when the thread that started it ends, even when we are
     // killed: for a child that must never outlive us. That thread must then live until
     // the child has ended.
     bool diesWithStartingThread = false;
 };
 
-// The descriptor number a passed descriptor has in the child ("/dev/fd/3").
+// The descriptor number the first passed descriptor has in the child ("/dev/fd/3").
 inline constexpr int kPassedDescriptor = 3;
 
 // Our environment without the variables that carry passwords (OSTREL_USER_PASSWORD,
 // OSTREL_OWNER_PASSWORD, OSTREL_DOCUMENT_PASSWORD): no child needs them, and a child's
 // environment is readable by whatever it starts.
 std::vector<std::string> childEnvironment();
+// The same with TMPDIR, TMP and TEMP naming `temporaryFolder`: for a child whose
+// temporary files must stay in a private folder of ours rather than /tmp.
+std::vector<std::string> childEnvironment(const std::filesystem::path& temporaryFolder);
 
 class Process {
 public:

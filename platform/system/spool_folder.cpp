@@ -1,10 +1,12 @@
 #include "system/spool_folder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -69,6 +71,31 @@ std::filesystem::path defaultFolder() {
 
 thread_local const SpoolFolder* threadFolder = nullptr;
 
+constexpr std::string_view kScratchPrefix = "scratch-";
+
+// What a job that held the folder leaves when it dies, by name: nothing else is touched,
+// whatever else the user keeps in the folder.
+bool isLeftover(const std::string& name) {
+    static const std::string_view exact[] = {"tmp.ps", "pdfmarks", "adjusted.pdf", "gs-arguments"};
+    static const std::string_view prefixes[] = {kScratchPrefix, "gs-arguments-", "part-"};
+    if (std::find(std::begin(exact), std::end(exact), name) != std::end(exact)) {
+        return true;
+    }
+    return std::any_of(std::begin(prefixes), std::end(prefixes), [&name](std::string_view prefix) {
+        return name.starts_with(prefix) && (prefix != "part-" || name.ends_with(".pdf"));
+    });
+}
+
+void removeLeftovers(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        if (isLeftover(entry.path().filename().string())) {
+            std::error_code ignored;
+            std::filesystem::remove_all(entry.path(), ignored);
+        }
+    }
+}
+
 } // namespace
 
 void createPrivateFolders(const std::filesystem::path& folder) {
@@ -104,8 +131,15 @@ SpoolFolder::SpoolFolder(std::filesystem::path folder)
 SpoolLock::SpoolLock(const SpoolFolder& folder) : SpoolLock(folder, true) {
 }
 
+std::filesystem::path SpoolFolder::scratchFile(std::string_view name) const {
+    return folder_ / (std::string(kScratchPrefix) + std::string(name));
+}
+
 SpoolLock::SpoolLock(const SpoolFolder& folder, bool wait)
     : folder_(folder), lock_(folder.file("lock"), wait) {
+    if (lock_.held()) {
+        removeLeftovers(folder_.path());
+    }
 }
 
 std::optional<SpoolLock> SpoolLock::tryAcquire(const SpoolFolder& folder) {

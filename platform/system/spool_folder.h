@@ -1,5 +1,6 @@
 // The spool folder: a private per-user folder that holds the spool file "tmp.ps" the
-// office prints to and the side file "pdfmarks" the engine writes for Ghostscript.
+// office prints to and the scratch files and folders of the job (the side file with the
+// pdfmarks for Ghostscript has no name: it lives only as long as the job).
 // Their names are fixed, so only one conversion at a time may use the folder; SpoolLock
 // guards that across processes.
 #pragma once
@@ -32,8 +33,10 @@ public:
 
     const std::filesystem::path& path() const { return folder_; }
     std::filesystem::path spoolFile() const { return file("tmp.ps"); }
-    std::filesystem::path sideFile() const { return file("pdfmarks"); }
     std::filesystem::path file(std::string_view name) const { return folder_ / name; }
+    // A name for a scratch file or folder of the job holding the folder: "scratch-NAME".
+    // Whatever bears such a name when the folder is taken was left by a job that died.
+    std::filesystem::path scratchFile(std::string_view name) const;
 
 private:
     std::filesystem::path folder_;
@@ -53,7 +56,9 @@ private:
 };
 
 // Holds the spool folder for one job: an exclusive flock on the file "lock" in it.
-// Two holders exclude each other whether they live in one process or in two.
+// Two holders exclude each other whether they live in one process or in two. Taking
+// the folder removes what an earlier holder that died left: the spool file, the side
+// file and the scratch files (and the names earlier versions used for theirs).
 class SpoolLock {
 public:
     // Blocks until the folder is free. Throws std::runtime_error when the lock file

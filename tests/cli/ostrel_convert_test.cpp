@@ -2,6 +2,7 @@
 #include "pdf_facts.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -387,6 +388,158 @@ TEST_F(OstrelConvert, BadInputsStartNothingAndChildrenGetNoPasswords) {
         EXPECT_FALSE(child->environment().contains(QStringLiteral("PASSWORD")))
             << child->environment().toStdString();
     }
+}
+
+// The text of a PDF, as a reader would copy it.
+QString pdfText(const QString& pdf) {
+    QProcess reader;
+    reader.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    EXPECT_TRUE(reader.waitForFinished(60000));
+    return QString::fromUtf8(reader.readAllStandardOutput());
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A hostile PostScript file tries what Ghostscript's file operators allow: delete,
+// rename and create files under /tmp, read a secret there and in the caller's TMPDIR,
+// list /tmp, redirect the output. It reaches nothing outside its own files: the files
+// stay as they were, and neither the PDF nor the program's lines hold a secret or a name.
+TEST_F(OstrelConvert, AHostilePostScriptReachesNothingButItsOwnFiles) {
+    QTemporaryDir victim(QStringLiteral("/tmp/ostrel-victim-XXXXXX"));
+    ASSERT_TRUE(victim.isValid());
+    const QString tmpdir = dir.filePath(QStringLiteral("tmpdir"));
+    ASSERT_TRUE(QDir().mkpath(tmpdir));
+    const QByteArray tmpSecret = "victim-secret-in-tmp";
+    const QByteArray ownSecret = "secret-in-the-callers-tmpdir";
+    for (const auto& [path, content] :
+         {std::pair{victim.filePath(QStringLiteral("secret")), tmpSecret},
+          std::pair{tmpdir + QStringLiteral("/secret"), ownSecret},
+          std::pair{victim.filePath(QStringLiteral("delete-me")), QByteArray("kept")},
+          std::pair{victim.filePath(QStringLiteral("rename-me")), QByteArray("kept")}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const QByteArray v = QFile::encodeName(victim.path());
+    const QByteArray probe = "%!PS\n/Helvetica findfont 10 scalefont setfont /y 760 def\n"
+                             "/say { 72 y moveto show /y y 12 sub def } def\n"
+                             "{ (" +
+                             v +
+                             "/delete-me) deletefile } stopped pop\n"
+                             "{ (" +
+                             v + "/rename-me) (" + v +
+                             "/renamed) renamefile } stopped pop\n"
+                             "{ (" +
+                             v +
+                             "/created) (w) file dup (x) writestring closefile } stopped pop\n"
+                             "{ (" +
+                             v +
+                             "/secret) (r) file 100 string readstring pop say } stopped pop\n"
+                             "{ (" +
+                             QFile::encodeName(tmpdir) +
+                             "/secret) (r) file 100 string readstring pop say }"
+                             " stopped pop\n"
+                             "{ (/tmp/*) { say } 1024 string filenameforall } stopped pop\n"
+                             "(probe done) say showpage\n";
+    const QString probeFile = write(QStringLiteral("probe.ps"), probe);
+    const QString redirect =
+        write(QStringLiteral("redirect.ps"), "%!PS\n{ << /OutputFile (" + v +
+                                                 "/redirected.pdf) >> setpagedevice } stopped pop\n"
+                                                 "/Helvetica findfont 10 scalefont setfont 72 700 "
+                                                 "moveto (redirect done) show showpage\n");
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("TMPDIR"), tmpdir);
+    const auto result = run({probeFile, redirect, QStringLiteral("-d"), outDir}, environment);
+
+    ASSERT_EQ(result.out.size(), 2) << result.err.join('\n').toStdString();
+    EXPECT_TRUE(result.out[0].startsWith(probeFile + QStringLiteral(": converted")));
+    const QString text = pdfText(out(QStringLiteral("probe.pdf")));
+    EXPECT_TRUE(text.contains(QStringLiteral("probe done"))) << text.toStdString();
+    const QString lines = result.out.join('\n') + result.err.join('\n');
+    for (const QByteArray& secret : {tmpSecret, ownSecret, v}) {
+        EXPECT_FALSE(text.contains(QString::fromLatin1(secret))) << text.toStdString();
+        EXPECT_FALSE(lines.contains(QString::fromLatin1(secret))) << lines.toStdString();
+    }
+    EXPECT_EQ(QDir(victim.path()).entryList(QDir::Files),
+              QStringList({QStringLiteral("delete-me"), QStringLiteral("rename-me"),
+                           QStringLiteral("secret")}));
+    EXPECT_EQ(contentOf(victim.filePath(QStringLiteral("delete-me"))), "kept");
+    EXPECT_EQ(QDir(tmpdir).entryList(QDir::Files), QStringList(QStringLiteral("secret")));
+}
+
+// Whether the process runs (exists and is no zombie).
+bool runs(pid_t pid) {
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    return commandLine.open(QIODevice::ReadOnly) && !commandLine.readAll().isEmpty();
+}
+
+// Ghostscript on a file it would never finish: ended at the limit with a line of its own.
+// Killed with the program (SIGKILL, at any moment), it ends too; the PDF password never
+// rests in the spool folder, and the next run removes what the killed one left there and
+// in the destination.
+TEST_F(OstrelConvert, AnEndlessJobEndsAtTheLimitAndNothingOutlivesAKilledRun) {
+    const QString endless = write(QStringLiteral("endless.ps"), "%!PS\n{ 1 pop } loop\n");
+    QProcessEnvironment shortLimit;
+    shortLimit.insert(QStringLiteral("OSTREL_GHOSTSCRIPT_TIMEOUT"), QStringLiteral("2"));
+    const auto limited = run({endless, QStringLiteral("-d"), outDir}, shortLimit);
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_EQ(
+        limited.err,
+        QStringList(QStringLiteral("ostrel-convert: %1: Ghostscript did not finish within 2 s "
+                                   "and was ended")
+                        .arg(endless)));
+
+    const QByteArray password = "user-password-4711";
+    const QString passwordFile = write(QStringLiteral("pw"), password + "\n");
+    const QString spool = dir.filePath(QStringLiteral("spool"));
+    for (int round = 0; round < 3; ++round) {
+        QProcess process;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("OSTREL_SPOOL_DIR"), spool);
+        process.setProcessEnvironment(environment);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(QStringLiteral(OSTREL_CONVERT),
+                      {endless, QStringLiteral("-d"), outDir, QStringLiteral("--security"),
+                       QStringLiteral("--user-password-file"), passwordFile});
+        ASSERT_TRUE(process.waitForStarted());
+        const auto program = static_cast<pid_t>(process.processId());
+        std::optional<pid_t> ghostscript;
+        QElapsedTimer clock;
+        clock.start();
+        // Killed before Ghostscript starts in the first round, while it works afterwards.
+        while (round > 0 && !(ghostscript = childNamed(program, QStringLiteral("gs"))) &&
+               clock.elapsed() < 60000) {
+            QThread::msleep(10);
+        }
+        ASSERT_TRUE(round == 0 || ghostscript.has_value()) << "Ghostscript never started";
+        ::kill(program, SIGKILL);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        if (ghostscript) {
+            QElapsedTimer gone;
+            gone.start();
+            while (runs(*ghostscript) && gone.elapsed() < 10000) {
+                QThread::msleep(10);
+            }
+            if (runs(*ghostscript)) {
+                ADD_FAILURE() << "Ghostscript still runs";
+                ::kill(*ghostscript, SIGKILL);
+            }
+        }
+        QDirIterator files(spool, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString file = files.next();
+            EXPECT_FALSE(contentOf(file).contains(password)) << file.toStdString();
+        }
+    }
+    const auto next = run({copySample(QStringLiteral("next.ps")), QStringLiteral("-d"), outDir});
+    EXPECT_EQ(next.status, 0) << next.err.join('\n').toStdString();
+    EXPECT_EQ(QDir(outDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList(QStringLiteral("next.pdf")));
+    EXPECT_EQ(QDir(spool).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList(QStringLiteral("lock")));
 }
 
 } // namespace

@@ -1,9 +1,7 @@
 #include "argument_file.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ostrel {
 namespace {
@@ -25,22 +23,14 @@ TEST(ArgumentFileEntry, RefusesWhatTheReaderCannotGiveBack) {
     EXPECT_FALSE(argumentFileEntry(QStringLiteral("-sUserPassword=\ufeffx")));
 }
 
-TEST(ArgumentFile, PrivateWhileItLivesAndGoneAfterwards) {
-    QTemporaryDir dir;
-    const std::filesystem::path path = dir.filePath(QStringLiteral("args")).toStdString();
-    {
-        const ArgumentFile file(path, {QStringLiteral("-a"), QStringLiteral("-sX=p q")});
-        EXPECT_EQ(file.reference(), "@" + path.string());
-        struct stat info {};
-        ASSERT_EQ(::stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0600u);
-        QFile content(QString::fromStdString(path.string()));
-        ASSERT_TRUE(content.open(QIODevice::ReadOnly));
-        EXPECT_EQ(content.readAll(), "-a -sX=\"p q\" ");
-    }
-    EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_THROW(ArgumentFile(path, {QStringLiteral("-sX=a\nb")}), std::runtime_error);
-    EXPECT_FALSE(std::filesystem::exists(path));
+// The switches reach Ghostscript through a pipe only: nothing with a name holds them.
+TEST(ArgumentPipe, HoldsTheEntriesAndRefusesWhatCannotBeCarried) {
+    const ArgumentPipe pipe({QStringLiteral("-a"), QStringLiteral("-sX=p q")});
+    char buffer[64] = {};
+    EXPECT_EQ(::read(pipe.descriptor(), buffer, sizeof buffer), 13);
+    EXPECT_STREQ(buffer, "-a -sX=\"p q\" ");
+    EXPECT_EQ(::read(pipe.descriptor(), buffer, sizeof buffer), 0); // the writer is gone
+    EXPECT_THROW(ArgumentPipe({QStringLiteral("-sX=a\nb")}), std::runtime_error);
 }
 
 } // namespace

@@ -229,6 +229,8 @@ TEST(GhostscriptArguments, SideFileAroundTheSpoolFileNoSetpdfwriteDscIgnoredPerc
                                "-dNOPAUSE",
                                "-dBATCH",
                                "-sDEVICE=pdfwrite",
+                               "--permit-file-read=/in/a b.ps:/s/pdfmarks",
+                               "--permit-file-write=/o/100%.pdf",
                                "-dCompatibilityLevel=1.4",
                                "-dParseDSCComments=false",
                                "-sOwnerPassword=own",

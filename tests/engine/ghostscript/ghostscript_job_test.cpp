@@ -75,9 +75,11 @@ TEST_F(GhostscriptJob, DefaultsGivePlainFlatePdf13WithoutDocumentInformation) {
     for (const auto& filter : pdfFacts.contentFilters) {
         EXPECT_EQ(filter, "/FlateDecode");
     }
-    // The side file stays; the argument file with the switches does not.
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(lock.folder().sideFile().string())));
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(lock.folder().file("gs-arguments"))));
+    // Nothing of the job stays in the spool folder: no side file, no switches, no
+    // Ghostscript's temporary folder.
+    EXPECT_EQ(QDir(QString::fromStdString(lock.folder().path().string()))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList(QStringLiteral("lock")));
 }
 
 TEST_F(GhostscriptJob, EachVersionChoiceGivesThatVersion) {
@@ -208,12 +210,15 @@ TEST_F(GhostscriptJob, ALongPdfComesOutWholeAndInOrder) {
     {
         QFile script(partsSpoiled);
         ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nif grep -q FirstPage \"${1#@}\"; then\n"
+        // The switches come through a pipe, which can be read once: they are handed on.
+        script.write("#!/bin/sh\nswitches=$(cat \"${1#@}\")\n"
+                     "case \"$switches\" in *FirstPage*)\n"
                      "  [ \"$SPOIL\" = fail ] && exit 1\n"
-                     "  out=$(grep -o -- '-sOutputFile=[^ ]*' \"${1#@}\" | cut -d= -f2)\n"
-                     "  echo 'no PDF' > \"$out\"; exit 0\nfi\nexec '" +
+                     "  out=$(echo \"$switches\" | grep -o -- '-sOutputFile=[^ ]*' | cut -d= -f2)\n"
+                     "  echo 'no PDF' > \"$out\"; exit 0;;\nesac\n"
+                     "printf '%s' \"$switches\" | exec '" +
                      QFile::encodeName(QString::fromStdString(ghostscriptExecutable().string())) +
-                     "' \"$@\"\n");
+                     "' @/dev/stdin\n");
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     ConversionOptions plain;
@@ -487,9 +492,8 @@ TEST_F(GhostscriptJob, AFullDiskFailsAndLeavesThePreviousPdfAlone) {
     EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".ostrel-*")}, QDir::Hidden).isEmpty());
 }
 
-// Whatever stands at the PDF's name is replaced (when allowed) or kept, never followed;
-// a link in place of the side file is replaced.
-TEST_F(GhostscriptJob, LinksAtThePdfNameOrTheSideFileAreNeverFollowed) {
+// Whatever stands at the PDF's name is replaced (when allowed) or kept, never followed.
+TEST_F(GhostscriptJob, ALinkAtThePdfNameIsNeverFollowed) {
     const QString target = dir.filePath(QStringLiteral("target"));
     {
         QFile file(target);
@@ -500,9 +504,6 @@ TEST_F(GhostscriptJob, LinksAtThePdfNameOrTheSideFileAreNeverFollowed) {
     for (const ExistingPdf existing : {ExistingPdf::Keep, ExistingPdf::Replace}) {
         QFile::remove(pdf);
         ASSERT_TRUE(QFile::link(target, pdf));
-        const QString sideFile = QString::fromStdString(lock.folder().sideFile().string());
-        QFile::remove(sideFile);
-        ASSERT_TRUE(QFile::link(target, sideFile));
         result = runGhostscriptJob(ConversionOptions{},
                                    {QStringLiteral(OSTREL_SAMPLE_PS), pdf, existing}, lock);
         EXPECT_EQ(result.ok, existing == ExistingPdf::Replace) << result.reason.toStdString();

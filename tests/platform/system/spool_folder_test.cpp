@@ -34,7 +34,6 @@ TEST_F(SpoolFolderTest, OverrideIsCreatedPrivateAndHoldsTheFixedNames) {
     EXPECT_EQ(folder.path(), wanted);
     EXPECT_EQ(modeOf(wanted), 0700u);
     EXPECT_EQ(folder.spoolFile(), wanted / "tmp.ps");
-    EXPECT_EQ(folder.sideFile(), wanted / "pdfmarks");
 }
 
 TEST_F(SpoolFolderTest, RuntimeFolderByDefault) {

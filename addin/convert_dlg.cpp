@@ -159,6 +159,10 @@ void CConvertDlg::OnConvert() {
         showMessage(QStringLiteral("Wrong Path cause wrong, Input a valid file path!"));
         return;
     }
+    if (const auto refusal = pages_->refusal()) {
+        showMessage(*refusal);
+        return;
+    }
     animation_.start();
     pages_->setEnabled(false);
     ConversionOptions options = pages_->options();

@@ -1,11 +1,14 @@
 #include "cli_arguments.h"
 
+#include "file_name_bytes.h"
 #include "option_choices.h"
+#include "password_rules.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace ostrel::cli {
 namespace {
@@ -40,17 +43,51 @@ const auto& choice(const QString& option, const QString& value, const Table& tab
     throw Failure{QStringLiteral("%1: \"%2\" is not one of %3").arg(option, value, wordsOf(table))};
 }
 
+// The password exactly as its bytes spell it; a lossy reading would make another one.
+QString exactPassword(const QByteArray& bytes, const QString& source) {
+    QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() != bytes) {
+        throw Failure{QStringLiteral("%1: the password is not valid UTF-8 text").arg(source)};
+    }
+    return text;
+}
+
 QString firstLineOf(const QString& option, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw Failure{
             QStringLiteral("%1: cannot read %2: %3").arg(option, path, file.errorString())};
     }
-    QString line = QString::fromUtf8(file.readLine());
-    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r'))) {
+    QByteArray line = file.readLine();
+    while (line.endsWith('\n') || line.endsWith('\r')) {
         line.chop(1);
     }
-    return line;
+    return exactPassword(line, QStringLiteral("%1 %2").arg(option, path));
+}
+
+std::optional<QString> passwordFromEnvironment(const EnvironmentLookup& environment,
+                                               const char* name) {
+    const auto bytes = environment(name);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return exactPassword(*bytes, QString::fromLatin1(name));
+}
+
+QString describe(const PasswordProblem& problem) {
+    switch (problem.kind) {
+    case PasswordProblem::UserTooLong:
+    case PasswordProblem::OwnerTooLong:
+        return QStringLiteral("the %1 password is longer than %2 bytes, the most the chosen "
+                              "encryption takes; it is refused rather than cut")
+            .arg(problem.kind == PasswordProblem::UserTooLong ? QStringLiteral("user")
+                                                              : QStringLiteral("owner"))
+            .arg(problem.limit);
+    case PasswordProblem::SameAsOwner:
+        break;
+    }
+    return QStringLiteral("the user password is the owner password: every reader would get the "
+                          "owner's rights");
 }
 
 void allow(ConversionOptions& options, const QString& list) {
@@ -209,20 +246,27 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
         return request;
     }
     options.userPassword =
-        userPasswordFile ? firstLineOf(QStringLiteral("--user-password-file"), *userPasswordFile)
-                         : environment("OSTREL_USER_PASSWORD").value_or(QString());
+        userPasswordFile
+            ? firstLineOf(QStringLiteral("--user-password-file"), *userPasswordFile)
+            : passwordFromEnvironment(environment, "OSTREL_USER_PASSWORD").value_or(QString());
     options.ownerPassword =
-        ownerPasswordFile ? firstLineOf(QStringLiteral("--owner-password-file"), *ownerPasswordFile)
-                          : environment("OSTREL_OWNER_PASSWORD").value_or(QString());
+        ownerPasswordFile
+            ? firstLineOf(QStringLiteral("--owner-password-file"), *ownerPasswordFile)
+            : passwordFromEnvironment(environment, "OSTREL_OWNER_PASSWORD").value_or(QString());
     request.documentPassword =
         documentPasswordFile
             ? firstLineOf(QStringLiteral("--document-password-file"), *documentPasswordFile)
-            : environment("OSTREL_DOCUMENT_PASSWORD");
+            : passwordFromEnvironment(environment, "OSTREL_DOCUMENT_PASSWORD");
+    if (const auto problem = passwordProblem(options)) {
+        throw Failure{describe(*problem)};
+    }
 
     if (!destinationGiven || options.destinationFolder.isEmpty()) {
         throw Failure{QStringLiteral("no destination folder (-d DIR)")};
     }
-    if (!QFileInfo(options.destinationFolder).isDir()) {
+    struct stat folder {};
+    if (::stat(fileNameBytes(options.destinationFolder).constData(), &folder) != 0 ||
+        !S_ISDIR(folder.st_mode)) {
         throw Failure{QStringLiteral("destination %1 is not an existing folder")
                           .arg(options.destinationFolder)};
     }
@@ -234,9 +278,9 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
 
 } // namespace
 
-std::optional<QString> processEnvironment(const char* name) {
+std::optional<QByteArray> processEnvironment(const char* name) {
     if (const char* value = std::getenv(name)) {
-        return QString::fromLocal8Bit(value);
+        return QByteArray(value);
     }
     return std::nullopt;
 }

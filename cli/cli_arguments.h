@@ -33,14 +33,15 @@ struct UsageError {
     QString message;
 };
 
-// Looks an environment variable up; no value when it is not set.
-using EnvironmentLookup = std::function<std::optional<QString>(const char* name)>;
-std::optional<QString> processEnvironment(const char* name);
+// Looks an environment variable up (its bytes); no value when it is not set.
+using EnvironmentLookup = std::function<std::optional<QByteArray>(const char* name)>;
+std::optional<QByteArray> processEnvironment(const char* name);
 
 // Reads the arguments (without the program name). Passwords come only from the files
 // named by --user-password-file, --owner-password-file and --document-password-file
 // (their first line) or from OSTREL_USER_PASSWORD, OSTREL_OWNER_PASSWORD and
-// OSTREL_DOCUMENT_PASSWORD, never from the command line.
+// OSTREL_DOCUMENT_PASSWORD, never from the command line. A password that is not UTF-8,
+// or that breaks a rule of passwordProblem(), is a usage error: it is never changed.
 std::variant<Request, UsageError>
 parseArguments(const QStringList& arguments,
                const EnvironmentLookup& environment = processEnvironment);

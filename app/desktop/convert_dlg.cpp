@@ -314,6 +314,10 @@ void CConvertDlg::startRun() {
                              QStringLiteral("Wrong Path cause wrong, Input a valid file path!"));
         return;
     }
+    if (const auto refusal = pages_->refusal()) {
+        messageBoxes->refuse(this, *refusal);
+        return;
+    }
     animation_.start();
     convertButton_->setText(QStringLiteral("Stop"));
     fileList_->busy = 1;

@@ -1,6 +1,7 @@
 #include "security_dlg.h"
 
 #include "option_choices.h"
+#include "password_rules.h"
 
 #include <QAbstractButton>
 
@@ -148,6 +149,34 @@ void CSecurityDlg::applyTo(ConversionOptions& options) {
     options.allowChanging = changingSwitch == 1;
     options.allowPrinting = printingSwitch == 1;
     options.encryptionLevel = encryptionLevel;
+}
+
+std::optional<QString> CSecurityDlg::passwordRefusal() {
+    ConversionOptions options;
+    applyTo(options);
+    if (!options.securityEnabled) {
+        return std::nullopt;
+    }
+    for (const QString* password : {&options.userPassword, &options.ownerPassword}) {
+        if (!password->isValidUtf16()) {
+            return QStringLiteral("Password has invalid characters, Input it again!");
+        }
+    }
+    const auto problem = passwordProblem(options);
+    if (!problem) {
+        return std::nullopt;
+    }
+    switch (problem->kind) {
+    case PasswordProblem::UserTooLong:
+        return QStringLiteral("User Password too long, Input at most %1 bytes!")
+            .arg(problem->limit);
+    case PasswordProblem::OwnerTooLong:
+        return QStringLiteral("Owner Password too long, Input at most %1 bytes!")
+            .arg(problem->limit);
+    case PasswordProblem::SameAsOwner:
+        break;
+    }
+    return QStringLiteral("User Password same as Owner Password, Input a different one!");
 }
 
 } // namespace ostrel

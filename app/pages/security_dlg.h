@@ -5,6 +5,7 @@
 #include "conversion_options.h"
 #include "option_page.h"
 
+#include <optional>
 #include <vector>
 
 class QAbstractButton;
@@ -48,6 +49,9 @@ public:
 
     void UpdateData();
     void applyTo(ConversionOptions& options);
+    // The message that refuses the passwords as they stand (too long for the level,
+    // the user's equal to the owner's, not text), or none when they can be used.
+    std::optional<QString> passwordRefusal();
 
     const Ids& ids() const { return ids_; }
     QAbstractButton* button(int id) const;

@@ -51,4 +51,8 @@ ConversionOptions OptionPages::options() {
     return options;
 }
 
+std::optional<QString> OptionPages::refusal() {
+    return security->passwordRefusal();
+}
+
 } // namespace ostrel

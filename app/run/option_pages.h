@@ -6,6 +6,7 @@
 #include "option_page.h"
 
 #include <QRect>
+#include <optional>
 
 namespace ostrel {
 
@@ -26,6 +27,8 @@ public:
     void setEnabled(bool enabled);
     // What the pages hold, committed in the order Advanced, Security, Description.
     ConversionOptions options();
+    // Why the options cannot be used as they stand (a message for the user), or none.
+    std::optional<QString> refusal();
 
     CDescriptionDlg* description;
     CSecurityDlg* security;

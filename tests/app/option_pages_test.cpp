@@ -170,6 +170,44 @@ TEST_P(Pages, SecurityOffAndOnKeepsValuesAndAnUntickedSwitch) {
     EXPECT_FALSE(options.userPasswordEnabled);
 }
 
+// Passwords the encryption would not take as typed are refused with a message, never cut
+// or allowed to give every reader the owner's rights; with security off nothing is asked.
+TEST_P(Pages, PasswordsThatCannotBeUsedAreRefusedWithAMessage) {
+    const auto& s = security.ids();
+    struct Case {
+        bool security;
+        QString user;
+        QString owner;
+        const char* refusal; // none: accepted
+    };
+    const QString limit(32, u'u');
+    const QString over = QString(31, u'u') + QStringLiteral("\u00e9"); // 33 bytes
+    for (const Case& c : {
+             Case{true, over, QStringLiteral("owner"),
+                  "User Password too long, Input at most 32 bytes!"},
+             Case{true, QStringLiteral("user"), over,
+                  "Owner Password too long, Input at most 32 bytes!"},
+             Case{true, QStringLiteral("same"), QStringLiteral("same"),
+                  "User Password same as Owner Password, Input a different one!"},
+             Case{true, QString(QChar(0xD800)), QStringLiteral("owner"),
+                  "Password has invalid characters, Input it again!"},
+             Case{true, limit, QStringLiteral("owner"), nullptr},
+             Case{false, over, over, nullptr},
+         }) {
+        if (security.button(s.master)->isChecked() != c.security) {
+            click(s.master);
+        }
+        setControlText(control(security, s.userPassword), c.user);
+        setControlText(control(security, s.ownerPassword), c.owner);
+        const auto refusal = security.passwordRefusal();
+        if (c.refusal == nullptr) {
+            EXPECT_FALSE(refusal.has_value()) << refusal.value_or(QString()).toStdString();
+        } else {
+            EXPECT_EQ(refusal.value_or(QString()), QString::fromLatin1(c.refusal));
+        }
+    }
+}
+
 TEST_P(Pages, ListsHoldTheirItemsWithTheFirstSelected) {
     const auto& a = advanced.ids();
     const std::vector<std::pair<int, QStringList>> lists{

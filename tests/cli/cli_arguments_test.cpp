@@ -11,7 +11,7 @@ namespace {
 class Arguments : public testing::Test {
 protected:
     std::variant<Request, UsageError> parse(QStringList arguments) {
-        return parseArguments(arguments, [this](const char* name) -> std::optional<QString> {
+        return parseArguments(arguments, [this](const char* name) -> std::optional<QByteArray> {
             const auto found = environment.find(name);
             if (found == environment.end()) {
                 return std::nullopt;
@@ -45,7 +45,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::map<std::string, QString> environment;
+    std::map<std::string, QByteArray> environment;
 };
 
 TEST_F(Arguments, DefaultsAreThoseOfTheOptionsRecord) {
@@ -113,8 +113,8 @@ TEST_F(Arguments, EveryOptionReachesItsField) {
 }
 
 TEST_F(Arguments, PasswordsFromFilesBeforeTheEnvironment) {
-    environment["OSTREL_USER_PASSWORD"] = QStringLiteral("env user");
-    environment["OSTREL_OWNER_PASSWORD"] = QStringLiteral("env owner");
+    environment["OSTREL_USER_PASSWORD"] = "env user";
+    environment["OSTREL_OWNER_PASSWORD"] = "env owner";
     auto parsed = request({"-d", dir.path(), "x.ps"});
     EXPECT_EQ(parsed.options.userPassword, "env user");
     EXPECT_EQ(parsed.options.ownerPassword, "env owner");
@@ -128,7 +128,7 @@ TEST_F(Arguments, PasswordsFromFilesBeforeTheEnvironment) {
 
 TEST_F(Arguments, TheDocumentPasswordFromItsFileOrTheEnvironmentOrNone) {
     EXPECT_EQ(request({"-d", dir.path(), "x.doc"}).documentPassword, std::nullopt);
-    environment["OSTREL_DOCUMENT_PASSWORD"] = QStringLiteral("env document");
+    environment["OSTREL_DOCUMENT_PASSWORD"] = "env document";
     EXPECT_EQ(request({"-d", dir.path(), "x.doc"}).documentPassword, "env document");
     EXPECT_EQ(request({"-d", dir.path(), "x.doc", "--document-password-file",
                        file("document", "Password1234_\nnext\n")})
@@ -153,6 +153,51 @@ TEST_F(Arguments, UsageErrorsSayWhatIsWrong) {
                     .contains("cannot read"));
     EXPECT_TRUE(
         error({"x.ps", "-d", dir.path(), "--image-compression", "jpeg"}).contains("Flate|JPEG"));
+}
+
+// A password is taken byte for byte or refused with a line saying why: never made
+// valid, cut to the level's length, or allowed to equal the owner's.
+TEST_F(Arguments, PasswordsAreTakenExactlyOrRefused) {
+    const QString latin1 = file("latin1", "p\xE9ss\n");
+    const QString limit = file("limit", QByteArray(32, 'u'));
+    const QString over = file("over", QByteArray(31, 'u') + "\xC3\xA9"); // 33 bytes
+    const QString same = file("same", "same\n");
+    const QStringList security{"x.ps", "-d", dir.path(), "--security"};
+    struct Case {
+        QStringList arguments;
+        const char* refusal; // none: accepted
+    };
+    for (const Case& c : {
+             Case{security + QStringList{"--user-password-file", latin1},
+                  "--user-password-file %1: the password is not valid UTF-8 text"},
+             Case{{"x.doc", "-d", dir.path(), "--document-password-file", latin1},
+                  "--document-password-file %1: the password is not valid UTF-8 text"},
+             Case{security + QStringList{"--user-password-file", over},
+                  "the user password is longer than 32 bytes"},
+             Case{security + QStringList{"--owner-password-file", over, "--encryption", "high"},
+                  "the owner password is longer than 32 bytes"},
+             Case{security +
+                      QStringList{"--user-password-file", same, "--owner-password-file", same},
+                  "the user password is the owner password"},
+             Case{security + QStringList{"--user-password-file", limit}, nullptr},
+             Case{security + QStringList{"--user-password-file", same, "--owner-password-file",
+                                         same, "--no-owner-password"},
+                  nullptr},
+             Case{{"x.ps", "-d", dir.path(), "--user-password-file", over}, nullptr},
+         }) {
+        if (c.refusal == nullptr) {
+            EXPECT_TRUE(std::holds_alternative<Request>(parse(c.arguments)))
+                << c.arguments.join(' ').toStdString();
+            continue;
+        }
+        QString expected = QString::fromLatin1(c.refusal);
+        if (expected.contains(QLatin1String("%1"))) {
+            expected = expected.arg(latin1);
+        }
+        EXPECT_TRUE(error(c.arguments).startsWith(expected)) << expected.toStdString();
+    }
+    environment["OSTREL_OWNER_PASSWORD"] = "p\xE8ss";
+    EXPECT_EQ(error(security), "OSTREL_OWNER_PASSWORD: the password is not valid UTF-8 text");
 }
 
 TEST(Usage, ListsTheWordsOfEachChoice) {

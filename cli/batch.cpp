@@ -1,5 +1,6 @@
 #include "batch.h"
 
+#include "file_name_bytes.h"
 #include "interruption.h"
 #include "output_name.h"
 
@@ -32,8 +33,12 @@ Outcome convertOne(const QString& file, const Request& request,
         return {Outcome::Failed, *problem, {}};
     }
     const QString outputPath = outputFilePath(request.options.destinationFolder, file);
-    ExistingPdf existing = ExistingPdf::Keep;
-    if (QFileInfo::exists(outputPath) || QFileInfo(outputPath).isSymLink()) {
+    // Asked to replace, a PDF that appears meanwhile is replaced too (the new one takes
+    // its name in one step, never through a link standing there).
+    ExistingPdf existing =
+        request.overwrite == Overwrite::Yes ? ExistingPdf::Replace : ExistingPdf::Keep;
+    struct stat standing {};
+    if (::lstat(fileNameBytes(outputPath).constData(), &standing) == 0) {
         const bool replace =
             request.overwrite == Overwrite::Yes ||
             (request.overwrite == Overwrite::Ask &&
@@ -43,7 +48,7 @@ Outcome convertOne(const QString& file, const Request& request,
             return skippedExisting(outputPath);
         }
         // A folder is never replaced; a file is, once the new PDF is whole.
-        if (QFileInfo(outputPath).isDir()) {
+        if (S_ISDIR(standing.st_mode)) {
             return {Outcome::Failed, QStringLiteral("Cannot replace %1").arg(outputPath), {}};
         }
         existing = ExistingPdf::Replace;
@@ -53,6 +58,14 @@ Outcome convertOne(const QString& file, const Request& request,
         return {Outcome::Failed, QStringLiteral("Not a file type this program converts"), {}};
     }
     return converter->convert(file, outputPath, request.options, existing);
+}
+
+// "FILE: REASON", or the reason alone when it names the file first already.
+QString problemLine(const QString& file, const QString& reason) {
+    if (reason.startsWith(file + QLatin1Char(' '))) {
+        return reason;
+    }
+    return QStringLiteral("%1: %2").arg(file, reason);
 }
 
 QString describe(Outcome::Kind kind) {
@@ -70,7 +83,7 @@ QString describe(Outcome::Kind kind) {
 } // namespace
 
 std::optional<QString> inputProblem(const QString& file) {
-    const QByteArray path = QFile::encodeName(file);
+    const QByteArray path = fileNameBytes(file);
     struct stat info {};
     if (::stat(path.constData(), &info) != 0) {
         return errno == ENOENT ? QStringLiteral("no such file")
@@ -96,6 +109,20 @@ std::optional<QString> inputProblem(const QString& file) {
         return QStringLiteral("empty file (0 bytes)");
     }
     return std::nullopt;
+}
+
+QString escapedLine(const QString& line) {
+    QString escaped;
+    for (const QChar c : line) {
+        if (c == QLatin1Char('\\')) {
+            escaped += QStringLiteral("\\\\");
+        } else if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
 }
 
 QString resultLine(const QString& file, const QString& result, double seconds) {
@@ -128,7 +155,7 @@ int runBatch(const Request& request, const std::vector<FileConverter*>& converte
         const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
         if (!outcome.converted()) {
             status = 1;
-            console.problem(QStringLiteral("%1: %2").arg(file, outcome.reason));
+            console.problem(problemLine(file, outcome.reason));
         }
         if (!request.quiet) {
             console.result(resultLine(file, describe(outcome.kind), seconds));

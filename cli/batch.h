@@ -34,6 +34,10 @@ std::optional<QString> inputProblem(const QString& file);
 // "skipped" or "failed".
 QString resultLine(const QString& file, const QString& result, double seconds);
 
+// The line as printed: every control character as \xHH (a line break in a file name
+// never splits its line) and a backslash as \\, so that the escape reads back.
+QString escapedLine(const QString& line);
+
 // The one line of a run stopped by `signal`, naming the files it did not finish.
 QString stoppedLine(int signal, const QStringList& unfinished);
 

@@ -114,7 +114,22 @@ void Interruption::watch() {
 }
 
 int Interruption::signal() {
-    return arrived.load();
+    if (const int number = arrived.load(); number != 0) {
+        return number;
+    }
+    // A signal the kernel holds for us counts at once. Sent to our whole process group
+    // (Ctrl-C), it may end a child, and fail the conversion waiting on it, before the
+    // watcher has read it: that failure must read as the stop, not as a failed file.
+    sigset_t pending;
+    sigemptyset(&pending);
+    if (::sigpending(&pending) == 0) {
+        for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+            if (sigismember(&pending, number) == 1) {
+                return number;
+            }
+        }
+    }
+    return 0;
 }
 
 int Interruption::wakeDescriptor() {

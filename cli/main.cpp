@@ -4,6 +4,7 @@
 // SIGHUP stopped the run.
 #include "batch.h"
 #include "cli_arguments.h"
+#include "file_name_bytes.h"
 #include "interruption.h"
 #include "parallel_batch.h"
 #include "postscript_converter.h"
@@ -22,8 +23,12 @@
 
 namespace {
 
+// One line, whatever the file names in it hold: control characters are escaped (a
+// line break in a name never splits the line), the bytes of names kept as they are.
 void printLine(FILE* stream, const QString& line) {
-    std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
+    std::fputs(
+        ostrel::fileNameBytes(ostrel::cli::escapedLine(line) + QLatin1Char('\n')).constData(),
+        stream);
     std::fflush(stream);
 }
 
@@ -70,8 +75,11 @@ int main(int argc, char* argv[]) {
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication application(argc, argv);
 
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
+    // Taken as bytes: a file name that is not UTF-8 must name the same file again.
+    QStringList arguments;
+    for (int index = 1; index < argc; ++index) {
+        arguments << ostrel::fileNameText(QByteArray(argv[index]));
+    }
     if (arguments.isEmpty()) {
         std::fputs(usageText().toLocal8Bit().constData(), stderr);
         return 2;
@@ -114,6 +122,14 @@ int main(int argc, char* argv[]) {
                                            ? QStringLiteral("the office is starting")
                                            : QStringLiteral("Ghostscript is making the PDF"));
                                }};
+    // Every conversion needs the spool folder: one that would be refused is said at once,
+    // before any office starts.
+    try {
+        (void)ostrel::SpoolFolder::locate();
+    } catch (const std::exception& error) {
+        console.problem(QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
     // The office is started ahead of the first document and kept for the next ones, but
     // only for documents that will reach it.
     const bool documentsListed =

@@ -1,5 +1,7 @@
 #include "terminal_host.h"
 
+#include "document_password.h"
+
 #include "contract/word.h"
 #include "interruption.h"
 #include "prompts/pending_prompts.h"
@@ -125,8 +127,13 @@ PasswordAnswer TerminalHost::askDocumentPassword(const QString& fileName) {
     }
     if (passwords_.terminal) {
         const ProgressLine::Hold hold(progress_);
+        // Asked while a typed password is being tried: that one did not open it.
+        const bool again = documentPassword() != kPlaceholderPassword;
         return {readPasswordFromTerminal(
-                    QStringLiteral("%1 could not be opened. Its password (Ctrl-D to skip it): ")
+                    (again ? QStringLiteral("The password does not open %1. Its password "
+                                            "(Ctrl-D to skip it): ")
+                           : QStringLiteral(
+                                 "%1 could not be opened. Its password (Ctrl-D to skip it): "))
                         .arg(fileName)),
                 {}};
     }

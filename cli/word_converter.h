@@ -6,7 +6,26 @@
 #include "file_converter.h"
 #include "terminal_host.h"
 
+#include <QString>
+#include <filesystem>
+
 namespace ostrel::cli {
+
+// A link to a document in a private folder of the spool folder, removed when this goes.
+class DocumentLink {
+public:
+    // Throws std::runtime_error (one-line reason).
+    explicit DocumentLink(const QString& document);
+    ~DocumentLink();
+    DocumentLink(const DocumentLink&) = delete;
+    DocumentLink& operator=(const DocumentLink&) = delete;
+
+    const QString& path() const { return path_; }
+
+private:
+    std::filesystem::path folder_;
+    QString path_;
+};
 
 class WordDocumentConverter : public FileConverter {
 public:

@@ -100,6 +100,10 @@ Outcome skippedExisting(const QString& pdfPath) {
 }
 
 Outcome DocumentConverter::fail(const QString& reason) {
+    // Stopping ends the office: what fails then is the stop, not the document.
+    if (!host_.proceed()) {
+        return {};
+    }
     host_.showMessage(reason);
     return {Outcome::Failed, reason, {}};
 }
@@ -128,7 +132,7 @@ Outcome DocumentConverter::convertDocument(const QString& sourcePath,
 
     const bool withPassword = run_ == WordRun::WithPasswordRetry;
     word::Document document;
-    if (FAILED(documents.open(sourcePath,
+    if (FAILED(documents.open(openedAs_.isEmpty() ? sourcePath : openedAs_,
                               withPassword ? std::optional(documentPassword()) : std::nullopt,
                               document))) {
         word.quit();

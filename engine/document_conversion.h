@@ -49,6 +49,11 @@ public:
     // Replaces the pause between two reads of Word's background printing status.
     void setSleep(Sleep sleep) { sleep_ = std::move(sleep); }
 
+    // The office opens `path` (a link to the document, with a name it can read) in place
+    // of the document's own path; an empty text ends that. Reports and the PDF's name
+    // still come from the document's path.
+    void openAs(const QString& path) { openedAs_ = path; }
+
     // The Word sequence, the Ghostscript job into options.destinationFolder and Word's
     // clean-up. A PDF of that name is replaced only by a whole new one, and only as
     // `existing` allows.
@@ -74,6 +79,7 @@ private:
     ConversionHost& host_;
     WordRun run_;
     Sleep sleep_;
+    QString openedAs_;
 };
 
 // The add-in's run for one document: only "doc", "docx" and "dot" pass (exact case);

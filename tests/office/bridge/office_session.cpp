@@ -83,7 +83,9 @@ std::optional<Process> Process::start(const std::vector<std::string>& arguments,
     ostrel::ProcessOptions options;
     options.environment = mergedEnvironment(environment);
     options.outputFile = output;
-    options.passedDescriptors = {displayFd};
+    if (displayFd >= 0) {
+        options.passedDescriptors = {displayFd};
+    }
     options.newProcessGroup = true;
     try {
         return Process(ostrel::Process::start(arguments, options));

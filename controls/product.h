@@ -5,6 +5,8 @@ namespace ostrel {
 
 inline constexpr const char* kProductCaption = "Ostrel Word To PDF 3.0";
 inline constexpr const char* kProductWebsite = "https://www.ostrel.example/";
+// The desktop entry that installs the program (app/desktop/OstrelWordToPdf.desktop).
+inline constexpr const char* kProductDesktopEntry = "OstrelWordToPdf.desktop";
 inline constexpr const char* kMakerNotice =
     "Copyright (C) 2024 Ostrel Software. All rights reserved.";
 inline constexpr const char* kLegalNotice =

@@ -1,5 +1,6 @@
 #include "shell_opener.h"
 
+#include "product.h"
 #include "system/process.h"
 
 #include <QDBusConnection>
@@ -64,8 +65,13 @@ bool DesktopShell::hasProgramFor(const QString& path) {
             Process::start({"xdg-mime", "query", "default", type.toStdString()}, options);
         // A query that cannot run or does not end leaves the choice to the desktop.
         const auto exit = query.waitFor(std::chrono::seconds(30));
-        return !exit || (exit->succeeded() &&
-                         !QByteArray::fromStdString(query.output()).trimmed().isEmpty());
+        if (!exit) {
+            return true;
+        }
+        // The program lists web pages and text for conversion, and where nothing else opens
+        // them the desktop names it: it would take its own help pages as documents.
+        const QByteArray program = QByteArray::fromStdString(query.output()).trimmed();
+        return exit->succeeded() && !program.isEmpty() && program != kProductDesktopEntry;
     } catch (const std::system_error&) {
         return true;
     }

@@ -30,8 +30,9 @@ public:
     void open(const QString& pathOrUrl) override;
     // Through xdg-open, whose exit status tells whether the desktop had a way to open it.
     bool openWithProgram(const QString& pathOrUrl) override;
-    // Whether the desktop's file associations name a program for the file's type (asked
-    // with xdg-mime); true when there is no way to ask, so that the desktop decides.
+    // Whether the desktop's file associations name a program other than ours for the
+    // file's type (asked with xdg-mime); true when there is no way to ask, so that the
+    // desktop decides.
     static bool hasProgramFor(const QString& path);
     // Asks the file manager over D-Bus (org.freedesktop.FileManager1.ShowItems); when no
     // file manager answers, the folder is opened instead.

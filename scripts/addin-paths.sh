@@ -50,10 +50,13 @@ addin_paths() {
     fi
 }
 
-# Runs a command as the user the add-in is installed for.
+# Runs a command as the user the add-in is installed for, with that user's home (runuser
+# comes with every system; sudo need not be installed).
 as_user() {
     if [[ -n "$target_user" ]]; then
-        sudo -H -u "$target_user" -- "$@"
+        local home
+        home=$(getent passwd "$target_user" | cut -d: -f6)
+        runuser -u "$target_user" -- env HOME="$home" "$@"
     else
         "$@"
     fi

@@ -535,8 +535,15 @@ TEST(DesktopShellTest, HelpHasAProgramOnlyWhenTheDesktopAssociatesOne) {
           "[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer %f\n"
           "MimeType=application/vnd.ms-htmlhelp;\n");
     write(QStringLiteral("config/mimeapps.list"),
-          "[Default Applications]\napplication/vnd.ms-htmlhelp=viewer.desktop\n");
+          "[Default Applications]\napplication/vnd.ms-htmlhelp=viewer.desktop\n"
+          "text/html=OstrelWordToPdf.desktop\n");
     EXPECT_TRUE(DesktopShell::hasProgramFor(help));
+    // The program itself, named for web pages where nothing else opens them, is no
+    // program for its own help pages.
+    write(QStringLiteral("data/applications/OstrelWordToPdf.desktop"),
+          "[Desktop Entry]\nType=Application\nName=Ostrel\nExec=OstrelWordToPdf %F\n"
+          "MimeType=text/html;\n");
+    EXPECT_FALSE(DesktopShell::hasProgramFor(home.filePath(QStringLiteral("index.html"))));
 }
 
 TEST_F(DesktopProgram, DocumentsOfALaterStartAreListedAsIfDroppedOrConverted) {

@@ -3,6 +3,7 @@
 #include "file_name_bytes.h"
 #include "interruption.h"
 #include "output_name.h"
+#include "written_pdf.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -68,7 +69,9 @@ QString problemLine(const QString& file, const QString& reason) {
     return QStringLiteral("%1: %2").arg(file, reason);
 }
 
-QString describe(Outcome::Kind kind) {
+} // namespace
+
+QString statusWord(Outcome::Kind kind) {
     switch (kind) {
     case Outcome::Converted:
         return QStringLiteral("converted");
@@ -79,8 +82,6 @@ QString describe(Outcome::Kind kind) {
     }
     return QStringLiteral("failed");
 }
-
-} // namespace
 
 std::optional<QString> inputProblem(const QString& file) {
     const QByteArray path = fileNameBytes(file);
@@ -152,14 +153,19 @@ int runBatch(const Request& request, const std::vector<FileConverter*>& converte
             console.problem(stoppedLine(signal, request.files.mid(index)));
             return 128 + signal;
         }
-        const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+        FileResult result{file, outputFilePath(request.options.destinationFolder, file),
+                          outcome.kind, outcome.converted() ? QString() : outcome.reason};
+        if (outcome.converted() && request.json) {
+            const WrittenPdf written = writtenPdf(result.pdf, request.options);
+            result.pages = written.pages;
+            result.bytes = written.bytes;
+        }
+        result.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
         if (!outcome.converted()) {
             status = 1;
             console.problem(problemLine(file, outcome.reason));
         }
-        if (!request.quiet) {
-            console.result(resultLine(file, describe(outcome.kind), seconds));
-        }
+        console.result(result);
     }
     return status;
 }

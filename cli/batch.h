@@ -13,10 +13,22 @@
 
 namespace ostrel::cli {
 
-// Where the loop talks to: result lines (standard output), problems (standard error,
-// one line each) and the "already exists" question.
+// One finished file, as the results tell it.
+struct FileResult {
+    QString file;
+    QString pdf; // the PDF's path, written or not
+    Outcome::Kind kind = Outcome::Failed;
+    QString reason; // empty when converted
+    double seconds = 0;
+    // The PDF this run wrote, when the request asks for them (--json); 0 when none.
+    int pages = 0;
+    qint64 bytes = 0;
+};
+
+// Where the loop talks to: results (standard output), problems (standard error, one
+// line each) and the "already exists" question.
 struct BatchConsole {
-    std::function<void(const QString& line)> result;
+    std::function<void(const FileResult& result)> result;
     std::function<void(const QString& line)> problem;
     // Asked only with Overwrite::Ask; true to replace.
     std::function<bool(const QString& question)> askReplace;
@@ -30,8 +42,10 @@ struct BatchConsole {
 // not a regular file (a FIFO or a device would block or never end), unreadable, empty.
 std::optional<QString> inputProblem(const QString& file);
 
-// The line of one finished file ("name: converted, 1.23 s"); `result` is "converted",
-// "skipped" or "failed".
+// "converted", "skipped" or "failed".
+QString statusWord(Outcome::Kind kind);
+
+// The line of one finished file ("name: converted, 1.23 s"); `result` is a statusWord.
 QString resultLine(const QString& file, const QString& result, double seconds);
 
 // The line as printed: every control character as \xHH (a line break in a file name

@@ -118,6 +118,15 @@ int jobCount(const QString& option, const QString& value) {
     return jobs;
 }
 
+Shard shardOf(const QString& option, const QString& value) {
+    if (const auto shard = parseShard(value)) {
+        return *shard;
+    }
+    throw Failure{QStringLiteral("%1: \"%2\" is not K/N, shard K of N (N from 1, K from 1 to N; "
+                                 "0 also names shard N)")
+                      .arg(option, value)};
+}
+
 // Walks the arguments; "--name=value" and "--name value" both work.
 class ArgumentReader {
 public:
@@ -164,6 +173,34 @@ private:
     std::optional<QString> pendingValue_;
 };
 
+// The lists of --files-from, read once every option (--null among them) is known.
+class FileLists {
+public:
+    // A list named where `filesBefore` files had been given.
+    void add(qsizetype filesBefore, const QString& path) { lists_.emplace_back(filesBefore, path); }
+    bool empty() const { return lists_.empty(); }
+
+    // The files with each list's names put in its place.
+    QStringList insertInto(const QStringList& files, bool nullSeparated) const {
+        QStringList all;
+        qsizetype taken = 0;
+        for (const auto& [place, path] : lists_) {
+            all += files.mid(taken, place - taken);
+            taken = place;
+            QString error;
+            const auto names = readFileList(path, nullSeparated, error);
+            if (!names) {
+                throw Failure{QStringLiteral("--files-from: cannot read %1: %2").arg(path, error)};
+            }
+            all += *names;
+        }
+        return all + files.mid(taken);
+    }
+
+private:
+    std::vector<std::pair<qsizetype, QString>> lists_;
+};
+
 Request read(const QStringList& arguments, const EnvironmentLookup& environment) {
     Request request;
     ConversionOptions& options = request.options;
@@ -172,6 +209,8 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
     std::optional<QString> documentPasswordFile;
     bool destinationGiven = false;
     bool onlyFiles = false;
+    FileLists lists;
+    bool nullSeparated = false;
 
     ArgumentReader reader(arguments);
     while (!reader.atEnd()) {
@@ -229,6 +268,16 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
             request.overwrite = choice(argument, value(), kOverwritePolicies).overwrite;
         } else if (argument == QLatin1String("-j") || argument == QLatin1String("--jobs")) {
             request.jobs = jobCount(argument, value());
+        } else if (argument == QLatin1String("--files-from")) {
+            lists.add(request.files.size(), value());
+        } else if (argument == QLatin1String("--null")) {
+            reader.noValue(argument);
+            nullSeparated = true;
+        } else if (argument == QLatin1String("--json")) {
+            reader.noValue(argument);
+            request.json = true;
+        } else if (argument == QLatin1String("--shard")) {
+            request.shard = shardOf(argument, value());
         } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
             reader.noValue(argument);
             request.quiet = true;
@@ -270,8 +319,16 @@ Request read(const QStringList& arguments, const EnvironmentLookup& environment)
         throw Failure{QStringLiteral("destination %1 is not an existing folder")
                           .arg(options.destinationFolder)};
     }
-    if (request.files.isEmpty()) {
+    if (nullSeparated && lists.empty()) {
+        throw Failure{QStringLiteral("--null needs --files-from")};
+    }
+    // An empty list is a run of nothing, as a scheduler may hand out.
+    if (request.files.isEmpty() && lists.empty()) {
         throw Failure{QStringLiteral("no file to convert")};
+    }
+    request.files = lists.insertInto(request.files, nullSeparated);
+    if (request.shard) {
+        request.files = filesOfShard(request.files, *request.shard);
     }
     return request;
 }
@@ -320,6 +377,13 @@ QString usageText() {
         "elsewhere no), replace, skip\n"
         "  -j, --jobs N                     convert up to N documents at once (default: 1; "
         "from 24 files on, one per core, at most 2)\n"
+        "  --files-from FILE                also the files listed in FILE, one per line "
+        "(- for standard input)\n"
+        "  --null                           the lists separate names by NUL, not by line\n"
+        "  --shard K/N                      convert only shard K of N of the files (K from 1 "
+        "to N; 0 is N)\n"
+        "  --json                           one JSON object per file and the totals on "
+        "standard output\n"
         "  -q, --quiet                      no line per file, no progress\n"
         "  -h, --help  --version\n"
         "  --                               every argument after it is a file\n"

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "conversion_options.h"
+#include "file_list.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,10 @@ struct Request {
     QStringList files;
     Overwrite overwrite = Overwrite::Ask;
     bool quiet = false;
+    // --json: standard output carries one JSON object per file and the totals.
+    bool json = false;
+    // --shard K/N: files holds this shard's files only.
+    std::optional<Shard> shard;
     // --help or --version: the text is printed instead of converting.
     bool help = false;
     bool version = false;
@@ -37,7 +42,8 @@ struct UsageError {
 using EnvironmentLookup = std::function<std::optional<QByteArray>(const char* name)>;
 std::optional<QByteArray> processEnvironment(const char* name);
 
-// Reads the arguments (without the program name). Passwords come only from the files
+// Reads the arguments (without the program name) and the lists of --files-from, in
+// the place they have among the files given as arguments. Passwords come only from the files
 // named by --user-password-file, --owner-password-file and --document-password-file
 // (their first line) or from OSTREL_USER_PASSWORD, OSTREL_OWNER_PASSWORD and
 // OSTREL_DOCUMENT_PASSWORD, never from the command line. A password that is not UTF-8,

@@ -9,6 +9,7 @@
 #include "parallel_batch.h"
 #include "postscript_converter.h"
 #include "progress_line.h"
+#include "result_output.h"
 #include "word_converter.h"
 #include "word_server_hold.h"
 
@@ -23,13 +24,16 @@
 
 namespace {
 
+void writeLine(FILE* stream, const QByteArray& line) {
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
 // One line, whatever the file names in it hold: control characters are escaped (a
 // line break in a name never splits the line), the bytes of names kept as they are.
 void printLine(FILE* stream, const QString& line) {
-    std::fputs(
-        ostrel::fileNameBytes(ostrel::cli::escapedLine(line) + QLatin1Char('\n')).constData(),
-        stream);
-    std::fflush(stream);
+    writeLine(stream, ostrel::fileNameBytes(ostrel::cli::escapedLine(line)));
 }
 
 // The question goes to the terminal; only "y" or "yes" replaces.
@@ -102,9 +106,10 @@ int main(int argc, char* argv[]) {
     // Only a terminal user watches a status line; scripts get the lines they always got.
     ProgressLine progress(STDERR_FILENO, !request.quiet && ::isatty(STDERR_FILENO) != 0);
     const PasswordSource passwords{request.documentPassword, ::isatty(STDIN_FILENO) != 0};
-    const BatchConsole console{[&](const QString& line) {
+    ResultOutput results(request, [](const QByteArray& line) { writeLine(stdout, line); });
+    const BatchConsole console{[&](const FileResult& result) {
                                    progress.clear();
-                                   printLine(stdout, line);
+                                   results.add(result);
                                },
                                [&](const QString& line) {
                                    progress.clear();
@@ -161,5 +166,6 @@ int main(int argc, char* argv[]) {
         status = runBatch(request, converters, console);
     }
     removeSpoolFiles(jobs);
+    results.finish(status >= 128 ? status - 128 : 0);
     return status;
 }

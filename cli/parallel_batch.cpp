@@ -19,7 +19,7 @@ namespace {
 struct FileLines {
     bool done = false;
     int status = 0;
-    QStringList results;
+    std::vector<FileResult> results;
     QStringList problems;
 };
 
@@ -106,19 +106,20 @@ private:
         Request single = request_;
         single.files = QStringList{request_.files.at(index)};
         FileLines said;
-        const BatchConsole collect{[&said](const QString& line) { said.results << line; },
-                                   [&said](const QString& line) { said.problems << line; },
-                                   [this](const QString& question) {
-                                       const std::lock_guard ask(askMutex_);
-                                       return console_.askReplace(question);
-                                   },
-                                   console_.stoppedBy,
-                                   [this, index](int, int, const QString& file) {
-                                       if (console_.starting) {
-                                           console_.starting(static_cast<int>(index) + 1,
-                                                             static_cast<int>(lines_.size()), file);
-                                       }
-                                   }};
+        const BatchConsole collect{
+            [&said](const FileResult& result) { said.results.push_back(result); },
+            [&said](const QString& line) { said.problems << line; },
+            [this](const QString& question) {
+                const std::lock_guard ask(askMutex_);
+                return console_.askReplace(question);
+            },
+            console_.stoppedBy,
+            [this, index](int, int, const QString& file) {
+                if (console_.starting) {
+                    console_.starting(static_cast<int>(index) + 1, static_cast<int>(lines_.size()),
+                                      file);
+                }
+            }};
         said.status = runBatch(single, converters, collect);
         // A file the stop cut short is named once, with the others, by finish().
         said.done = said.status < 128;
@@ -135,11 +136,11 @@ private:
                 FileLines said;
                 said.done = true;
                 said.status = 1;
-                said.problems << QStringLiteral("%1: %2").arg(request_.files.at(index), reason);
-                if (!request_.quiet) {
-                    said.results << resultLine(request_.files.at(index), QStringLiteral("failed"),
-                                               0.0);
-                }
+                const QString& file = request_.files.at(index);
+                said.problems << QStringLiteral("%1: %2").arg(file, reason);
+                said.results.push_back({file,
+                                        outputFilePath(request_.options.destinationFolder, file),
+                                        Outcome::Failed, reason});
                 report(index, std::move(said));
             }
         }
@@ -159,8 +160,8 @@ private:
         for (const QString& line : said.problems) {
             console_.problem(line);
         }
-        for (const QString& line : said.results) {
-            console_.result(line);
+        for (const FileResult& result : said.results) {
+            console_.result(result);
         }
     }
 

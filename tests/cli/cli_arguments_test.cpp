@@ -138,6 +138,23 @@ TEST_F(Arguments, TheDocumentPasswordFromItsFileOrTheEnvironmentOrNone) {
                     .startsWith("--document-password-file: cannot read"));
 }
 
+// Listed names take the place of --files-from among the arguments, taken as they stand
+// (spaces, a carriage return, a leading dash) but for empty entries; --null separates
+// every list by NUL. An empty list is a run of nothing; --shard keeps its share of all.
+TEST_F(Arguments, ListedFilesTakeTheirPlaceAmongTheArguments) {
+    const QString lines = file("lines", "\nb.ps\n\n c d.ps\r\n-e.ps");
+    EXPECT_EQ(request({"a.ps", "--files-from", lines, "f.ps", "-d", dir.path()}).files,
+              QStringList({"a.ps", "b.ps", " c d.ps\r", "-e.ps", "f.ps"}));
+    const QString nul = file("nul", QByteArray("x\ny.ps\0\0z.ps\0", 14));
+    EXPECT_EQ(request({"--files-from=" + nul, "--null", "-d", dir.path()}).files,
+              QStringList({"x\ny.ps", "z.ps"}));
+    EXPECT_EQ(request({"--files-from", file("empty", {}), "-d", dir.path()}).files, QStringList());
+    const auto sharded =
+        request({"a.ps", "--files-from", lines, "--shard", "2/2", "--json", "-d", dir.path()});
+    EXPECT_EQ(sharded.files, filesOfShard({"a.ps", "b.ps", " c d.ps\r", "-e.ps"}, {2, 2}));
+    EXPECT_TRUE(sharded.json);
+}
+
 TEST_F(Arguments, UsageErrorsSayWhatIsWrong) {
     EXPECT_TRUE(error({"x.ps"}).contains("destination"));
     EXPECT_TRUE(error({"x.ps", "-d", dir.filePath("missing")}).contains("not an existing folder"));
@@ -153,6 +170,10 @@ TEST_F(Arguments, UsageErrorsSayWhatIsWrong) {
                     .contains("cannot read"));
     EXPECT_TRUE(
         error({"x.ps", "-d", dir.path(), "--image-compression", "jpeg"}).contains("Flate|JPEG"));
+    EXPECT_TRUE(error({"-d", dir.path(), "--files-from", dir.filePath("none")})
+                    .startsWith("--files-from: cannot read"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.path(), "--null"}).contains("--files-from"));
+    EXPECT_TRUE(error({"x.ps", "-d", dir.path(), "--shard", "3/2"}).contains("K/N"));
 }
 
 // A password is taken byte for byte or refused with a line saying why: never made

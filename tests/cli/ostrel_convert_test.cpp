@@ -1,4 +1,5 @@
 // ostrel-convert as scripts run it: the real program, the real Ghostscript.
+#include "json_lines.h"
 #include "pdf_facts.h"
 
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -25,17 +27,33 @@ struct Outcome {
     int status = -1;
     QStringList out; // lines
     QStringList err;
+    QByteArray output; // standard output as written
 };
 
 class OstrelConvert : public testing::Test {
 protected:
     // errorTerminal: a terminal's name for standard error, whose output is then not read.
+    // input: standard input (else none).
     Outcome run(const QStringList& arguments, const QProcessEnvironment& extra = {},
-                const QString& errorTerminal = {}) {
+                const QString& errorTerminal = {}, const std::optional<QByteArray>& input = {}) {
         QProcess process;
         if (!errorTerminal.isEmpty()) {
             process.setStandardErrorFile(errorTerminal, QIODevice::Append);
         }
+        start(process, arguments, extra, input);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        Outcome result;
+        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.output = process.readAllStandardOutput();
+        result.out =
+            QString::fromLocal8Bit(result.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        result.err = QString::fromLocal8Bit(process.readAllStandardError())
+                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return result;
+    }
+
+    void start(QProcess& process, const QStringList& arguments,
+               const QProcessEnvironment& extra = {}, const std::optional<QByteArray>& input = {}) {
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("OSTREL_SPOOL_DIR"),
                            dir.filePath(QStringLiteral("spool")));
@@ -43,16 +61,14 @@ protected:
         environment.remove(QStringLiteral("OSTREL_OWNER_PASSWORD"));
         environment.insert(extra);
         process.setProcessEnvironment(environment);
-        process.setStandardInputFile(QProcess::nullDevice());
+        if (!input) {
+            process.setStandardInputFile(QProcess::nullDevice());
+        }
         process.start(QStringLiteral(OSTREL_CONVERT), arguments);
-        EXPECT_TRUE(process.waitForFinished(120000));
-        Outcome result;
-        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = QString::fromLocal8Bit(process.readAllStandardOutput())
-                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        result.err = QString::fromLocal8Bit(process.readAllStandardError())
-                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        return result;
+        if (input) {
+            process.write(*input);
+            process.closeWriteChannel();
+        }
     }
 
     QString copySample(const QString& name) {
@@ -118,7 +134,10 @@ TEST_F(OstrelConvert, UsageErrorsExitWithTwo) {
          {QStringList{sample, QStringLiteral("-d"), dir.filePath(QStringLiteral("nowhere"))},
           QStringList{sample}, QStringList{QStringLiteral("-d"), outDir},
           QStringList{sample, QStringLiteral("-d"), outDir, QStringLiteral("--user-password"),
-                      QStringLiteral("x")}}) {
+                      QStringLiteral("x")},
+          QStringList{sample, QStringLiteral("-d"), outDir, QStringLiteral("--shard=3/2")},
+          QStringList{QStringLiteral("--files-from"), dir.filePath(QStringLiteral("no-list")),
+                      QStringLiteral("-d"), outDir}}) {
         const auto result = run(arguments);
         EXPECT_EQ(result.status, 2) << arguments.join(' ').toStdString();
         EXPECT_EQ(result.err.size(), 1) << result.err.join('\n').toStdString();
@@ -540,6 +559,118 @@ TEST_F(OstrelConvert, AnEndlessJobEndsAtTheLimitAndNothingOutlivesAKilledRun) {
               QStringList(QStringLiteral("next.pdf")));
     EXPECT_EQ(QDir(spool).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList(QStringLiteral("lock")));
+}
+
+// The results of a --json run, which must be JSON Lines with the totals last.
+test::ConvertResults jsonResults(const QByteArray& output) {
+    test::ConvertResults results = test::readConvertResults(output);
+    EXPECT_TRUE(results.defect.isEmpty()) << results.defect.toStdString();
+    EXPECT_EQ(results.totals.size(), 1U);
+    if (results.totals.empty()) {
+        results.totals.emplace_back();
+    }
+    return results;
+}
+
+// Names a shell or a line list would break (a space, a line break, quotes, leading
+// dashes) come through a NUL-separated list on standard input, after a file given as an
+// argument; a missing file, its name not UTF-8, fails alone. Every result line is JSON,
+// the name that is not UTF-8 given exactly in base64.
+TEST_F(OstrelConvert, ANullSeparatedListTakesAnyNameAndTheResultsAreJson) {
+    const QString argument = copySample(QStringLiteral("argument.ps"));
+    QByteArray list;
+    QStringList listed;
+    for (const char* name :
+         {"with space.ps", "line\nbreak.ps", "quo\"te's.ps", "-dash.ps", "--json.ps"}) {
+        listed << copySample(QString::fromUtf8(name));
+        list += QFile::encodeName(listed.back()) + '\0';
+    }
+    const QByteArray notUtf8 = QFile::encodeName(dir.path()) + "/caf\xe9.ps";
+    list += notUtf8 + QByteArray("\0\0", 2);
+    const auto result =
+        run({argument, QStringLiteral("--files-from"), QStringLiteral("-"),
+             QStringLiteral("--null"), QStringLiteral("--json"), QStringLiteral("-d"), outDir},
+            {}, {}, list);
+    EXPECT_EQ(result.status, 1);
+    ASSERT_EQ(result.err.size(), 1) << result.err.join('\n').toStdString();
+    EXPECT_TRUE(result.err[0].endsWith(QStringLiteral(": no such file")));
+
+    const auto json = jsonResults(result.output);
+    ASSERT_EQ(json.files.size(), 7U) << result.output.toStdString();
+    EXPECT_EQ(json.withStatus("converted"), QStringList{argument} + listed);
+    const QJsonObject& missing = json.files.back();
+    EXPECT_EQ(test::ConvertResults::inputOf(missing), notUtf8);
+    EXPECT_EQ(missing[QStringLiteral("input")], dir.path() + QStringLiteral("/caf\ufffd.ps"));
+    EXPECT_EQ(missing[QStringLiteral("status")], QStringLiteral("failed"));
+    EXPECT_EQ(missing[QStringLiteral("reason")], QStringLiteral("no such file"));
+    EXPECT_EQ(missing[QStringLiteral("pdf_base64")].toString(),
+              QString::fromLatin1((QFile::encodeName(outDir) + "/caf\xe9.pdf").toBase64()));
+    for (const QJsonObject& file : json.files) {
+        if (file[QStringLiteral("status")] == QStringLiteral("converted")) {
+            const QString pdf = file[QStringLiteral("pdf")].toString();
+            EXPECT_EQ(file[QStringLiteral("bytes")].toInteger(), QFileInfo(pdf).size());
+            EXPECT_EQ(file[QStringLiteral("pages")], 1);
+            EXPECT_EQ(file[QStringLiteral("reason")], QString());
+            EXPECT_TRUE(test::readPdf(pdf.toStdString()).has_value()) << pdf.toStdString();
+        }
+    }
+    EXPECT_TRUE(QFileInfo::exists(out(QStringLiteral("line\nbreak.pdf"))));
+    EXPECT_EQ(json.totals[0][QStringLiteral("files")], 7);
+    EXPECT_EQ(json.totals[0][QStringLiteral("converted")], 6);
+    EXPECT_EQ(json.totals[0][QStringLiteral("failed")], 1);
+    EXPECT_EQ(json.totals[0][QStringLiteral("not_finished")], 0);
+    EXPECT_EQ(json.totals[0][QStringLiteral("pages")], 6);
+    EXPECT_TRUE(json.totals[0][QStringLiteral("stopped_by")].isNull());
+}
+
+// A run stopped after a few files and then run again with --overwrite no: every PDF is
+// there once and whole, and the second run converts exactly what the first did not.
+TEST_F(OstrelConvert, AStoppedRunIsResumedByRunningItAgain) {
+    QByteArray list;
+    QStringList files;
+    for (int number = 1; number <= 30; ++number) {
+        files << copySample(QStringLiteral("part-%1.ps").arg(number, 2, 10, QLatin1Char('0')));
+        list += QFile::encodeName(files.back()) + '\n';
+    }
+    const QStringList arguments{QStringLiteral("--files-from"),
+                                write(QStringLiteral("list"), list),
+                                QStringLiteral("--json"),
+                                QStringLiteral("--overwrite"),
+                                QStringLiteral("no"),
+                                QStringLiteral("-d"),
+                                outDir};
+    QProcess first;
+    start(first, arguments);
+    QByteArray output;
+    while (output.count("\"converted\"") < 3 && first.waitForReadyRead(120000)) {
+        output += first.readAllStandardOutput();
+    }
+    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(120000));
+    EXPECT_EQ(first.exitCode(), 143);
+    const auto stopped = jsonResults(output + first.readAllStandardOutput());
+    const QStringList done = stopped.withStatus("converted");
+    EXPECT_EQ(stopped.totals[0][QStringLiteral("stopped_by")], QStringLiteral("SIGTERM"));
+    EXPECT_EQ(stopped.totals[0][QStringLiteral("not_finished")],
+              30 - static_cast<int>(stopped.files.size()));
+    ASSERT_GE(done.size(), 3);
+    ASSERT_LT(done.size(), 30) << "the run was not stopped";
+
+    const auto again = run(arguments);
+    EXPECT_EQ(again.status, 1); // the skipped ones
+    const auto resumed = jsonResults(again.output);
+    EXPECT_EQ(resumed.inputs(), files);
+    EXPECT_EQ(resumed.withStatus("skipped"), done);
+    EXPECT_EQ(resumed.withStatus("converted").size() + done.size(), 30);
+    for (const QString& file : files) {
+        const QString pdf = out(QFileInfo(file).completeBaseName() + QStringLiteral(".pdf"));
+        QProcess check;
+        check.start(QStringLiteral("qpdf"), {QStringLiteral("--check"), pdf});
+        ASSERT_TRUE(check.waitForFinished(60000));
+        EXPECT_EQ(check.exitCode(), 0) << pdf.toStdString();
+    }
+    EXPECT_EQ(QDir(outDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+              30);
 }
 
 } // namespace

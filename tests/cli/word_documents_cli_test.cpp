@@ -2,6 +2,7 @@
 // "Word.Application" server, registered by the program on first use in a private
 // registry, and the real Ghostscript.
 #include "corpus_tools.h"
+#include "json_lines.h"
 #include "macro_document.h"
 #include "system/process.h"
 #include "test_environment.h"
@@ -54,6 +55,19 @@ protected:
 
     Process start(const QStringList& arguments, const std::optional<QString>& password = {},
                   const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> argv{OSTREL_CONVERT, "-d", out.toStdString()};
+        for (const QString& argument : arguments) {
+            argv.push_back(argument.toStdString());
+        }
+        ProcessOptions options;
+        options.captureOutput = true;
+        options.environment = environment(password, extra);
+        return Process::start(argv, options);
+    }
+
+    // Ours but for OSTREL_*, with a private registry and spool folder.
+    std::vector<std::string> environment(const std::optional<QString>& password = {},
+                                         const std::vector<std::string>& extra = {}) {
         std::vector<std::string> environment{
             "OSTREL_REGISTRY_DIR=" + folders.path(QStringLiteral("registry")).toStdString(),
             "OSTREL_SPOOL_DIR=" + folders.spool().toStdString()};
@@ -67,14 +81,7 @@ protected:
         if (password) {
             environment.push_back("OSTREL_DOCUMENT_PASSWORD=" + password->toStdString());
         }
-        std::vector<std::string> argv{OSTREL_CONVERT, "-d", out.toStdString()};
-        for (const QString& argument : arguments) {
-            argv.push_back(argument.toStdString());
-        }
-        ProcessOptions options;
-        options.captureOutput = true;
-        options.environment = environment;
-        return Process::start(argv, options);
+        return environment;
     }
 
     static QString corpus(const char* path) {
@@ -422,6 +429,71 @@ TEST_F(OstrelConvertWord, NamesKeepTheirBytesAndEachFileOneLine) {
     // Qt's clean-up cannot name these files.
     std::filesystem::remove_all(in);
     std::filesystem::remove_all(pdfs);
+}
+
+// One list of 30 files split into two shards run at once by GNU parallel, as two
+// machines sharing a destination would: every file is converted by exactly one shard,
+// the merged JSON lines name each file once with its result (a missing file and a
+// protected document fail), and no office or Ghostscript is left (TearDown).
+TEST_F(OstrelConvertWord, GnuParallelRunsShardsThatConvertEveryFileOnce) {
+    const QString sources = folders.freshFolder();
+    QStringList files;
+    for (int number = 1; number <= 28; ++number) {
+        files << sources + QStringLiteral("/page-%1.ps").arg(number, 2, 10, QLatin1Char('0'));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(OSTREL_SAMPLE_PS), files.back()));
+    }
+    const QString missing = sources + QStringLiteral("/missing.doc");
+    const QString protectedDocument = corpus("protected/example_password.docx");
+    files.insert(10, missing);
+    files.insert(20, protectedDocument);
+    const QString list = sources + QStringLiteral("/list");
+    QFile listFile(list);
+    ASSERT_TRUE(listFile.open(QIODevice::WriteOnly));
+    listFile.write(QFile::encodeName(files.join(u'\n')));
+    listFile.close();
+
+    // GNU parallel writes each run's output in one piece (--group, its default).
+    const QString results = sources + QStringLiteral("/results.jsonl");
+    ProcessOptions options;
+    options.outputFile = (sources + QStringLiteral("/problems")).toStdString();
+    options.environment = environment();
+    Process parallel = Process::start(
+        {"sh", "-c",
+         "exec parallel --will-cite --jobs 2 \"$0\" --files-from \"$1\" --shard {}/2 --json "
+         "-d \"$2\" ::: 1 2 > \"$3\"",
+         OSTREL_CONVERT, list.toStdString(), out.toStdString(), results.toStdString()},
+        options);
+    const ProcessExit exit = parallel.wait();
+    ASSERT_TRUE(exit.exited) << exit.describe();
+
+    QFile merged(results);
+    ASSERT_TRUE(merged.open(QIODevice::ReadOnly));
+    const QByteArray output = merged.readAll();
+    const test::ConvertResults json = test::readConvertResults(output);
+    ASSERT_TRUE(json.defect.isEmpty()) << json.defect.toStdString();
+    ASSERT_EQ(json.totals.size(), 2U) << output.toStdString();
+    for (const QJsonObject& totals : json.totals) {
+        EXPECT_GT(totals[QStringLiteral("files")].toInt(), 0) << "a shard without files";
+    }
+    EXPECT_EQ(json.totals[0][QStringLiteral("files")].toInt() +
+                  json.totals[1][QStringLiteral("files")].toInt(),
+              30);
+    QStringList named = json.inputs();
+    named.sort();
+    QStringList expected = files;
+    expected.sort();
+    EXPECT_EQ(named, expected) << "each file once";
+    QStringList failed = json.withStatus("failed");
+    failed.sort();
+    EXPECT_EQ(failed, QStringList({missing, protectedDocument}));
+    EXPECT_EQ(json.withStatus("converted").size(), 28);
+    for (const QJsonObject& file : json.files) {
+        if (file[QStringLiteral("status")] == QStringLiteral("converted")) {
+            EXPECT_GT(test::pdfPageCount(file[QStringLiteral("pdf")].toString()), 0);
+        }
+    }
+    EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+              28);
 }
 
 } // namespace

@@ -153,12 +153,14 @@ std::int32_t permissionValue(const ConversionOptions& options) {
 
 QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
                                  const QString& postScriptFile, const QString& sideFile,
-                                 const std::optional<PageRange>& pages, bool legacyPdfReader) {
+                                 const std::optional<PageRange>& pages, bool legacyPdfReader,
+                                 const QString& outlineFile) {
     QStringList arguments{QStringLiteral("-dSAFER"), QStringLiteral("-dNOPAUSE"),
                           QStringLiteral("-dBATCH"), QStringLiteral("-sDEVICE=pdfwrite")};
     // SAFER with exactly these files allowed besides Ghostscript's own resources and its
     // temporary folder (the job gives it a private one).
-    arguments << QStringLiteral("--permit-file-read=%1:%2").arg(postScriptFile, sideFile)
+    arguments << QStringLiteral("--permit-file-read=%1:%2").arg(postScriptFile, sideFile) +
+                     (outlineFile.isEmpty() ? QString() : QStringLiteral(":") + outlineFile)
               << QStringLiteral("--permit-file-write=") + outputFile;
     if (const QString level = effectiveCompatibilityLevel(options); !level.isEmpty()) {
         arguments << QStringLiteral("-dCompatibilityLevel=") + level;
@@ -205,6 +207,9 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
     // and its document information must follow the spool file, which as a PDF brings
     // its own.
     arguments << QStringLiteral("-f") << sideFile << postScriptFile << sideFile;
+    if (!outlineFile.isEmpty()) {
+        arguments << outlineFile;
+    }
     return arguments;
 }
 

@@ -50,12 +50,13 @@ std::int32_t permissionValue(const ConversionOptions& options);
 // output; their names must hold no ':' (the separator of the allowed names).
 // outputFile must be absolute; '%' in it is doubled (Ghostscript reads "%d" as a page
 // number). Encryption switches only for a level of kEncryptionLevels. The files come
-// last: side file, spool file, side file again. With `pages`, only those pages of a PDF.
+// last: side file, spool file, side file again, then the outline's pdfmarks when there is
+// an `outlineFile`. With `pages`, only those pages of a PDF.
 // A PDF is read by Ghostscript's own PDF reader, or with `legacyPdfReader` by its older,
 // PostScript-based one.
 QStringList ghostscriptArguments(const ConversionOptions& options, const QString& outputFile,
                                  const QString& postScriptFile, const QString& sideFile,
                                  const std::optional<PageRange>& pages = std::nullopt,
-                                 bool legacyPdfReader = false);
+                                 bool legacyPdfReader = false, const QString& outlineFile = {});
 
 } // namespace ostrel

@@ -2,6 +2,7 @@
 
 #include "glyph_runs.h"
 #include "opaque_pdf.h"
+#include "pdf_outline.h"
 #include "pdf_parts.h"
 #include "several_unit_unicode.h"
 #include "type1_glyph_names.h"
@@ -40,6 +41,9 @@ GhostscriptInput inspectGhostscriptInput(const std::filesystem::path& input, boo
         changed = nameType1GlyphsByUnicode(pdf);
         changed = joinGlyphRuns(pdf) || changed;
         inspected.pageWeights = pageWeights(pdf); // of the pages Ghostscript reads
+        inspected.outline = takeOutline(pdf);
+        changed = inspected.outline.has_value() || changed;
+        inspected.navigatesPages = inspected.outline.has_value() || hasLinksToPages(pdf);
         if (opaque) {
             changed = makeOpaque(pdf) || changed;
         }

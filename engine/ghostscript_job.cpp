@@ -121,17 +121,20 @@ waitUnlessAbandoned(Process& process, const std::function<bool()>& keepGoing,
 }
 
 // One Ghostscript's command: its switches, and the files it reads and writes, handed
-// over open as the descriptors kOutputName, kInputName and kSideFileName name.
+// over open as the descriptors kOutputName, kInputName, kSideFileName and, when there is
+// an outline, kOutlineName name.
 struct GhostscriptRun {
     QStringList arguments;
     int output = -1;
     int input = -1;
     int sideFile = -1;
+    int outline = -1;
 };
 
 const QString kOutputName = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor);
 const QString kInputName = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor + 1);
 const QString kSideFileName = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor + 2);
+const QString kOutlineName = QStringLiteral("/dev/fd/%1").arg(kPassedDescriptor + 4);
 
 // Runs one Ghostscript for each command at once, each in a sandbox of its own and tied
 // to our life, and waits for all of them. The first failure, or nothing when all
@@ -148,6 +151,9 @@ std::optional<JobResult> runGhostscripts(const std::string& ghostscript,
         ProcessOptions options;
         options.captureOutput = true;
         options.passedDescriptors = {run.output, run.input, run.sideFile, switches.descriptor()};
+        if (run.outline >= 0) {
+            options.passedDescriptors.push_back(run.outline);
+        }
         options.environment = sandboxes.back()->environment();
         options.workingDirectory = sandboxes.back()->folder();
         // Started and waited for on this thread: killed with us.
@@ -215,11 +221,17 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
         }
         const int input = adjusted ? adjusted->descriptor() : inputFile.get();
         PendingPdf pdf(output);
+        std::optional<ScratchFile> outline;
+        if (inspected.outline) {
+            outline.emplace(spool.path(), *inspected.outline);
+        }
+        const int outlineFile = outline ? outline->descriptor() : -1;
         // A long PDF is written in parts on all processors, then joined. Encrypted parts
         // could not be joined: an encrypted PDF is written whole. So is a long one whose
-        // parts or join failed, unless the job was stopped.
+        // parts or join failed, unless the job was stopped, and one whose outline or links
+        // go from page to page.
         const std::vector<PageRange> ranges =
-            writesSecurity(options)
+            writesSecurity(options) || inspected.navigatesPages
                 ? std::vector<PageRange>{}
                 : pageRanges(inspected.pageWeights, std::thread::hardware_concurrency());
         bool writtenInParts = false;
@@ -231,8 +243,10 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
                 parts.emplace_back(spool.path());
                 partPaths.push_back(parts.back().path());
                 runs.push_back({ghostscriptArguments(options, kOutputName, kInputName,
-                                                     kSideFileName, range, inspected.legacyReader),
-                                parts.back().descriptor(), input, sideFile->descriptor()});
+                                                     kSideFileName, range, inspected.legacyReader,
+                                                     outline ? kOutlineName : QString()),
+                                parts.back().descriptor(), input, sideFile->descriptor(),
+                                outlineFile});
             }
             const auto failure = runGhostscripts(ghostscript, runs, spool, limit, keepGoing);
             if (failure && keepGoing && !keepGoing()) {
@@ -253,8 +267,9 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
             if (auto failure = runGhostscripts(
                     ghostscript,
                     {{ghostscriptArguments(options, kOutputName, kInputName, kSideFileName,
-                                           std::nullopt, inspected.legacyReader),
-                      pdf.descriptor(), input, sideFile->descriptor()}},
+                                           std::nullopt, inspected.legacyReader,
+                                           outline ? kOutlineName : QString()),
+                      pdf.descriptor(), input, sideFile->descriptor(), outlineFile}},
                     spool, limit, keepGoing)) {
                 return *failure;
             }

@@ -16,7 +16,9 @@
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
 #include <cppuhelper/bootstrap.hxx>
@@ -98,6 +100,25 @@ css::uno::Sequence<css::beans::PropertyValue>
 properties(const std::vector<css::beans::PropertyValue>& values) {
     return css::uno::Sequence<css::beans::PropertyValue>(values.data(),
                                                          static_cast<sal_Int32>(values.size()));
+}
+
+// The PDF export filter of the document's kind: Word documents open in Writer, web pages
+// in Writer/Web, sheets, presentations and pictures in their own applications.
+OUString pdfExportFilter(const css::uno::Reference<css::lang::XComponent>& document) {
+    const Reference<css::lang::XServiceInfo> info(document, UNO_QUERY);
+    const std::pair<const char*, const char*> filters[] = {
+        {"com.sun.star.text.WebDocument", "writer_web_pdf_Export"},
+        {"com.sun.star.text.GenericTextDocument", "writer_pdf_Export"},
+        {"com.sun.star.sheet.SpreadsheetDocument", "calc_pdf_Export"},
+        {"com.sun.star.presentation.PresentationDocument", "impress_pdf_Export"},
+        {"com.sun.star.drawing.DrawingDocument", "draw_pdf_Export"},
+    };
+    for (const auto& [service, filter] : filters) {
+        if (info.is() && info->supportsService(OUString::createFromAscii(service))) {
+            return OUString::createFromAscii(filter);
+        }
+    }
+    return "writer_pdf_Export";
 }
 
 std::string officeExecutable() {
@@ -347,15 +368,8 @@ void OfficeSession::print(const Document& document, const PrintRequest& request)
     std::optional<fs::path> output;
     if (request.outputFile) {
         output = absolutePath(*request.outputFile);
-        std::error_code ec;
-        fs::remove(*output, ec); // the new output replaces the old file
     }
-    const OfficeFault fault = faultOf(document);
-    if (fault == OfficeFault::Crash) {
-        ::kill(process_->pid(), SIGSEGV);
-    } else if (fault == OfficeFault::Hang) {
-        ::kill(process_->pid(), SIGSTOP);
-    }
+    const OfficeFault fault = beginOutput(document, output);
     call(kPrintLimit, [&] {
         Reference<css::view::XPrintable> printable(document, UNO_QUERY_THROW);
         printable->setPrinter(
@@ -370,11 +384,67 @@ void OfficeSession::print(const Document& document, const PrintRequest& request)
         }
         printable->print(properties(options));
     });
+    endOutput(output, fault, "printed");
+}
+
+void OfficeSession::exportPdf(const Document& document, const std::u16string& outputFile) {
+    requireAlive();
+    const fs::path output = absolutePath(outputFile);
     std::error_code ec;
-    if (output && (!fs::is_regular_file(*output, ec) || fs::file_size(*output, ec) == 0)) {
-        throw OfficeError("The document was not printed to \"" + output->string() + "\".");
+    // The office would make the missing folders; a print to such a file fails.
+    if (!fs::is_directory(output.parent_path(), ec)) {
+        throw OfficeError("The document was not exported to \"" + output.string() +
+                          "\": its folder does not exist.");
     }
-    if (output && fault == OfficeFault::Garbage) {
+    OUString url;
+    if (osl::FileBase::getFileURLFromSystemPath(systemPath(output), url) != osl::FileBase::E_None) {
+        throw OfficeError("The file name \"" + output.string() + "\" is not valid.");
+    }
+    const OfficeFault fault = beginOutput(document, output);
+    call(kPrintLimit, [&] {
+        // The export's defaults (an outline from the headings, links, no comments), but
+        // pictures as they are: the user's image options decide their encoding later.
+        const std::vector<css::beans::PropertyValue> settings{
+            property("UseLosslessCompression", css::uno::Any(true)),
+            property("ReduceImageResolution", css::uno::Any(false)),
+            property("ExportBookmarks", css::uno::Any(true)),
+            property("ExportNotes", css::uno::Any(false)),
+        };
+        Reference<css::frame::XStorable> storable(document, UNO_QUERY_THROW);
+        storable->storeToURL(
+            url, properties({property("FilterName", css::uno::Any(pdfExportFilter(document))),
+                             property("FilterData", css::uno::Any(properties(settings))),
+                             property("Overwrite", css::uno::Any(true))}));
+    });
+    endOutput(output, fault, "exported");
+}
+
+OfficeFault OfficeSession::beginOutput(const Document& document,
+                                       const std::optional<fs::path>& output) {
+    if (output) {
+        std::error_code ec;
+        fs::remove(*output, ec); // the new output replaces the old file
+    }
+    const OfficeFault fault = faultOf(document);
+    if (fault == OfficeFault::Crash) {
+        ::kill(process_->pid(), SIGSEGV);
+    } else if (fault == OfficeFault::Hang) {
+        ::kill(process_->pid(), SIGSTOP);
+    }
+    return fault;
+}
+
+void OfficeSession::endOutput(const std::optional<fs::path>& output, OfficeFault fault,
+                              const char* done) {
+    if (!output) {
+        return;
+    }
+    std::error_code ec;
+    if (!fs::is_regular_file(*output, ec) || fs::file_size(*output, ec) == 0) {
+        throw OfficeError(std::string("The document was not ") + done + " to \"" +
+                          output->string() + "\".");
+    }
+    if (fault == OfficeFault::Garbage) {
         std::ofstream(*output, std::ios::binary | std::ios::trunc)
             << "%!PS-Adobe-3.0\n%%Pages: 1\nshowpage-of-nothing 1 0 div\n%%EOF\n";
     }

@@ -54,6 +54,9 @@ public:
     Document load(const std::u16string& path, bool readOnly, const std::u16string& password);
     // Prints the whole document and returns once the output is complete.
     void print(const Document& document, const PrintRequest& request);
+    // Writes the office's PDF export of the whole document (its outline, links and
+    // layout, the pictures as they are) to `outputFile`; returns once it is complete.
+    void exportPdf(const Document& document, const std::u16string& outputFile);
     void close(const Document& document);
     // Closes whatever documents the office still has open, so that the next user of
     // this office finds none of them.
@@ -66,6 +69,13 @@ public:
     void quit();
 
 private:
+    // Around writing a document to `output`: the old file goes and the test fault
+    // (OSTREL_OFFICE_FAULTS) strikes as the work starts; at its end the output must be
+    // there, and the garbage fault replaces it.
+    OfficeFault beginOutput(const Document& document,
+                            const std::optional<std::filesystem::path>& output);
+    static void endOutput(const std::optional<std::filesystem::path>& output, OfficeFault fault,
+                          const char* done);
     template <typename Work>
     auto call(std::chrono::milliseconds limit, Work&& work) -> decltype(work());
     void start();

@@ -231,7 +231,13 @@ HRESULT WordDocument::printOut(DispatchCall& call) {
     // Background printing is finished here too, so that the caller's status poll finds
     // nothing pending and never waits.
     static_cast<void>(background);
-    state_->office.session().print(document_, request);
+    if (request.outputFile && QStringView(request.printer) == QLatin1String(kPrinterName)) {
+        // Our PDF printer's job is the office's PDF export, which keeps the document's
+        // outline and links and lays it out as the office shows it; a print has neither.
+        state_->office.session().exportPdf(document_, *request.outputFile);
+    } else {
+        state_->office.session().print(document_, request);
+    }
     return S_OK;
 }
 

@@ -1,6 +1,8 @@
 #include "pdf_facts.h"
 
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFAnnotationObjectHelper.hh>
+#include <qpdf/QPDFOutlineDocumentHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
@@ -26,6 +28,63 @@ int components(QPDFObjectHandle dict) {
         return n.isInteger() ? n.getIntValueAsInt() : 0;
     }
     return 0;
+}
+
+// The 1-based number of a page object, 0 when it is none of the document's pages.
+int pageNumber(QPDF& pdf, QPDFObjectHandle page) {
+    if (!page.isIndirect()) {
+        return 0;
+    }
+    const auto& pages = pdf.getAllPages();
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (pages[i].getObjGen() == page.getObjGen()) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return 0;
+}
+
+// The page of a destination: an array naming its page first, or a name of one.
+int destinationPage(QPDF& pdf, QPDFOutlineDocumentHelper& outlines, QPDFObjectHandle dest) {
+    if (dest.isName() || dest.isString()) {
+        dest = outlines.resolveNamedDest(dest);
+    }
+    if (dest.isDictionary()) {
+        dest = dest.getKey("/D");
+    }
+    return dest.isArray() && dest.getArrayNItems() > 0 ? pageNumber(pdf, dest.getArrayItem(0)) : 0;
+}
+
+void addBookmarks(std::vector<QPDFOutlineObjectHelper> entries, int level, QPDF& pdf,
+                  std::vector<PdfBookmark>& bookmarks) {
+    for (auto& entry : entries) {
+        const auto title = entry.getTitle();
+        bookmarks.push_back({title, level, pageNumber(pdf, entry.getDestPage())});
+        addBookmarks(entry.getKids(), level + 1, pdf, bookmarks);
+    }
+}
+
+std::vector<PdfLink> linksOf(QPDF& pdf) {
+    QPDFOutlineDocumentHelper outlines(pdf);
+    std::vector<PdfLink> links;
+    int number = 0;
+    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        ++number;
+        for (auto& annotation : page.getAnnotations("/Link")) {
+            PdfLink link{number, {}, 0};
+            auto object = annotation.getObjectHandle();
+            auto action = object.getKey("/A");
+            if (action.isDictionary() && action.getKey("/S").isNameAndEquals("/URI")) {
+                link.uri = action.getKey("/URI").getUTF8Value();
+            } else if (action.isDictionary() && action.getKey("/S").isNameAndEquals("/GoTo")) {
+                link.target = destinationPage(pdf, outlines, action.getKey("/D"));
+            } else {
+                link.target = destinationPage(pdf, outlines, object.getKey("/Dest"));
+            }
+            links.push_back(link);
+        }
+    }
+    return links;
 }
 
 } // namespace
@@ -66,6 +125,9 @@ std::optional<PdfFacts> readPdf(const std::string& path, const std::string& pass
                 facts.contentFilters.push_back(filterName(content.getDict()));
             }
         }
+        QPDFOutlineDocumentHelper outlines(pdf);
+        addBookmarks(outlines.getTopLevelOutlines(), 1, pdf, facts.bookmarks);
+        facts.links = linksOf(pdf);
         return facts;
     } catch (const std::exception& e) {
         if (error != nullptr) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -117,37 +118,91 @@ std::map<QString, QString> referenceExports(const QStringList& files, const QStr
     return pdfs;
 }
 
-bool firstPageHasInk(const QString& pdf, const QString& workFolder) {
+QString writeNavigationDocument(const QString& folder) {
+    const QString path = folder + QStringLiteral("/navigation.fodt");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return {};
+    }
+    file.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2"
+ office:mimetype="application/vnd.oasis.opendocument.text">
+<office:automatic-styles><style:style style:name="Break" style:family="paragraph">
+<style:paragraph-properties fo:break-before="page"/></style:style></office:automatic-styles>
+<office:body><office:text>
+<text:table-of-content text:name="Contents">
+<text:table-of-content-source text:outline-level="3"/><text:index-body>
+<text:p><text:a xlink:type="simple" xlink:href="#Introduction|outline">Introduction</text:a></text:p>
+<text:p><text:a xlink:type="simple" xlink:href="#Background|outline">Background</text:a></text:p>
+<text:p><text:a xlink:type="simple" xlink:href="#Details|outline">Details</text:a></text:p>
+<text:p><text:a xlink:type="simple" xlink:href="#Summary|outline">Summary</text:a></text:p>
+</text:index-body></text:table-of-content>
+<text:h text:outline-level="1">Introduction</text:h>
+<text:p>The details are on page <text:bookmark-ref text:reference-format="page"
+ text:ref-name="details">3</text:bookmark-ref>; write to <text:a xlink:type="simple"
+ xlink:href="mailto:someone@example.org">someone@example.org</text:a> or see
+ <text:a xlink:type="simple" xlink:href="https://example.org/navigation">the web page</text:a>.</text:p>
+<text:h text:outline-level="2" text:style-name="Break">Background</text:h>
+<text:p>Some background.</text:p>
+<text:h text:outline-level="3" text:style-name="Break">Details</text:h>
+<text:p><text:bookmark text:name="details"/>The details.</text:p>
+<text:h text:outline-level="1" text:style-name="Break">Summary</text:h>
+<text:p>The end.</text:p>
+</office:text></office:body></office:document>
+)");
+    return path;
+}
+
+GreyPage firstPageGrey(const QString& pdf, const QString& workFolder, int dpi) {
     const QString image = workFolder + QStringLiteral("/first-page");
     ProcessOptions options;
     options.captureOutput = true;
-    const ProcessExit exit = Process::start({"pdftoppm", "-r", "20", "-f", "1", "-l", "1", "-gray",
-                                             "-singlefile", local(pdf), local(image)},
+    const ProcessExit exit = Process::start({"pdftoppm", "-r", std::to_string(dpi), "-f", "1", "-l",
+                                             "1", "-gray", "-singlefile", local(pdf), local(image)},
                                             options)
                                  .wait();
     if (!exit.succeeded()) {
-        return false;
+        return {};
     }
     // A binary PGM: "P5", width, height, maximum value, one blank, then the pixels.
     std::ifstream pgm(local(image + QStringLiteral(".pgm")), std::ios::binary);
     std::string magic;
-    int width = 0;
-    int height = 0;
+    GreyPage page;
     int maximum = 0;
-    pgm >> magic >> width >> height >> maximum;
+    pgm >> magic >> page.width >> page.height >> maximum;
     pgm.get();
-    if (magic != "P5" || maximum != 255 || width <= 0 || height <= 0) {
-        return false;
+    if (magic != "P5" || maximum != 255 || page.width <= 0 || page.height <= 0) {
+        return {};
     }
-    std::vector<char> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    pgm.read(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    page.pixels.resize(static_cast<std::size_t>(page.width) *
+                       static_cast<std::size_t>(page.height));
+    pgm.read(reinterpret_cast<char*>(page.pixels.data()),
+             static_cast<std::streamsize>(page.pixels.size()));
     QFile::remove(image + QStringLiteral(".pgm"));
-    for (const char pixel : pixels) {
-        if (static_cast<unsigned char>(pixel) < 250) {
-            return true;
-        }
+    return page;
+}
+
+bool firstPageHasInk(const QString& pdf, const QString& workFolder) {
+    const GreyPage page = firstPageGrey(pdf, workFolder, 20);
+    return std::any_of(page.pixels.begin(), page.pixels.end(),
+                       [](unsigned char pixel) { return pixel < 250; });
+}
+
+double firstPageDifference(const QString& pdf, const QString& other, const QString& workFolder) {
+    const GreyPage ours = firstPageGrey(pdf, workFolder, 30);
+    const GreyPage theirs = firstPageGrey(other, workFolder, 30);
+    if (ours.pixels.empty() || ours.width != theirs.width || ours.height != theirs.height) {
+        return 1.0;
     }
-    return false;
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < ours.pixels.size(); ++i) {
+        differing += std::abs(int(ours.pixels[i]) - int(theirs.pixels[i])) * 100 > 15 * 255;
+    }
+    return double(differing) / double(ours.pixels.size());
 }
 
 std::map<QString, int> pdfWords(const QString& pdf) {

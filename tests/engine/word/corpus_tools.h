@@ -25,8 +25,23 @@ std::vector<QStringList> withoutNameClashes(const QStringList& files);
 // profile: the PDF of each source (empty when none was written).
 std::map<QString, QString> referenceExports(const QStringList& files, const QString& outFolder);
 
+// Page 1 rendered in grey at `dpi`, row by row; no pixels when it cannot be rendered.
+struct GreyPage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> pixels;
+};
+GreyPage firstPageGrey(const QString& pdf, const QString& workFolder, int dpi);
+// Writes a document of four pages that can be navigated: headings of three levels, a
+// table of contents linking them, a cross-reference to a later page, a web link and a
+// mail link. Its path.
+QString writeNavigationDocument(const QString& folder);
+
 // Whether page 1, rendered at 20 dpi in grey, has a pixel that is not white.
 bool firstPageHasInk(const QString& pdf, const QString& workFolder);
+// The share of page 1's pixels, rendered at 30 dpi in grey, that differ between two PDFs
+// by more than 15 % of black; 1 when the pages differ in size or cannot be rendered.
+double firstPageDifference(const QString& pdf, const QString& other, const QString& workFolder);
 
 // The words (runs of letters and digits) that pdftotext finds in a PDF, each with its count.
 std::map<QString, int> pdfWords(const QString& pdf);

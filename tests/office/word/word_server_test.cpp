@@ -1,6 +1,7 @@
 // "Word.Application" on the real office, one office for the suite: printing to
 // the spool file, passwords, hostile files, printer selection and the arguments, through
 // the module's class object and Word's dispatch ids.
+#include "pdf_facts.h"
 #include "prompts/pending_prompts.h"
 #include "stored_zip.h"
 #include "system/spool_folder.h"
@@ -113,15 +114,32 @@ TEST_F(WordServerTest, BackgroundPrintingIsDoneWhenPrintOutReturns) {
     close(document.get());
 }
 
+// Our printer's job is the office's PDF export, with the document's outline; any other
+// printer prints. Either replaces an older file.
 TEST_F(WordServerTest, PrintOutReplacesAnOlderFile) {
-    const fs::path output = temporary("replaced.ps");
-    std::ofstream(output) << "an older spool file that is much longer than nothing";
-    const DispatchResult opened = open(corpus("documents/two_images.doc"));
+    const DispatchResult opened = open(corpus("documents/Styles.docx"));
     ASSERT_EQ(opened.hr, S_OK);
     const auto document = opened.value.toDispatch();
-    ASSERT_EQ(printOut(document.get(), false, output), S_OK);
-    EXPECT_EQ(waitForBackgroundPrinting(application_.get(), 0), 0);
-    EXPECT_TRUE(isPdf(testsupport::readText(output)));
+    // Ours last: it stays the active printer.
+    for (const char16_t* printer : {u"Generic Printer", u"OstrelWordToPDF"}) {
+        const bool ours = std::u16string_view(printer) == u"OstrelWordToPDF";
+        SCOPED_TRACE(ours ? "ours" : "another printer");
+        ASSERT_EQ(putProperty(application_.get(), kActivePrinter, Variant::text(printer)).hr, S_OK);
+        const fs::path output = temporary("replaced.ps");
+        std::ofstream(output) << "an older spool file that is much longer than nothing";
+        ASSERT_EQ(printOut(document.get(), false, output), S_OK);
+        EXPECT_EQ(waitForBackgroundPrinting(application_.get(), 0), 0);
+        const std::string printed = testsupport::readText(output);
+        const auto facts = ostrel::test::readPdf(output.string());
+        if (ours) {
+            EXPECT_TRUE(isPdf(printed));
+            ASSERT_TRUE(facts.has_value());
+            EXPECT_FALSE(facts->bookmarks.empty());
+        } else {
+            EXPECT_TRUE(printed.rfind("%!PS-Adobe", 0) == 0 || !facts || facts->bookmarks.empty())
+                << printed.substr(0, 40);
+        }
+    }
     close(document.get());
 }
 

@@ -1,5 +1,7 @@
 #include "glyph_runs.h"
 
+#include "content_numbers.h"
+
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -52,37 +54,6 @@ std::map<std::string, int> codeLengths(QPDFPageObjectHelper& page) {
         }
     }
     return lengths;
-}
-
-bool isNumber(const Token& token) {
-    return token.getType() == QPDFTokenizer::tt_integer ||
-           token.getType() == QPDFTokenizer::tt_real;
-}
-
-// Numbers are read and written in the C locale's way whatever the user's locale.
-double numberOf(const Token& token) {
-    double value = std::numeric_limits<double>::quiet_NaN();
-    if (isNumber(token)) {
-        const std::string& text = token.getValue();
-        const char* first = text.data() + (text.starts_with('+') ? 1 : 0);
-        if (std::from_chars(first, text.data() + text.size(), value).ec != std::errc()) {
-            return std::numeric_limits<double>::quiet_NaN();
-        }
-    }
-    return value;
-}
-
-// A number as PDF writes it: no exponent, no trailing zeros.
-std::string pdfNumber(double value) {
-    char text[400]; // the longest double in fixed notation fits
-    const auto end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6).ptr;
-    std::string number(text, end);
-    number.erase(number.find_last_not_of('0') + 1);
-    if (number.back() == '.') {
-        number.pop_back();
-    }
-    return number == "-0" ? "0" : number;
 }
 
 void appendHex(std::string& out, std::string_view bytes) {

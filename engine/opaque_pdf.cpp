@@ -1,11 +1,20 @@
 #include "opaque_pdf.h"
 
+#include "content_numbers.h"
+
 #include <qpdf/Buffer.hh>
+#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <algorithm>
+#include <exception>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace ostrel {
 namespace {
@@ -116,9 +125,221 @@ bool makeStatesOpaque(QPDFObjectHandle resources) {
     return changed;
 }
 
+// A device colour (grey, RGB or CMYK) and how opaque it is drawn.
+struct Paint {
+    std::vector<double> components{0.0}; // black, the initial colour
+    double alpha = 1.0;
+
+    // The colour it leaves on a white page, as the operator `op` (g, rg, k or their
+    // stroking forms) sets it: grey and RGB move towards 1, CMYK towards 0.
+    std::string blended(const char* const ops[3]) const {
+        const bool cmyk = components.size() == 4;
+        std::string text;
+        for (const double c : components) {
+            text += pdfNumber(cmyk ? c * alpha : 1.0 - alpha * (1.0 - c)) + " ";
+        }
+        return text + ops[components.size() == 1 ? 0 : components.size() == 3 ? 1 : 2];
+    }
+};
+
+struct PaintState {
+    Paint fill;
+    Paint stroke;
+};
+
+const char* const kFillOps[3] = {"g", "rg", "k"};
+const char* const kStrokeOps[3] = {"G", "RG", "K"};
+
+double alphaOf(QPDFObjectHandle state, const char* key) {
+    QPDFObjectHandle value = state.isDictionary() ? state.getKey(key) : QPDFObjectHandle();
+    return value.isNumber() ? std::clamp(value.getNumericValue(), 0.0, 1.0) : -1.0;
+}
+
+// Rewrites a content stream so that what it paints half transparent gets the colour it
+// would leave on white, opaque: PDF 1.3 knows no transparency. Forms drawn while
+// transparent are rewritten the same way (once each), starting from the state they are
+// drawn in.
+class BlendFilter : public QPDFObjectHandle::TokenFilter {
+public:
+    BlendFilter(QPDFObjectHandle resources, PaintState start, double baseFill, double baseStroke,
+                std::set<QPDFObjGen>& done)
+        : resources_(resources), state_(std::move(start)), baseFill_(baseFill),
+          baseStroke_(baseStroke), done_(done) {}
+
+    // Sets the colours a form starts with, as inherited.
+    void handleToken(const QPDFTokenizer::Token& token) override {
+        if (!started_) {
+            started_ = true;
+            if (state_.fill.alpha < 1.0 || state_.stroke.alpha < 1.0) {
+                write(state_.fill.blended(kFillOps) + " " + state_.stroke.blended(kStrokeOps) +
+                      "\n");
+            }
+        }
+        if (token.getType() != QPDFTokenizer::tt_word) {
+            operands_.push_back(token);
+            return;
+        }
+        const std::string& op = token.getValue();
+        if (op == "q") {
+            saved_.push_back(state_);
+        } else if (op == "Q" && !saved_.empty()) {
+            state_ = saved_.back();
+            saved_.pop_back();
+        } else if (setColour(op)) {
+            return;
+        } else if (op == "Do") {
+            drawForm();
+        }
+        const PaintState before = state_;
+        if (op == "gs") {
+            setAlpha();
+        }
+        flush();
+        writeToken(token);
+        // The colours in force change with the alpha.
+        if (state_.fill.alpha != before.fill.alpha || state_.stroke.alpha != before.stroke.alpha) {
+            write(" " + state_.fill.blended(kFillOps) + " " + state_.stroke.blended(kStrokeOps));
+        }
+    }
+    void handleEOF() override { flush(); }
+
+private:
+    void flush() {
+        for (const auto& operand : operands_) {
+            writeToken(operand);
+        }
+        operands_.clear();
+    }
+
+    // The numbers before the operator, without the blanks between them.
+    std::vector<double> numbers() const {
+        std::vector<double> values;
+        for (const auto& operand : operands_) {
+            if (isNumber(operand)) {
+                values.push_back(numberOf(operand));
+            } else if (operand.getType() != QPDFTokenizer::tt_space &&
+                       operand.getType() != QPDFTokenizer::tt_comment) {
+                return {};
+            }
+        }
+        return values;
+    }
+
+    bool setColour(const std::string& op) {
+        for (const bool fill : {true, false}) {
+            const char* const* ops = fill ? kFillOps : kStrokeOps;
+            const auto kind = std::find(ops, ops + 3, op) - ops;
+            const std::size_t count[3] = {1, 3, 4};
+            if (kind == 3) {
+                continue;
+            }
+            std::vector<double> values = numbers();
+            if (values.size() != count[kind]) {
+                return false;
+            }
+            Paint& paint = fill ? state_.fill : state_.stroke;
+            paint.components = std::move(values);
+            operands_.clear();
+            write(" " + paint.blended(ops));
+            return true;
+        }
+        return false;
+    }
+
+    QPDFObjectHandle resource(const char* kind) {
+        QPDFObjectHandle named =
+            resources_.isDictionary() ? resources_.getKey(kind) : QPDFObjectHandle::newNull();
+        for (auto it = operands_.rbegin(); it != operands_.rend(); ++it) {
+            if (it->getType() == QPDFTokenizer::tt_name) {
+                return named.isDictionary() ? named.getKey(it->getValue())
+                                            : QPDFObjectHandle::newNull();
+            }
+        }
+        return QPDFObjectHandle::newNull();
+    }
+
+    void setAlpha() {
+        QPDFObjectHandle state = resource("/ExtGState");
+        if (const double fill = alphaOf(state, "/ca"); fill >= 0.0) {
+            state_.fill.alpha = baseFill_ * fill;
+        }
+        if (const double stroke = alphaOf(state, "/CA"); stroke >= 0.0) {
+            state_.stroke.alpha = baseStroke_ * stroke;
+        }
+    }
+
+    void drawForm() {
+        QPDFObjectHandle form = resource("/XObject");
+        if (!form.isStream() || !form.getDict().getKey("/Subtype").isNameAndEquals("/Form") ||
+            (state_.fill.alpha >= 1.0 && state_.stroke.alpha >= 1.0) ||
+            !done_.insert(form.getObjGen()).second) {
+            return;
+        }
+        QPDFObjectHandle own = form.getDict().getKey("/Resources");
+        BlendFilter inner(own.isDictionary() ? own : resources_, state_, state_.fill.alpha,
+                          state_.stroke.alpha, done_);
+        Pl_Buffer content("blended form");
+        try {
+            form.filterAsContents(&inner, &content);
+        } catch (const std::exception&) {
+            return; // a form that cannot be read stays as it is
+        }
+        form.replaceStreamData(content.getBufferSharedPointer(), QPDFObjectHandle::newNull(),
+                               QPDFObjectHandle::newNull());
+    }
+
+    QPDFObjectHandle resources_;
+    PaintState state_;
+    double baseFill_;
+    double baseStroke_;
+    std::set<QPDFObjGen>& done_;
+    std::vector<PaintState> saved_;
+    std::vector<QPDFTokenizer::Token> operands_;
+    bool started_ = false;
+};
+
+// Whether a resource dictionary has a graphics state that paints less than opaque.
+bool hasTranslucentState(QPDFObjectHandle resources) {
+    QPDFObjectHandle states =
+        resources.isDictionary() ? resources.getKey("/ExtGState") : QPDFObjectHandle();
+    if (!states.isDictionary()) {
+        return false;
+    }
+    for (auto& [name, state] : states.ditems()) {
+        for (const char* key : {"/ca", "/CA"}) {
+            const double alpha = alphaOf(state, key);
+            if (alpha >= 0.0 && alpha < 1.0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Blends what each page paints half transparent with the white page.
+void blendTranslucentPaint(QPDF& pdf) {
+    std::set<QPDFObjGen> done;
+    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        QPDFObjectHandle resources = page.getAttribute("/Resources", false);
+        if (!hasTranslucentState(resources)) {
+            continue;
+        }
+        BlendFilter filter(resources, PaintState{}, 1.0, 1.0, done);
+        Pl_Buffer content("blended page");
+        try {
+            page.filterContents(&filter, &content);
+        } catch (const std::exception&) {
+            continue; // a page whose content cannot be read stays as it is
+        }
+        page.getObjectHandle().replaceKey(
+            "/Contents", QPDFObjectHandle::newStream(&pdf, content.getBufferSharedPointer()));
+    }
+}
+
 } // namespace
 
 bool makeOpaque(QPDF& pdf) {
+    blendTranslucentPaint(pdf); // before the states lose their alpha
     bool changed = false;
     for (QPDFObjectHandle object : pdf.getAllObjects()) {
         QPDFObjectHandle dict = object.isStream() ? object.getDict() : object;

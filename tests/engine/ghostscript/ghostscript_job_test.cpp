@@ -131,15 +131,24 @@ void writeTransparentPage(const QString& path) {
     picture.getDict().replaceKey("/SMask", alpha);
     QPDFObjectHandle resources = QPDFObjectHandle::parse(
         "<< /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >>"
-        " /ExtGState << /Half << /ca 0.5 >> >> >>");
-    resources.replaceKey("/XObject", QPDFObjectHandle::newDictionary({{"/Im1", picture}}));
+        " /ExtGState << /Half << /ca 0.5 >> /Quarter << /ca 0.25 >> >> >>");
+    // A quarter-opaque black rectangle, as the office exports a watermark: a transparency
+    // group drawn under a graphics state with an alpha, in the colour in force.
+    QPDFObjectHandle shape = QPDFObjectHandle::newStream(&pdf, "100 200 200 100 re f");
+    shape.getDict().replaceKey(
+        "/Group", QPDFObjectHandle::parse("<< /S /Transparency /CS /DeviceRGB /K true >>"));
+    shape.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    shape.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
+    shape.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 612 792]"));
+    resources.replaceKey("/XObject",
+                         QPDFObjectHandle::newDictionary({{"/Im1", picture}, {"/Fm1", shape}}));
     QPDFObjectHandle page = pdf.makeIndirectObject(
         QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
     page.replaceKey("/Resources", resources);
-    page.replaceKey("/Contents",
-                    QPDFObjectHandle::newStream(&pdf, "q 200 0 0 100 100 500 cm /Im1 Do Q "
-                                                      "/Half gs BT /F1 24 Tf 100 400 Td "
-                                                      "(Masked) Tj ET"));
+    page.replaceKey("/Contents", QPDFObjectHandle::newStream(
+                                     &pdf, "q 200 0 0 100 100 500 cm /Im1 Do Q "
+                                           "/Half gs BT /F1 24 Tf 100 400 Td "
+                                           "(Masked) Tj ET 0 g q /Quarter gs /Fm1 Do Q"));
     QPDFPageDocumentHelper(pdf).addPage(page, false);
     QPDFWriter writer(pdf, path.toLocal8Bit().constData());
     writer.write();
@@ -294,8 +303,9 @@ TEST(PageRanges, EachProcessorTakesAnEqualShareOfALongPdfsWork) {
     }
 }
 
-// PDF 1.3 has no transparency. The page must keep its text, and the picture's hidden
-// pixel must stay unpainted (not black); the adjusted copy must not stay behind.
+// PDF 1.3 has no transparency. The page must keep its text, the picture's hidden pixel
+// must stay unpainted (not black), and the quarter-opaque rectangle must look as on paper:
+// light grey, not black. The adjusted copy must not stay behind.
 TEST_F(GhostscriptJob, AtPdf13TransparentPicturesKeepTheirOutlineAndThePageItsText) {
     const QString source = dir.filePath(QStringLiteral("tmp.ps")); // a PDF, as printed
     writeTransparentPage(source);
@@ -311,6 +321,8 @@ TEST_F(GhostscriptJob, AtPdf13TransparentPicturesKeepTheirOutlineAndThePageItsTe
         ASSERT_GT(rows[121].size(), 125u);
         EXPECT_LT(static_cast<unsigned char>(rows[121][75]), 64);   // the opaque pixel
         EXPECT_GT(static_cast<unsigned char>(rows[121][125]), 192); // the hidden one
+        ASSERT_GT(rows.size(), 270u);
+        EXPECT_NEAR(static_cast<unsigned char>(rows[270][100]), 191, 16); // the rectangle
     }
     EXPECT_FALSE(QFile::exists(QString::fromStdString(lock.folder().file("adjusted.pdf"))));
 }

@@ -1,5 +1,6 @@
 // The add-in's convert dialog on the offscreen platform, driven directly: its layout,
 // the refusals, the run on the worker thread and the completion question.
+#include "missing.h"
 #include "modal_watch.h"
 
 #include "../controls/recorders.h"
@@ -246,7 +247,7 @@ bool wordServerBuilt() {
 
 TEST_F(ConvertDialog, ADocumentWordCannotOpenFailsWithTheEnginesMessageOnly) {
     if (!wordServerBuilt()) {
-        GTEST_SKIP() << "no \"Word.Application\" server in this build";
+        OSTREL_MISSING() << "no \"Word.Application\" server in this build";
     }
     ModalWatch question(QStringLiteral("CCompleteDlg"), [](QDialog& d) { d.accept(); });
     const QString folder = folders.freshFolder();
@@ -264,10 +265,10 @@ TEST_F(ConvertDialog, ConvertsACorpusDocumentWithThePageOptionsAndOpensThePdfOnY
     const QString source =
         QStringLiteral(OSTREL_CORPUS_DIR) + QStringLiteral("/documents/SampleDoc.docx");
     if (!QFileInfo::exists(source)) {
-        GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+        OSTREL_MISSING() << "no corpus at " OSTREL_CORPUS_DIR;
     }
     if (!wordServerBuilt()) {
-        GTEST_SKIP() << "no \"Word.Application\" server in this build";
+        OSTREL_MISSING() << "no \"Word.Application\" server in this build";
     }
     const QString folder = folders.freshFolder();
     open(source);

@@ -4,6 +4,7 @@
 #include "corpus_tools.h"
 #include "json_lines.h"
 #include "macro_document.h"
+#include "missing.h"
 #include "system/process.h"
 #include "test_environment.h"
 
@@ -35,7 +36,7 @@ class OstrelConvertWord : public testing::Test {
 protected:
     void SetUp() override {
         if (test::corpusFolder(QStringLiteral("protected")).isEmpty()) {
-            GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+            OSTREL_MISSING() << "no corpus at " OSTREL_CORPUS_DIR;
         }
         out = folders.freshFolder();
     }

@@ -14,6 +14,7 @@
 #include "list_box_ex.h"
 #include "main_dlg.h"
 #include "message_boxes.h"
+#include "missing.h"
 #include "pdf_facts.h"
 #include "security_dlg.h"
 #include "shell_opener.h"
@@ -102,7 +103,7 @@ void dropFiles(CListBoxEx& list, const QStringList& paths) {
 
 #define REQUIRE_CORPUS()                                                                           \
     if (!QFileInfo::exists(QStringLiteral(OSTREL_CORPUS_DIR)))                                     \
-    GTEST_SKIP() << "the corpus is missing: " << OSTREL_CORPUS_DIR
+    OSTREL_MISSING() << "the corpus is missing: " << OSTREL_CORPUS_DIR
 
 class DesktopProgram : public ::testing::Test {
 protected:

@@ -5,6 +5,7 @@
 #include "corpus_tools.h"
 #include "document_conversion.h"
 #include "document_password.h"
+#include "missing.h"
 #include "output_name.h"
 #include "pdf_facts.h"
 #include "scripted_host.h"
@@ -40,7 +41,7 @@ protected:
         if (std::none_of(servers.begin(), servers.end(), [](const std::filesystem::path& p) {
                 return !p.empty() && std::filesystem::exists(p);
             })) {
-            GTEST_SKIP() << "no \"Word.Application\" server in this build";
+            OSTREL_MISSING() << "no \"Word.Application\" server in this build";
         }
         resetDocumentPassword();
         options.destinationFolder = folders->freshFolder();
@@ -108,7 +109,7 @@ Navigation navigationOf(const QString& pdf, const std::string& password = {}) {
 TEST_F(WordDocumentsTest, EveryCorpusDocumentConvertsLikeTheOfficesOwnExport) {
     const QStringList files = test::corpusFiles(QStringLiteral("documents"));
     if (files.isEmpty()) {
-        GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+        OSTREL_MISSING() << "no corpus at " OSTREL_CORPUS_DIR;
     }
     const QString render = folders->path(QStringLiteral("render"));
     int allWords = 0;
@@ -200,7 +201,7 @@ TEST_F(WordDocumentsTest, NavigationSurvivesTheOptions) {
 TEST_F(WordDocumentsTest, JpegQualityChangesThePhotographs) {
     const QString folder = test::corpusFolder(QStringLiteral("documents"));
     if (folder.isEmpty()) {
-        GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+        OSTREL_MISSING() << "no corpus at " OSTREL_CORPUS_DIR;
     }
     const QString photographs = folder + QStringLiteral("/having-images.docx");
     options.pdfVersion = QStringLiteral("V1.4");
@@ -280,7 +281,7 @@ TEST_F(WordDocumentsTest, FloatingIndexedPictureConverts) {
 TEST_F(WordDocumentsTest, ProtectedDocuments) {
     const QString folder = test::corpusFolder(QStringLiteral("protected"));
     if (folder.isEmpty()) {
-        GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+        OSTREL_MISSING() << "no corpus at " OSTREL_CORPUS_DIR;
     }
     const QString docx = folder + QStringLiteral("/example_password.docx");
     const QString doc = folder + QStringLiteral("/rc4cryptoapi_password.doc");
@@ -303,7 +304,7 @@ TEST_F(WordDocumentsTest, ProtectedDocuments) {
 TEST_F(WordDocumentsTest, HostileFilesAreEachReportedAndTheRunGoesOn) {
     QStringList files = test::corpusFiles(QStringLiteral("hostile"));
     if (files.isEmpty()) {
-        GTEST_SKIP() << "no corpus at " OSTREL_CORPUS_DIR;
+        OSTREL_MISSING() << "no corpus at " OSTREL_CORPUS_DIR;
     }
     // A good document last: the run must still reach it.
     files << test::corpusFolder(QStringLiteral("documents")) + QStringLiteral("/plain.doc");

@@ -2,6 +2,7 @@
 // installs the Writer extension; uninstall-addin.sh takes both away again and is quiet
 // when there is nothing to remove. Run against a private registry and a private office
 // profile (the office's extension manager is wrapped to use it).
+#include "missing.h"
 #include "office_session.h"
 
 #include "registry/registry.h"
@@ -23,7 +24,7 @@ class SetupScripts : public ::testing::Test {
 protected:
     void SetUp() override {
         if (std::string(OSTREL_KESTRINE_LIBRARY).empty()) {
-            GTEST_SKIP() << "the add-in library KestrineWord is not part of this build";
+            OSTREL_MISSING() << "the add-in library KestrineWord is not part of this build";
         }
         char pattern[] = "/tmp/ostrel-setup-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);

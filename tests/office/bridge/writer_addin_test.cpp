@@ -5,6 +5,7 @@
 // registered, Writer starts without the toolbar. A document's macros never run in the
 // add-in's conversion.
 #include "macro_document.h"
+#include "missing.h"
 #include "office_session.h"
 #include "pdf_facts.h"
 
@@ -146,14 +147,14 @@ class WriterBridge : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!fs::exists(OSTREL_LO_PROGRAM_DIR "/soffice.bin")) {
-            GTEST_SKIP() << "LibreOffice is not installed";
+            OSTREL_MISSING() << "LibreOffice is not installed";
         }
         char pattern[] = "/tmp/ostrel-bridge-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder_ = pattern;
         display_ = XDisplay::start(folder_);
         if (!display_) {
-            GTEST_SKIP() << "no X display server could be started (Xvfb missing or failing)";
+            OSTREL_MISSING() << "no X display server could be started (Xvfb missing or failing)";
         }
         fs::create_directories(folder_ / "registry");
         fs::create_directories(folder_ / "documents");
@@ -227,7 +228,7 @@ protected:
 TEST_F(WriterBridge, WithoutTheAddinWriterShowsNoToolbarAndEndsCleanly) {
     const fs::path document = copyOfCorpusDocument("SampleDoc.docx");
     if (document.empty()) {
-        GTEST_SKIP() << "the corpus is missing: " << OSTREL_CORPUS_DIR;
+        OSTREL_MISSING() << "the corpus is missing: " << OSTREL_CORPUS_DIR;
     }
     if (!std::string(OSTREL_KESTRINE_LIBRARY).empty()) {
         // Registered and unregistered again: only the COM class stays out as well.
@@ -301,11 +302,11 @@ protected:
             return;
         }
         if (std::string(OSTREL_KESTRINE_LIBRARY).empty()) {
-            GTEST_SKIP() << "the add-in library KestrineWord is not part of this build";
+            OSTREL_MISSING() << "the add-in library KestrineWord is not part of this build";
         }
         document_ = prepareDocument();
         if (document_.empty()) {
-            GTEST_SKIP() << "the corpus is missing: " << OSTREL_CORPUS_DIR;
+            OSTREL_MISSING() << "the corpus is missing: " << OSTREL_CORPUS_DIR;
         }
         ASSERT_EQ(regsvr(false), 0) << readText(folder_ / "regsvr.log");
         startWriter(document_);
@@ -414,8 +415,8 @@ TEST_F(WriterWithAddin, ConvertWritesThePdfBesideTheDocumentWithTheChosenOptions
     const auto dialog = openDialog(command);
     ASSERT_TRUE(dialog) << readText(folder_ / "soffice.log");
     if (dialog->height < 200) {
-        GTEST_SKIP() << "the add-in's dialog has no option pages yet (" << dialog->width << "x"
-                     << dialog->height << ")";
+        OSTREL_MISSING() << "the add-in's dialog has no option pages yet (" << dialog->width << "x"
+                         << dialog->height << ")";
     }
 
     // Options: a title on the Description page (its first field), then Convert. The
@@ -462,7 +463,7 @@ TEST_F(WriterWithAddinOnAMacroDocument, TheAddinsConversionRunsNoMacroOfTheDocum
     const auto dialog = openDialog(command);
     ASSERT_TRUE(dialog) << readText(folder_ / "soffice.log");
     if (dialog->height < 200) {
-        GTEST_SKIP() << "the add-in's dialog has no option pages yet";
+        OSTREL_MISSING() << "the add-in's dialog has no option pages yet";
     }
     ASSERT_TRUE(convertAndDeclineToOpen(*dialog)) << readText(folder_ / "soffice.log");
     EXPECT_TRUE(readPdf((folder_ / "documents" / "invoice.pdf").string()));

@@ -1,6 +1,7 @@
 // The office's life: registration and creation through the COM runtime, Quit, release
 // without Quit, a killed client, a dead or hanging office, an office kept while the
 // server is locked. Each case starts an office of its own.
+#include "missing.h"
 #include "word_client.h"
 #include "word_test_support.h"
 
@@ -163,7 +164,7 @@ TEST_F(WordLifecycleTest, DeadOfficeMakesCallsFailInsteadOfHanging) {
 
 TEST_F(WordLifecycleTest, HangingOfficeIsKilledAfterABoundedWait) {
     if (!fs::is_directory(OSTREL_CORPUS_DIR)) {
-        GTEST_SKIP() << "the document corpus is missing: " << OSTREL_CORPUS_DIR;
+        OSTREL_MISSING() << "the document corpus is missing: " << OSTREL_CORPUS_DIR;
     }
     ASSERT_NO_FATAL_FAILURE(start());
     setenv("OSTREL_OFFICE_TIMEOUT", "3", 1);
@@ -180,7 +181,7 @@ TEST_F(WordLifecycleTest, HangingOfficeIsKilledAfterABoundedWait) {
 // next one; what one application opened, or was told, is not there for the next.
 TEST_F(WordLifecycleTest, ALockedServerKeepsItsOfficeButNoDocumentOrPassword) {
     if (!fs::is_directory(OSTREL_CORPUS_DIR)) {
-        GTEST_SKIP() << "the document corpus is missing: " << OSTREL_CORPUS_DIR;
+        OSTREL_MISSING() << "the document corpus is missing: " << OSTREL_CORPUS_DIR;
     }
     const auto getClassObject =
         reinterpret_cast<PFN_DllGetClassObject>(module_.symbol("DllGetClassObject"));

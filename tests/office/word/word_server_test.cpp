@@ -1,6 +1,7 @@
 // "Word.Application" on the real office, one office for the suite: printing to
 // the spool file, passwords, hostile files, printer selection and the arguments, through
 // the module's class object and Word's dispatch ids.
+#include "missing.h"
 #include "pdf_facts.h"
 #include "prompts/pending_prompts.h"
 #include "stored_zip.h"
@@ -61,7 +62,7 @@ protected:
 
     void SetUp() override {
         if (!fs::is_directory(OSTREL_CORPUS_DIR)) {
-            GTEST_SKIP() << "the document corpus is missing: " << OSTREL_CORPUS_DIR;
+            OSTREL_MISSING() << "the document corpus is missing: " << OSTREL_CORPUS_DIR;
         }
         ASSERT_TRUE(documents_);
     }

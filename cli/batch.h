@@ -38,10 +38,6 @@ struct BatchConsole {
     std::function<void(int number, int count, const QString& file)> starting;
 };
 
-// Why the file cannot be converted at all, found before any office starts: missing,
-// not a regular file (a FIFO or a device would block or never end), unreadable, empty.
-std::optional<QString> inputProblem(const QString& file);
-
 // "converted", "skipped" or "failed".
 QString statusWord(Outcome::Kind kind);
 

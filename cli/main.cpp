@@ -5,6 +5,7 @@
 #include "batch.h"
 #include "cli_arguments.h"
 #include "file_name_bytes.h"
+#include "input_file.h"
 #include "interruption.h"
 #include "parallel_batch.h"
 #include "postscript_converter.h"
@@ -139,7 +140,7 @@ int main(int argc, char* argv[]) {
     // only for documents that will reach it.
     const bool documentsListed =
         std::any_of(request.files.begin(), request.files.end(), [](const QString& file) {
-            return ostrel::isAcceptedDocument(file) && !inputProblem(file);
+            return ostrel::isAcceptedDocument(file) && !ostrel::inputProblem(file);
         });
     const int jobs = request.jobs > 0 ? request.jobs : defaultJobCount(request.files.size());
     int status = 0;

@@ -45,13 +45,13 @@ bool CListBoxEx::isListed(const QString& path) const {
     return false;
 }
 
-bool CListBoxEx::accepts(const QString& path) const {
+bool CListBoxEx::acceptsType(const QString& path) const {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0) {
-        return false;
-    }
-    const QString extension = QLocale().toLower(path.mid(dot + 1));
-    return extensions.contains(extension, Qt::CaseSensitive) && !isListed(path);
+    return dot >= 0 && extensions.contains(QLocale().toLower(path.mid(dot + 1)), Qt::CaseSensitive);
+}
+
+bool CListBoxEx::accepts(const QString& path) const {
+    return acceptsType(path) && !isListed(path);
 }
 
 void CListBoxEx::refuseDocument() {

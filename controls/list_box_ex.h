@@ -34,15 +34,16 @@ public:
     int InsertString(int index, const QString& text);
     // True when an entry equals path without regard to case.
     bool isListed(const QString& path) const;
-    // The acceptance test shared by drops and the file dialog: the lower-cased text after
-    // the path's last "." is one of extensions, and the path is not listed yet.
+    // Whether the lower-cased text after the path's last "." is one of extensions.
+    bool acceptsType(const QString& path) const;
+    // The acceptance test shared by drops and the file dialog: acceptsType, and the path
+    // is not listed yet.
     bool accepts(const QString& path) const;
     // Shows the refusal of one document (not accepted, or listed already).
     void refuseDocument();
-    // What a drop of these files does, also for documents handed over otherwise (the
-    // program's command line): refused during a run; each accepted document appended, each
-    // other one refused; anything not a local file with a "." in its name, or a folder,
-    // ends it.
+    // What a drop of these files does: refused during a run; each accepted document
+    // appended, each other one refused; anything not a local file with a "." in its name,
+    // or a folder, ends it.
     void dropUrls(const QList<QUrl>& urls);
 
 protected:

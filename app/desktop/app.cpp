@@ -1,6 +1,7 @@
 #include "app.h"
 
 #include "convert_dlg.h"
+#include "handover_queue.h"
 #include "main_dlg.h"
 #include "product.h"
 #include "single_instance.h"
@@ -25,18 +26,18 @@ int CPelvarAllToPDFApp::InitInstance() {
     }
     CPelvarAllToPDFDlg dialog;
     CConvertDlg* page = dialog.convertPage();
+    HandoverQueue handovers(*page);
     DocumentReceiver receiver(name);
     QObject::connect(&receiver, &DocumentReceiver::received, page,
-                     [&dialog, page](const QList<QUrl>& documents, bool convert) {
+                     [&dialog, &handovers](const DocumentRequest& handed) {
                          dialog.raise();
                          dialog.activateWindow();
-                         page->listDocuments(documents, convert);
+                         handovers.add(handed);
                      });
     if (!request.documents.isEmpty()) {
         // Once the window shows, so that a refusal has its owner on the screen.
         QMetaObject::invokeMethod(
-            page, [page, this] { page->listDocuments(request.documents, request.convert); },
-            Qt::QueuedConnection);
+            page, [&handovers, this] { handovers.add(request); }, Qt::QueuedConnection);
     }
     dialog.exec();
     return 0;

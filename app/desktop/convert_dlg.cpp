@@ -6,6 +6,7 @@
 #include "enable_edit.h"
 #include "enter_password_dlg.h"
 #include "finish_dlg.h"
+#include "input_file.h"
 #include "list_box_ex.h"
 #include "message_boxes.h"
 #include "output_name.h"
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTimerEvent>
 
@@ -209,13 +211,46 @@ void CConvertDlg::OnFilesDropped() {
     convertButton_->setEnabled(true);
 }
 
-void CConvertDlg::listDocuments(const QList<QUrl>& documents, bool convert) {
-    const bool idle = runningFlag == 0 && fileList_->count() == 0;
-    fileList_->dropUrls(documents);
-    if (convert && idle && fileList_->count() > 0) {
-        // After the drop's own notice, which points the destination at the documents.
-        QMetaObject::invokeMethod(this, &CConvertDlg::OnConvert, Qt::QueuedConnection);
+QStringList CConvertDlg::listDocuments(const DocumentRequest& request) {
+    QStringList refused;
+    // First, so that a long list does not hide it.
+    if (request.leftOut > 0) {
+        refused << QStringLiteral("%1 more documents: at most %2 are taken at once")
+                       .arg(request.leftOut)
+                       .arg(kMostDocumentsPerRequest);
     }
+    const auto refuse = [&refused](const QString& document, const QString& reason) {
+        refused << QStringLiteral("%1: %2").arg(document, reason);
+    };
+    const bool idle = runningFlag == 0 && fileList_->count() == 0;
+    // Looked up once per request: a request may name a thousand documents.
+    QSet<QString> listed;
+    for (int row = 0; row < fileList_->count(); ++row)
+        listed.insert(fileList_->item(row)->text().toCaseFolded());
+    const int before = fileList_->count();
+    for (const QUrl& url : request.documents) {
+        const QString path = url.isLocalFile() ? url.toLocalFile() : url.toDisplayString();
+        if (runningFlag != 0) {
+            refuse(path, QStringLiteral("a conversion is running"));
+        } else if (!url.isLocalFile()) {
+            refuse(path, QStringLiteral("not a local file"));
+        } else if (const auto problem = inputProblem(path)) {
+            refuse(path, *problem);
+        } else if (!fileList_->acceptsType(path)) {
+            refuse(path, QStringLiteral("not a file type this program converts"));
+        } else if (listed.contains(path.toCaseFolded())) {
+            refuse(path, QStringLiteral("listed already"));
+        } else {
+            fileList_->InsertString(-1, path);
+            listed.insert(path.toCaseFolded());
+        }
+    }
+    if (fileList_->count() > before) {
+        OnFilesDropped();
+        if (request.convert && idle)
+            QMetaObject::invokeMethod(this, &CConvertDlg::OnConvert, Qt::QueuedConnection);
+    }
+    return refused;
 }
 
 void CConvertDlg::OnSelectionChange() {
@@ -338,8 +373,14 @@ void CConvertDlg::startRun() {
     runs_.start([this, documents, options](ConversionRun& run) {
         DocumentConverter converter(run);
         const auto count = static_cast<int>(documents.size());
-        for (int i = 0; i < count && run.proceed(); ++i)
-            converter.convertEntry(documents.at(i), i, count, options);
+        for (int i = 0; i < count && run.proceed(); ++i) {
+            // A dropped file may be no document at all, or gone since it was listed.
+            if (const auto problem = inputProblem(documents.at(i)))
+                run.showMessage(
+                    QStringLiteral("%1 was not converted: %2").arg(documents.at(i), *problem));
+            else
+                converter.convertEntry(documents.at(i), i, count, options);
+        }
         if (run.proceed())
             run.post([this] { finishRun(); });
     });

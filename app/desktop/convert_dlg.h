@@ -4,6 +4,7 @@
 
 #include "conversion_run.h"
 #include "dialog_template.h"
+#include "document_handoff.h"
 #include "option_pages.h"
 #include "status_dots.h"
 #include "word_server_hold.h"
@@ -71,10 +72,12 @@ public:
     void OnRemoveAll();
     void OnBrowse();
     void OnConvert();
-    // Documents handed over by a start of the program, taken as a drop on the list. With
-    // convert, and nothing listed or running before, the run starts at once with the
-    // options as they are, into the first document's folder.
-    void listDocuments(const QList<QUrl>& documents, bool convert);
+    // Documents handed over by a start of the program (its own command line included):
+    // each is checked on its own as the command line checks its files, and listed when it
+    // passes. Answers one line per refused document ("path: reason"), for the caller to
+    // show. With convert, and nothing listed or running before, the run starts at once
+    // with the options as they are, into the first document's folder.
+    QStringList listDocuments(const DocumentRequest& request);
     // Ends a run for good without asking: the worker is abandoned and waited for (the
     // main window does this when it closes during a run).
     void abandonRun();

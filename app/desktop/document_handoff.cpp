@@ -2,37 +2,24 @@
 
 #include "single_instance.h"
 
-#include <QDataStream>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 namespace ostrel {
 
 namespace {
 
-// Sent first, so that nothing else that finds the socket is taken for a request.
-constexpr quint32 kRequestMagic = 0x4f575044; // "OWPD"
-// A request larger than this is not ours.
-constexpr qint64 kLargestRequest = 4 * 1024 * 1024;
 constexpr char kAcknowledgement = '\x06';
+// Connections read at once; more are closed at once (their starts try again).
+constexpr int kMostConnections = 32;
+// A start that sends nothing, or too slowly, is not waited for longer.
+constexpr std::chrono::seconds kSenderPatience{10};
 
 } // namespace
-
-DocumentRequest readCommandLine(const QStringList& arguments) {
-    DocumentRequest request;
-    for (const QString& argument : arguments) {
-        if (argument == QLatin1String("--convert")) {
-            request.convert = true;
-        } else if (argument.startsWith(QLatin1String("file:"))) {
-            request.documents << QUrl(argument);
-        } else {
-            request.documents << QUrl::fromLocalFile(QDir::current().absoluteFilePath(argument));
-        }
-    }
-    return request;
-}
 
 QString DocumentReceiver::socketPath(const QString& name) {
     return SingleInstance::lockPath(name) + QStringLiteral(".socket");
@@ -49,31 +36,49 @@ DocumentReceiver::DocumentReceiver(const QString& name, QObject* parent) : QObje
 void DocumentReceiver::accept() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (socket->bytesAvailable() > kLargestRequest) {
-                socket->abort();
+        if (connections_ >= kMostConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        ++connections_;
+        // Never more than a request's bound is taken from the system at once.
+        socket->setReadBufferSize(kLargestRequest);
+        connect(socket, &QObject::destroyed, this, [this] { --connections_; });
+        const auto drop = [socket] {
+            socket->abort();
+            socket->deleteLater();
+        };
+        QTimer::singleShot(kSenderPatience, socket, drop);
+        // What arrived so far, and whether the request was taken (later bytes are not read).
+        struct Reading {
+            QByteArray arrived;
+            bool taken = false;
+        };
+        auto reading = std::make_shared<Reading>();
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, reading, drop] {
+            if (reading->taken) {
                 return;
             }
-            QDataStream stream(socket);
-            stream.setVersion(QDataStream::Qt_6_0);
-            stream.startTransaction();
-            quint32 magic = 0;
-            bool convert = false;
-            QList<QUrl> documents;
-            stream >> magic >> convert >> documents;
-            if (!stream.commitTransaction()) {
-                return; // more to come
-            }
-            if (magic != kRequestMagic) {
-                socket->abort();
+            reading->arrived.append(socket->readAll());
+            DocumentRequest request;
+            switch (readRequest(reading->arrived, request)) {
+            case RequestReading::Incomplete:
                 return;
+            case RequestReading::Invalid:
+                drop();
+                return;
+            case RequestReading::Complete:
+                break;
             }
+            reading->taken = true;
+            reading->arrived.clear();
             socket->write(&kAcknowledgement, 1);
             socket->flush();
+            socket->disconnectFromServer();
             // Outside the socket's handler: the list may show a message box.
             QMetaObject::invokeMethod(
-                this, [this, documents, convert] { emit received(documents, convert); },
-                Qt::QueuedConnection);
+                this, [this, request] { emit received(request); }, Qt::QueuedConnection);
         });
     }
 }
@@ -81,35 +86,30 @@ void DocumentReceiver::accept() {
 bool handDocumentsOver(const QString& name, const DocumentRequest& request,
                        std::chrono::milliseconds patience) {
     const QDeadlineTimer deadline(patience);
-    QLocalSocket socket;
-    // The running program may hold the lock a moment before it listens.
-    for (;;) {
-        socket.connectToServer(DocumentReceiver::socketPath(name));
-        if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
-            break;
-        }
+    const QByteArray bytes = encodeRequest(request);
+    // The running program may hold the lock a moment before it listens, or be reading
+    // as many requests as it reads at once: then it is asked again.
+    for (;; QThread::msleep(100)) {
         if (deadline.hasExpired()) {
             return false;
         }
-        QThread::msleep(100);
-    }
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    stream.setVersion(QDataStream::Qt_6_0);
-    stream << kRequestMagic << request.convert << request.documents;
-    socket.write(bytes);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
-            return false;
+        QLocalSocket socket;
+        socket.connectToServer(DocumentReceiver::socketPath(name));
+        if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
+            continue;
+        }
+        socket.write(bytes);
+        while (socket.bytesToWrite() > 0 &&
+               socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
+        }
+        while (socket.bytesAvailable() == 0 &&
+               socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+        }
+        char answer = 0;
+        if (socket.read(&answer, 1) == 1) {
+            return answer == kAcknowledgement;
         }
     }
-    char answer = 0;
-    while (socket.bytesAvailable() == 0) {
-        if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-            return false;
-        }
-    }
-    return socket.read(&answer, 1) == 1 && answer == kAcknowledgement;
 }
 
 } // namespace ostrel

@@ -3,25 +3,14 @@
 // socket is the user's alone, like the runtime folder that holds it.
 #pragma once
 
-#include <QList>
+#include "handoff_message.h"
+
 #include <QLocalServer>
 #include <QObject>
-#include <QStringList>
-#include <QUrl>
 
 #include <chrono>
 
 namespace ostrel {
-
-// What a start asks of the list.
-struct DocumentRequest {
-    QList<QUrl> documents; // local files, absolute
-    bool convert = false;  // convert them at once into their folder
-};
-
-// The program's arguments (without its name): "--convert", then paths or file URLs. A
-// relative path is taken from the working folder.
-DocumentRequest readCommandLine(const QStringList& arguments);
 
 // The running program's side: listens on the socket named after the lock `name`.
 class DocumentReceiver : public QObject {
@@ -32,16 +21,17 @@ public:
     static QString socketPath(const QString& name);
 
 signals:
-    void received(const QList<QUrl>& documents, bool convert);
+    void received(const DocumentRequest& request);
 
 private:
     void accept();
 
     QLocalServer server_;
+    int connections_ = 0;
 };
 
 // A second start's side: true once the running program has taken the request; false when
-// no program listened within `patience`.
+// no program took it within `patience`.
 bool handDocumentsOver(const QString& name, const DocumentRequest& request,
                        std::chrono::milliseconds patience);
 

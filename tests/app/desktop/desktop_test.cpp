@@ -11,6 +11,7 @@
 #include "enter_password_dlg.h"
 #include "environment.h"
 #include "finish_dlg.h"
+#include "handover_queue.h"
 #include "list_box_ex.h"
 #include "main_dlg.h"
 #include "message_boxes.h"
@@ -41,6 +42,8 @@
 #include <deque>
 #include <functional>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace ostrel {
 namespace {
@@ -547,66 +550,162 @@ TEST(DesktopShellTest, HelpHasAProgramOnlyWhenTheDesktopAssociatesOne) {
     EXPECT_FALSE(DesktopShell::hasProgramFor(home.filePath(QStringLiteral("index.html"))));
 }
 
-TEST_F(DesktopProgram, DocumentsOfALaterStartAreListedAsIfDroppedOrConverted) {
-    REQUIRE_CORPUS();
-    QTemporaryDir runtime;
-    ASSERT_TRUE(runtime.isValid());
-    const test::ScopedEnvironment privateRuntime("XDG_RUNTIME_DIR",
-                                                 QFile::encodeName(runtime.path()).constData());
-    const QString name = QStringLiteral("OstrelWordToPDF");
-    DocumentReceiver receiver(name);
-    ASSERT_TRUE(receiver.listening());
-    QObject::connect(&receiver, &DocumentReceiver::received, page,
-                     [this](const QList<QUrl>& documents, bool convert) {
-                         page->listDocuments(documents, convert);
-                     });
-    QSignalSpy arrived(&receiver, &DocumentReceiver::received);
-    // The later start waits for the program's answer while the program's loop runs.
-    const auto handOver = [&](const QStringList& arguments) {
+// The running program's socket in a private runtime folder, its requests listed by the
+// program's queue; later starts hand over from a thread while the test's loop runs.
+class HandOvers {
+public:
+    explicit HandOvers(CConvertDlg& page)
+        : privateRuntime_("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()).constData()),
+          queue_(page) {
+        QObject::connect(&receiver_, &DocumentReceiver::received, &page,
+                         [this](const DocumentRequest& request) {
+                             queue_.add(request);
+                             ++listed_;
+                         });
+    }
+    bool listening() const { return receiver_.listening(); }
+
+    // Hands each request over as a later start would; answers how many were taken, once
+    // the program has listed them all.
+    int handOver(const std::vector<DocumentRequest>& requests) {
+        std::atomic<int> taken = 0;
         std::atomic<bool> done = false;
-        bool taken = false;
-        std::thread start([&] {
-            taken = handDocumentsOver(name, readCommandLine(arguments), std::chrono::seconds(60));
+        const int before = listed_;
+        std::thread starts([&] {
+            for (const DocumentRequest& request : requests)
+                taken += handDocumentsOver(kName, request, std::chrono::seconds(60)) ? 1 : 0;
             done = true;
         });
-        const qsizetype before = arrived.count();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 120'000));
-        start.join();
-        // Then the list takes them, and the drop's notice follows.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return arrived.count() > before; }, 60'000));
-        QCoreApplication::sendPostedEvents();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 600'000));
+        starts.join();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return listed_ - before == taken; }, 120'000));
         return taken;
-    };
+    }
+    bool handOver(const QStringList& arguments) {
+        return handOver(std::vector{readCommandLine(arguments)}) == 1;
+    }
+
+private:
+    inline static const QString kName = QStringLiteral("OstrelWordToPDF");
+    QTemporaryDir runtime_;
+    test::ScopedEnvironment privateRuntime_;
+    DocumentReceiver receiver_{kName};
+    HandoverQueue queue_;
+    int listed_ = 0;
+};
+
+TEST_F(DesktopProgram, DocumentsOfALaterStartAreCheckedEachAndListedOrConverted) {
+    REQUIRE_CORPUS();
+    HandOvers starts(*page);
+    ASSERT_TRUE(starts.listening());
 
     const QString folder = output;
     for (const char* document : {"documents/plain.doc", "documents/SampleDoc.docx"})
         ASSERT_TRUE(QFile::copy(corpusFile(QLatin1String(document)),
                                 folder + QLatin1Char('/') + QFileInfo(document).fileName()));
+    const QString fifo = folder + QStringLiteral("/pipe.doc");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile(folder + QStringLiteral("/empty.docx")).open(QIODevice::WriteOnly);
     const QDir previous = QDir::current();
     QDir::setCurrent(folder);
-    // Relative names, a type the list refuses, then a folder, which ends the list.
-    EXPECT_TRUE(handOver({QStringLiteral("plain.doc"), QStringLiteral("notes.pdf"),
-                          QStringLiteral("SampleDoc.docx"), QStringLiteral("/tmp"),
-                          QStringLiteral("after.doc")}));
+    // Relative names; each refused one is named in one message, and never drops the next.
+    EXPECT_TRUE(starts.handOver(
+        {QStringLiteral("plain.doc"), QStringLiteral("missing.doc"), QStringLiteral("pipe.doc"),
+         QStringLiteral("/tmp"), QStringLiteral("empty.docx"), QStringLiteral("plain.doc"),
+         QStringLiteral("SampleDoc.docx"), QStringLiteral("notes.txt.pdf")}));
     QDir::setCurrent(previous.path());
     ASSERT_EQ(page->fileList()->count(), 2);
     EXPECT_EQ(page->fileList()->item(0)->text(), folder + QStringLiteral("/plain.doc"));
-    EXPECT_EQ(boxes.count(QStringLiteral("Convert Word File existing.")), 1);
+    EXPECT_EQ(page->fileList()->item(1)->text(), folder + QStringLiteral("/SampleDoc.docx"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    const QStringList refused{folder + QStringLiteral("/missing.doc: no such file"),
+                              fifo + QStringLiteral(": not a regular file (a FIFO)"),
+                              QStringLiteral("/tmp: not a regular file (a folder)"),
+                              folder + QStringLiteral("/empty.docx: empty file (0 bytes)"),
+                              folder + QStringLiteral("/plain.doc: listed already"),
+                              folder + QStringLiteral("/notes.txt.pdf: no such file")};
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("These documents were not listed:\n") + refused.join(u'\n'));
     EXPECT_EQ(page->destinationEdit()->text(), folder + QLatin1Char('/'));
     EXPECT_EQ(page->runningFlag, 0);
 
     // "Convert to PDF" of the file manager on a list that holds documents already: listed only.
-    EXPECT_TRUE(handOver({QStringLiteral("--convert"), folder + QStringLiteral("/plain.doc")}));
-    EXPECT_EQ(boxes.count(QStringLiteral("Convert Word File existing.")), 2);
+    EXPECT_TRUE(
+        starts.handOver({QStringLiteral("--convert"), folder + QStringLiteral("/plain.doc")}));
+    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("These documents were not listed:\n") +
+                                           folder + QStringLiteral("/plain.doc: listed already"));
     EXPECT_EQ(page->runningFlag, 0);
 
-    // On an empty list it converts into the documents' folder at once.
+    // A file dropped by the mouse keeps the drop's rules and is checked when the run
+    // comes to it: a missing file and a FIFO are named as such, with no password asked.
     page->OnRemoveAll();
-    EXPECT_TRUE(handOver({QStringLiteral("--convert"), folder + QStringLiteral("/plain.doc")}));
+    dropFiles(*page->fileList(), {folder + QStringLiteral("/gone.doc"), fifo});
+    QApplication::processEvents();
+    ASSERT_EQ(page->fileList()->count(), 2);
+    page->destinationEdit()->setText(output);
+    pressConvert();
+    ASSERT_TRUE(waitFor([&] { return runOver(); }));
+    EXPECT_EQ(boxes.count(folder + QStringLiteral("/gone.doc was not converted: no such file")), 1);
+    EXPECT_EQ(boxes.count(fifo + QStringLiteral(" was not converted: not a regular file (a FIFO)")),
+              1);
+    EXPECT_TRUE(promptedFor.isEmpty());
+
+    // On an empty list it converts into the documents' folder at once.
+    EXPECT_TRUE(
+        starts.handOver({QStringLiteral("--convert"), folder + QStringLiteral("/plain.doc")}));
     EXPECT_TRUE(waitFor([&] { return page->runningFlag == 1 || finishShown; }));
     ASSERT_TRUE(waitFor([&] { return finishShown && runOver(); }));
     EXPECT_EQ(finishListed, QStringList{QStringLiteral("plain.pdf")});
     EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/plain.pdf")));
+}
+
+TEST_F(DesktopProgram, AFloodOfHandOversShowsOneMessageAtATime) {
+    // The program's own message boxes, real and modal: each one is closed when it is the
+    // active window, after the requests that came meanwhile were queued behind it.
+    page->messageBoxes = &MessageBoxes::standard();
+    int mostOpen = 0;
+    QStringList messages;
+    QObject::disconnect(&modalWatch, nullptr, nullptr, nullptr);
+    QObject::connect(&modalWatch, &QTimer::timeout, [&] {
+        const auto open = window->findChildren<QMessageBox*>();
+        int visible = 0;
+        for (QMessageBox* box : open)
+            visible += box->isVisible() ? 1 : 0;
+        mostOpen = std::max(mostOpen, visible);
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            messages << box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    HandOvers starts(*page);
+    ASSERT_TRUE(starts.listening());
+
+    // One start naming 20,000 files: the first thousand are checked, the rest refused at
+    // once. Then 5,000 starts, each naming a file that is not there.
+    std::vector<DocumentRequest> requests(1);
+    for (int i = 0; i < 20'000; ++i)
+        requests[0].documents << QUrl::fromLocalFile(output +
+                                                     QStringLiteral("/many-%1.doc").arg(i));
+    for (int i = 0; i < 5000; ++i)
+        requests.push_back(
+            {{QUrl::fromLocalFile(output + QStringLiteral("/missing-%1.doc").arg(i))}});
+    EXPECT_EQ(starts.handOver(requests), 5001);
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeModalWidget() == nullptr; }));
+    EXPECT_EQ(mostOpen, 1);
+    // Every refused name is counted in a message: listed, or in its "and N more".
+    qsizetype refused = 0;
+    for (const QString& message : messages) {
+        const QStringList lines = message.split(QLatin1Char('\n'));
+        refused += lines.size() - 1;
+        if (lines.back().startsWith(QStringLiteral("and ")))
+            refused += lines.back().section(QLatin1Char(' '), 1, 1).toInt() - 1;
+    }
+    EXPECT_EQ(refused, 5000 + 1000 + 1) << messages.join(u'\n').toStdString();
+    EXPECT_TRUE(messages.join(u'\n').contains(
+        QStringLiteral("19000 more documents: at most 1000 are taken at once")));
+    EXPECT_LT(messages.size(), 5000) << "requests that waited share a message";
+    EXPECT_EQ(page->fileList()->count(), 0);
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST(DesktopProgramProcess, ASecondStartEndsAtOnceWithExitCodeZero) {

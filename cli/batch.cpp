@@ -80,20 +80,6 @@ QString statusWord(Outcome::Kind kind) {
     return QStringLiteral("failed");
 }
 
-QString escapedLine(const QString& line) {
-    QString escaped;
-    for (const QChar c : line) {
-        if (c == QLatin1Char('\\')) {
-            escaped += QStringLiteral("\\\\");
-        } else if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-            escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        } else {
-            escaped += c;
-        }
-    }
-    return escaped;
-}
-
 QString resultLine(const QString& file, const QString& result, double seconds) {
     return QStringLiteral("%1: %2, %3 s").arg(file, result, QString::number(seconds, 'f', 2));
 }

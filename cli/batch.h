@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli_arguments.h"
+#include "escaped_line.h"
 #include "file_converter.h"
 
 #include <QString>
@@ -43,10 +44,6 @@ QString statusWord(Outcome::Kind kind);
 
 // The line of one finished file ("name: converted, 1.23 s"); `result` is a statusWord.
 QString resultLine(const QString& file, const QString& result, double seconds);
-
-// The line as printed: every control character as \xHH (a line break in a file name
-// never splits its line) and a backslash as \\, so that the escape reads back.
-QString escapedLine(const QString& line);
 
 // The one line of a run stopped by `signal`, naming the files it did not finish.
 QString stoppedLine(int signal, const QStringList& unfinished);

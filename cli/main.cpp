@@ -4,6 +4,7 @@
 // SIGHUP stopped the run.
 #include "batch.h"
 #include "cli_arguments.h"
+#include "escaped_line.h"
 #include "file_name_bytes.h"
 #include "input_file.h"
 #include "interruption.h"

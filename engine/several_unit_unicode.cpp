@@ -43,6 +43,8 @@ bool hasSeveralUnits(std::string_view entries, int stringsPerEntry) {
     return false;
 }
 
+} // namespace
+
 bool mapHasSeveralUnits(const std::string& cmap) {
     for (const std::string& entries : cmapSections(cmap, "bfchar")) {
         if (hasSeveralUnits(entries, 2)) {
@@ -56,8 +58,6 @@ bool mapHasSeveralUnits(const std::string& cmap) {
     }
     return false;
 }
-
-} // namespace
 
 bool hasSeveralUnitUnicode(QPDF& pdf) {
     std::set<QPDFObjGen> seen; // a map fonts share is read once

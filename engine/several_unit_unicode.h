@@ -7,10 +7,15 @@
 
 #include <qpdf/QPDF.hh>
 
+#include <string>
+
 namespace ostrel {
 
 // Whether a font's Unicode map has an entry of several units (a bfchar entry, as the
 // office writes them, or a bfrange entry).
 bool hasSeveralUnitUnicode(QPDF& pdf);
+
+// The same for the text of one map.
+bool mapHasSeveralUnits(const std::string& cmap);
 
 } // namespace ostrel

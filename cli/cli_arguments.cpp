@@ -372,7 +372,7 @@ QString usageText() {
         "  --document-password-file FILE    first line opens protected documents (or env "
         "OSTREL_DOCUMENT_PASSWORD)\n"
         "  --allow LIST                     comma list of copying,form-filling,changing,printing\n"
-        "  --encryption %5            40-bit or 128-bit RC4 (default low)\n"
+        "  --encryption %5     40-bit or 128-bit RC4, 256-bit AES (PDF 1.7) (default low)\n"
         "  --overwrite %6           an existing PDF: ask (default, on a terminal; "
         "elsewhere no), replace, skip\n"
         "  -j, --jobs N                     convert up to N documents at once (default: 1; "

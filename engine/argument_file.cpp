@@ -110,7 +110,8 @@ OwnedDescriptor::~OwnedDescriptor() {
 }
 
 ScratchFile::ScratchFile(const std::filesystem::path& folder, std::string_view content) {
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    // O_EXCL: it can never be given a name either.
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // A filesystem without unnamed files: a named one, unlinked at once.
         std::string pattern = (folder / "scratch-XXXXXX").string();

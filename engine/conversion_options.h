@@ -23,7 +23,8 @@ struct ConversionOptions {
     bool allowFormFilling = false;
     bool allowChanging = false;
     bool allowPrinting = false;
-    int encryptionLevel = 0; // a level of kEncryptionLevels: 0 = 40-bit, 1 = 128-bit RC4
+    int encryptionLevel = 0; // a level of kEncryptionLevels: 0 = 40-bit, 1 = 128-bit RC4,
+                             // 2 = 256-bit AES
 
     QString title;
     QString subject;

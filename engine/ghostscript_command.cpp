@@ -90,16 +90,11 @@ QString compatibilityLevel(const QString& pdfVersion) {
     return level;
 }
 
-bool is128Bit(const ConversionOptions& options) {
+// R3 and later know more permissions than R2 (high-quality printing, assembly, form
+// filling, accessibility).
+bool hasRevision3Permissions(const ConversionOptions& options) {
     const Encryption* encryption = encryptionOf(options.encryptionLevel);
-    return encryption && encryption->keyBits == 128;
-}
-
-QString unknownOwnerPassword() {
-    std::array<quint32, 4> words{};
-    QRandomGenerator::system()->fillRange(words.data(), static_cast<qsizetype>(words.size()));
-    return QString::fromLatin1(
-        QByteArray(reinterpret_cast<const char*>(words.data()), sizeof words).toHex());
+    return encryption && encryption->revision >= 3;
 }
 
 } // namespace
@@ -119,11 +114,30 @@ bool hasOwnerPassword(const ConversionOptions& options) {
     return options.ownerPasswordEnabled && !options.ownerPassword.isEmpty();
 }
 
+QString effectiveOwnerPassword(const ConversionOptions& options) {
+    if (hasOwnerPassword(options)) {
+        return options.ownerPassword;
+    }
+    std::array<quint32, 4> words{};
+    QRandomGenerator::system()->fillRange(words.data(), static_cast<qsizetype>(words.size()));
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(words.data()), sizeof words).toHex());
+}
+
+bool encryptsAfterGhostscript(const ConversionOptions& options) {
+    const Encryption* encryption = encryptionOf(options.encryptionLevel);
+    return writesSecurity(options) && encryption && !encryption->byGhostscript;
+}
+
 QString effectiveCompatibilityLevel(const ConversionOptions& options) {
     const QString level = compatibilityLevel(options.pdfVersion);
-    if (writesSecurity(options) && is128Bit(options) &&
-        (level.isEmpty() || level == QLatin1String("1.3"))) {
-        return QStringLiteral("1.4");
+    const Encryption* encryption = encryptionOf(options.encryptionLevel);
+    if (writesSecurity(options) && encryption && encryption->leastVersion) {
+        const QString least = QString::fromLatin1(encryption->leastVersion);
+        // Versions are "1.N": their texts compare as their numbers.
+        if (level.isEmpty() || level < least) {
+            return least;
+        }
     }
     return level;
 }
@@ -140,12 +154,13 @@ std::int32_t permissionValue(const ConversionOptions& options) {
         {options.allowCopying, 1 << 4, 1 << 4},
         {options.allowFormFilling, 1 << 5, (1 << 5) | (1 << 8)},
     };
-    // Every bit set except the reserved bits 1-2 and the grantable ones; 128-bit keeps
-    // accessibility extraction (bit 10) allowed.
-    std::int32_t value = is128Bit(options) ? ~0xD3F : ~0x3F;
+    // Every bit set except the reserved bits 1-2 and the grantable ones; R3 and later
+    // keep accessibility extraction (bit 10) allowed.
+    const bool revision3 = hasRevision3Permissions(options);
+    std::int32_t value = revision3 ? ~0xD3F : ~0x3F;
     for (const auto& grant : grants) {
         if (grant.ticked) {
-            value |= is128Bit(options) ? grant.bits128 : grant.bits40;
+            value |= revision3 ? grant.bits128 : grant.bits40;
         }
     }
     return value;
@@ -174,13 +189,10 @@ QStringList ghostscriptArguments(const ConversionOptions& options, const QString
     // The spool file's DSC comments (%%Title, %%For) would otherwise fill the document
     // information.
     arguments << QStringLiteral("-dParseDSCComments=false");
-    if (writesSecurity(options)) {
-        // Ghostscript encrypts nothing without an owner password. Without one of the
-        // user's (switched off, or left empty), a random one nobody knows keeps the user
-        // password and the permissions binding for everyone.
-        arguments << QStringLiteral("-sOwnerPassword=") + (hasOwnerPassword(options)
-                                                               ? options.ownerPassword
-                                                               : unknownOwnerPassword());
+    // Encrypted afterwards, the PDF is written open and Ghostscript sees no password.
+    if (writesSecurity(options) && !encryptsAfterGhostscript(options)) {
+        // Ghostscript encrypts nothing without an owner password.
+        arguments << QStringLiteral("-sOwnerPassword=") + effectiveOwnerPassword(options);
         if (options.userPasswordEnabled) {
             arguments << QStringLiteral("-sUserPassword=") + options.userPassword;
         }

@@ -5,7 +5,9 @@
 #include "ghostscript_command.h"
 #include "ghostscript_input.h"
 #include "ghostscript_sandbox.h"
+#include "option_choices.h"
 #include "pdf_check.h"
+#include "pdf_encryption.h"
 #include "pdf_parts.h"
 #include "system/ghostscript_executable.h"
 #include "system/process.h"
@@ -82,13 +84,18 @@ std::optional<QString> reportedError(const std::string& output) {
     return std::nullopt;
 }
 
-// What the new PDF must be like: encrypted exactly when security is on, opened by the
-// owner password when the user gave one, else by the user password.
+// What the new PDF must be like: encrypted exactly when security is on (at the level's
+// R and V), opened by the owner password when the user gave one, else by the user
+// password.
 PdfExpectation expectationFor(const ConversionOptions& options) {
     PdfExpectation expected;
     expected.encrypted = writesSecurity(options);
     if (!expected.encrypted) {
         return expected;
+    }
+    if (const Encryption* encryption = encryptionOf(options.encryptionLevel)) {
+        expected.revision = encryption->revision;
+        expected.algorithm = encryption->algorithm;
     }
     if (hasOwnerPassword(options)) {
         expected.password = options.ownerPassword.toStdString();
@@ -226,6 +233,12 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
             outline.emplace(spool.path(), *inspected.outline);
         }
         const int outlineFile = outline ? outline->descriptor() : -1;
+        // At a level Ghostscript cannot write, it writes the PDF unencrypted into a file
+        // without a name in the private spool folder, which is then encrypted into `pdf`.
+        std::optional<ScratchFile> unencrypted;
+        if (encryptsAfterGhostscript(options)) {
+            unencrypted.emplace(spool.path());
+        }
         // A long PDF is written in parts on all processors, then joined. Encrypted parts
         // could not be joined: an encrypted PDF is written whole. So is a long one whose
         // parts or join failed, unless the job was stopped, and one whose outline or links
@@ -269,9 +282,20 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
                     {{ghostscriptArguments(options, kOutputName, kInputName, kSideFileName,
                                            std::nullopt, inspected.legacyReader,
                                            outline ? kOutlineName : QString()),
-                      pdf.descriptor(), input, sideFile->descriptor(), outlineFile}},
+                      unencrypted ? unencrypted->descriptor() : pdf.descriptor(), input,
+                      sideFile->descriptor(), outlineFile}},
                     spool, limit, keepGoing)) {
                 return *failure;
+            }
+        }
+        if (unencrypted) {
+            try {
+                encryptPdf(unencrypted->descriptor(), pdf.descriptor(), options, keepGoing);
+            } catch (const EncryptionStopped&) {
+                return JobResult::failure(QStringLiteral("The encryption was stopped"));
+            } catch (const std::runtime_error& error) {
+                return JobResult::failure(QStringLiteral("Cannot encrypt the PDF (%1)")
+                                              .arg(QString::fromStdString(error.what())));
             }
         }
         if (const auto defect = pdfDefect(pdf.descriptor(), expectationFor(options))) {

@@ -45,12 +45,15 @@ struct GhostscriptJobFiles {
 // or the join fails, by one Ghostscript.
 // Ghostscript writes a private temporary file beside the PDF, which takes the PDF's name
 // only when Ghostscript reported no error and qpdf reads it as whole (pages, encryption
-// as asked). Fails (with the reason) when the side file cannot be written, Ghostscript
-// cannot be started, reports an error, or leaves no whole PDF; the destination is then
-// as it was. An existing PDF is replaced as files.existing says: settle that with the
-// user first.
-// keepGoing, when given, is asked while Ghostscript runs; once it answers false the
-// process is ended and the job fails without a PDF.
+// as asked). At a level Ghostscript cannot encrypt (AES-256) it writes the PDF
+// unencrypted into a file without a name in the spool folder, and qpdf encrypts that
+// into the temporary file (pdf_encryption.h). Fails (with the reason) when the side file
+// cannot be written, Ghostscript cannot be started, reports an error, or leaves no whole
+// PDF; the destination is then as it was. An existing PDF is replaced as files.existing
+// says: settle that with the user first.
+// keepGoing, when given, is asked while Ghostscript runs and while the PDF is encrypted;
+// once it answers false the process or the encryption is ended and the job fails
+// without a PDF.
 JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
                             const SpoolLock& lock, const std::function<bool()>& keepGoing = {});
 

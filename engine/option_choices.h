@@ -38,14 +38,22 @@ inline constexpr Choice<JpegQuality> kJpegQualities[] = {
 inline constexpr Choice<const char*> kPdfVersions[] = {
     {"V1.3(Acrobat 4.xx)", "1.3", "1.3"}, {"V1.4", "1.4", "1.4"}, {"V1.5", "1.5", "1.5"}};
 
-// The options record keeps the level, not the label.
+// The options record keeps the level, not the label. Ghostscript writes the RC4 levels
+// itself; it cannot write AES, so for AES-256 it writes the PDF unencrypted and qpdf
+// encrypts it (pdf_encryption.h).
 struct Encryption {
     int level;
-    int revision;
+    int revision;  // the PDF's R
+    int algorithm; // the PDF's V
     int keyBits;
+    const char* leastVersion; // the PDF version it came with; null: any version has it
+    int passwordBytes;        // the longest password it uses (UTF-8 bytes); more are cut off
+    bool byGhostscript;
 };
 inline constexpr Choice<Encryption> kEncryptionLevels[] = {
-    {"Low(40-bit RC4)", "low", {0, 2, 40}}, {"High(128-bit RC4)", "high", {1, 3, 128}}};
+    {"Low(40-bit RC4)", "low", {0, 2, 1, 40, nullptr, 32, true}},
+    {"High(128-bit RC4)", "high", {1, 3, 2, 128, "1.4", 32, true}},
+    {"High(256-bit AES)", "aes256", {2, 6, 5, 256, "1.7", 127, false}}};
 
 // The meaning of the choice labelled exactly so (case included); none for other texts.
 template <typename Meaning, std::size_t N>

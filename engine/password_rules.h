@@ -20,11 +20,11 @@ struct PasswordProblem {
     int limit = 0;
 };
 
-// The longest password the encryption level takes, in UTF-8 bytes: 32 for RC4
-// (revisions 2 to 4), 127 for AES-256 (revisions 5 and 6).
+// The longest password the encryption level takes, in UTF-8 bytes (the level's
+// passwordBytes: 32 for RC4, 127 for AES-256); 32 for no level.
 inline int passwordByteLimit(int encryptionLevel) {
     const Encryption* encryption = encryptionOf(encryptionLevel);
-    return encryption != nullptr && encryption->revision >= 5 ? 127 : 32;
+    return encryption != nullptr ? encryption->passwordBytes : 32;
 }
 
 // The first rule the options' passwords break; none when security is off or all hold.

@@ -23,6 +23,21 @@ std::optional<std::string> pdfDefect(int descriptor, const PdfExpectation& expec
         if (pdf.isEncrypted() != expected.encrypted) {
             return expected.encrypted ? "it is not encrypted" : "it is encrypted";
         }
+        if (expected.encrypted && expected.revision != 0) {
+            int revision = 0;
+            int permissions = 0;
+            int algorithm = 0;
+            QPDF::encryption_method_e streams{};
+            QPDF::encryption_method_e strings{};
+            QPDF::encryption_method_e files{};
+            pdf.isEncrypted(revision, permissions, algorithm, streams, strings, files);
+            if (revision != expected.revision || algorithm != expected.algorithm) {
+                return "its encryption is R " + std::to_string(revision) + ", V " +
+                       std::to_string(algorithm) + " instead of R " +
+                       std::to_string(expected.revision) + ", V " +
+                       std::to_string(expected.algorithm);
+            }
+        }
         if (expected.encrypted && expected.ownerPassword && !pdf.ownerPasswordMatched()) {
             return "its owner password is not the one given";
         }

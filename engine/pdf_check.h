@@ -10,11 +10,14 @@ struct PdfExpectation {
     bool encrypted = false;
     std::string password;       // opens it (empty: none needed)
     bool ownerPassword = false; // the password is the owner password
+    int revision = 0;           // R and V of the encryption; 0: not checked
+    int algorithm = 0;
 };
 
 // Reads the PDF behind the open descriptor from its start: it must parse without repair
-// (a truncated file does not), have pages, be encrypted exactly as expected and open with
-// the password. Nothing when it does, else the reason in a few words.
+// (a truncated file does not), have pages, be encrypted exactly as expected (with that R
+// and V, when given) and open with the password. Nothing when it does, else the reason in a few
+// words.
 std::optional<std::string> pdfDefect(int descriptor, const PdfExpectation& expected);
 
 } // namespace ostrel

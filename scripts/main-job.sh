@@ -18,6 +18,7 @@ sets=(
     "described|--title Sample --author Ostrel --subject Options --keywords PDF"
     "secured-40-bit|--security --no-user-password --allow printing,copying"
     "secured-128-bit|--security --encryption high --allow printing"
+    "secured-aes-256|--security --encryption aes256 --allow printing,copying"
 )
 
 # Demonstration passwords, handed over as the converter wants them: never as arguments.
@@ -37,7 +38,7 @@ for entry in "${sets[@]}"; do
     pdf="$out/$name/sample.pdf"
     [[ -f $pdf ]] && printf '  %-18s %s (%s bytes)\n' "$name" "$pdf" "$(stat -c %s "$pdf")"
 done
-echo "Secured files: owner password \"owner\"; the 128-bit one opens with user password \"user\"."
+echo "Secured files: owner password \"owner\"; the 128-bit and AES-256 ones open with user password \"user\"."
 
 # Word documents: the office prints each one, Ghostscript makes the PDF.
 corpus=../shared/corpus/documents

@@ -110,6 +110,8 @@ TEST_F(Arguments, EveryOptionReachesItsField) {
     EXPECT_EQ(parsed.files, QStringList({"-odd.ps", "--title=x.docx", "--", "-q"}));
     EXPECT_EQ(request({"-d", dir.path(), "x", "--pdf-version", "1.3"}).options.pdfVersion,
               "V1.3(Acrobat 4.xx)");
+    EXPECT_EQ(request({"-d", dir.path(), "x", "--encryption", "aes256"}).options.encryptionLevel,
+              2);
 }
 
 TEST_F(Arguments, PasswordsFromFilesBeforeTheEnvironment) {
@@ -224,7 +226,7 @@ TEST_F(Arguments, PasswordsAreTakenExactlyOrRefused) {
 TEST(Usage, ListsTheWordsOfEachChoice) {
     for (const char* line : {"compression Flate|LZW\n", "compression Flate|JPEG|Automatic\n",
                              "quality Minimum|Low|Medium|Maximum\n", "version 1.3|1.4|1.5\n",
-                             "--encryption low|high ", "--overwrite ask|yes|no "})
+                             "--encryption low|high|aes256 ", "--overwrite ask|yes|no "})
         EXPECT_TRUE(usageText().contains(QLatin1String(line))) << line;
 }
 

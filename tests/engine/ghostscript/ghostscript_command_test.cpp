@@ -115,20 +115,27 @@ TEST(CompatibilityLevel, ListedVersionsAndOtherwiseTheDigitAtIndexThree) {
     EXPECT_EQ(levelOf(""), "");
 }
 
-TEST(CompatibilityLevel, StrongEncryptionRaisesPdf13To14) {
-    ConversionOptions options;
-    options.securityEnabled = true;
-    options.ownerPassword = QStringLiteral("o");
-    options.encryptionLevel = 1;
-    EXPECT_EQ(effectiveCompatibilityLevel(options), "1.4");
-    options.pdfVersion = QStringLiteral("V1.5");
-    EXPECT_EQ(effectiveCompatibilityLevel(options), "1.5");
-    options.pdfVersion = QStringLiteral("V1.3(Acrobat 4.xx)");
-    options.encryptionLevel = 0;
-    EXPECT_EQ(effectiveCompatibilityLevel(options), "1.3");
-    options.encryptionLevel = 1;
-    options.securityEnabled = false;
-    EXPECT_EQ(effectiveCompatibilityLevel(options), "1.3");
+// 128-bit RC4 came with PDF 1.4, AES-256 with 1.7; a later version chosen stays.
+TEST(CompatibilityLevel, EncryptionRaisesTheVersionToTheOneItCameWith) {
+    struct Case {
+        int level;
+        const char* version;
+        bool security;
+        const char* written;
+    };
+    for (const Case& c : {Case{0, "V1.3(Acrobat 4.xx)", true, "1.3"}, Case{0, "?", true, ""},
+                          Case{1, "V1.3(Acrobat 4.xx)", true, "1.4"}, Case{1, "?", true, "1.4"},
+                          Case{1, "V1.5", true, "1.5"}, Case{1, "V1.3(Acrobat 4.xx)", false, "1.3"},
+                          Case{2, "V1.3(Acrobat 4.xx)", true, "1.7"}, Case{2, "V1.5", true, "1.7"},
+                          Case{2, "?", true, "1.7"}, Case{2, "V1.4", false, "1.4"},
+                          Case{7, "V1.3(Acrobat 4.xx)", true, "1.3"}}) {
+        ConversionOptions options;
+        options.securityEnabled = c.security;
+        options.ownerPassword = QStringLiteral("o");
+        options.encryptionLevel = c.level;
+        options.pdfVersion = QString::fromLatin1(c.version);
+        EXPECT_EQ(effectiveCompatibilityLevel(options), c.written) << c.level << " " << c.version;
+    }
 }
 
 using test::PermissionCase;
@@ -158,7 +165,10 @@ INSTANTIATE_TEST_SUITE_P(
                     PermissionCase{1, false, false, false, true, -3392 + 4 + 2048},
                     PermissionCase{1, false, false, true, false, -3392 + 8 + 1024},
                     PermissionCase{1, true, false, false, false, -3392 + 16},
-                    PermissionCase{1, false, true, false, false, -3392 + 32 + 256}),
+                    PermissionCase{1, false, true, false, false, -3392 + 32 + 256},
+                    PermissionCase{2, false, false, false, false, -3392},
+                    PermissionCase{2, true, true, true, true, -4},
+                    PermissionCase{2, false, true, false, true, -3392 + 32 + 256 + 4 + 2048}),
     test::permissionCaseName);
 
 ConversionOptions secured() {
@@ -205,7 +215,12 @@ TEST(SecuritySwitches, BothPasswordsWithEitherLevel) {
     EXPECT_EQ(securitySwitches(options),
               QStringList({"-sOwnerPassword=own", "-sUserPassword=use", "-dEncryptionR=3",
                            "-dKeyLength=128", "-dPermissions=-3392"}));
+    // AES-256 is written afterwards: Ghostscript writes an open PDF and sees no password.
     options.encryptionLevel = 2;
+    EXPECT_TRUE(encryptsAfterGhostscript(options));
+    EXPECT_EQ(securitySwitches(options), QStringList());
+    options.encryptionLevel = 7; // no level: Ghostscript's own default
+    EXPECT_FALSE(encryptsAfterGhostscript(options));
     EXPECT_EQ(securitySwitches(options),
               QStringList({"-sOwnerPassword=own", "-sUserPassword=use"}));
 }

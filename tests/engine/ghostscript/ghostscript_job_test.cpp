@@ -9,6 +9,7 @@
 #include "system/ghostscript_executable.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -19,7 +20,10 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <array>
+#include <csignal>
 #include <optional>
+#include <unistd.h>
 
 namespace ostrel {
 namespace {
@@ -178,9 +182,10 @@ std::vector<std::string> greyRows(const QString& pdf) {
     return rows;
 }
 
-QString pdfText(const QString& pdf) {
+// The text poppler reads, opened with the options given ("-upw", "secret").
+QString pdfText(const QString& pdf, const QStringList& opening = {}) {
     QProcess extract;
-    extract.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    extract.start(QStringLiteral("pdftotext"), opening + QStringList{pdf, QStringLiteral("-")});
     extract.waitForFinished(120000);
     return QString::fromUtf8(extract.readAllStandardOutput());
 }
@@ -339,21 +344,44 @@ TEST_P(GhostscriptSecurity, EncryptionAndExactlyTheTickedPermissions) {
     options.allowFormFilling = c.formFilling;
     options.allowChanging = c.changing;
     options.allowPrinting = c.printing;
+    options.title = QStringLiteral("Secured");
     const QString pdf = convert(options);
     ASSERT_TRUE(result.ok) << result.reason.toStdString();
 
+    struct Level {
+        int revision;
+        int keyLength;
+        const char* version; // 128-bit RC4 needs PDF 1.4, AES-256 1.7: 1.3 was chosen
+    };
+    const Level level = std::array{Level{2, 40, "1.3"}, Level{3, 128, "1.4"},
+                                   Level{6, 256, "1.7"}}[static_cast<std::size_t>(c.level)];
     const auto asUser = facts(pdf, "user");
     EXPECT_TRUE(asUser.encrypted);
-    EXPECT_EQ(asUser.revision, c.level == 0 ? 2 : 3);
-    EXPECT_EQ(asUser.keyLength, c.level == 0 ? 40 : 128);
+    EXPECT_EQ(asUser.revision, level.revision);
+    EXPECT_EQ(asUser.keyLength, level.keyLength);
     EXPECT_EQ(asUser.permissions, c.expected);
     EXPECT_TRUE(asUser.userPasswordMatched);
     EXPECT_FALSE(asUser.ownerPasswordMatched);
-    // 128-bit needs PDF 1.4 at least, even though 1.3 was chosen.
-    EXPECT_EQ(asUser.version, c.level == 0 ? "1.3" : "1.4");
+    EXPECT_EQ(asUser.version, level.version);
+    EXPECT_EQ(asUser.info.at("/Title"), "Secured");
 
     EXPECT_TRUE(facts(pdf, "owner").ownerPasswordMatched);
     EXPECT_FALSE(readPdf(pdf.toStdString(), "").has_value());
+    // Poppler reads the text with either password, and nothing without.
+    const QString text = QStringLiteral("Ostrel Word To PDF sample page");
+    EXPECT_TRUE(pdfText(pdf, {QStringLiteral("-upw"), QStringLiteral("user")}).contains(text));
+    EXPECT_TRUE(pdfText(pdf, {QStringLiteral("-opw"), QStringLiteral("owner")}).contains(text));
+    EXPECT_FALSE(pdfText(pdf).contains(text));
+    if (level.revision == 6) {
+        QProcess show;
+        show.start(QStringLiteral("qpdf"),
+                   {QStringLiteral("--show-encryption"), QStringLiteral("--password=user"), pdf});
+        ASSERT_TRUE(show.waitForFinished(120000));
+        const QString shown = QString::fromUtf8(show.readAllStandardOutput());
+        EXPECT_TRUE(shown.contains(QStringLiteral("R = 6\n"))) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QStringLiteral("stream encryption method: AESv3")))
+            << shown.toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Ticks, GhostscriptSecurity,
@@ -363,8 +391,75 @@ INSTANTIATE_TEST_SUITE_P(Ticks, GhostscriptSecurity,
                                          PermissionCase{0, true, false, true, false, -40},
                                          PermissionCase{1, false, false, false, false, -3392},
                                          PermissionCase{1, true, true, true, true, -4},
-                                         PermissionCase{1, false, true, false, true, -1052}),
+                                         PermissionCase{1, false, true, false, true, -1052},
+                                         PermissionCase{2, false, false, false, false, -3392},
+                                         PermissionCase{2, true, false, true, false, -2344},
+                                         PermissionCase{2, false, true, false, true, -1052}),
                          test::permissionCaseName);
+
+// Whether this process has a child: running, or ended and not yet waited for
+// ("pid (name) state ppid ..." in /proc/PID/stat).
+bool hasChild() {
+    const QByteArray self = QByteArray::number(::getpid());
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> rest = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (rest.size() > 1 && rest[1] == self) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Every file under the folder, hidden ones included, relative to it.
+QStringList filesUnder(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        files << QDir(folder).relativeFilePath(it.next());
+    }
+    files.sort();
+    return files;
+}
+
+// Stopped while qpdf encrypts (Ghostscript has ended, so keepGoing is asked by the
+// encryption), the job leaves nothing. Killed then, it leaves no unencrypted PDF and none
+// under the PDF's name: only the temporary file of the encrypted one.
+TEST_F(GhostscriptJob, AStopOrAKillWhileEncryptingLeavesNoOpenPdfAndNoneUnderItsName) {
+    const ConversionOptions options = secured(2);
+    const QString pdf = outputFilePath(dir.path(), QStringLiteral(OSTREL_SAMPLE_PS));
+    const GhostscriptJobFiles files{QStringLiteral(OSTREL_SAMPLE_PS), pdf};
+    bool encrypting = false;
+    result = runGhostscriptJob(options, files, lock, [&] {
+        encrypting = !hasChild();
+        return !encrypting;
+    });
+    EXPECT_TRUE(encrypting);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, QStringLiteral("The encryption was stopped"));
+    const QStringList spoolFiles{QStringLiteral("spool/lock"), QStringLiteral("spool/pdfmarks")};
+    EXPECT_EQ(filesUnder(dir.path()), spoolFiles);
+
+    EXPECT_EXIT(runGhostscriptJob(options, files, lock,
+                                  [] {
+                                      if (!hasChild()) {
+                                          ::kill(::getpid(), SIGKILL);
+                                      }
+                                      return true;
+                                  }),
+                testing::KilledBySignal(SIGKILL), "");
+    const QStringList left = filesUnder(dir.path());
+    ASSERT_EQ(left.size(), 3) << left.join(' ').toStdString();
+    EXPECT_EQ(left.filter(QStringLiteral("spool/")), spoolFiles);
+    EXPECT_TRUE(left[0].startsWith(QStringLiteral(".ostrel-"))) << left[0].toStdString();
+    const auto leftPdf = readPdf(dir.filePath(left[0]).toStdString());
+    EXPECT_TRUE(!leftPdf || leftPdf->encrypted);
+}
 
 TEST_F(GhostscriptJob, EmptyUserPasswordOpensWithoutOne) {
     auto options = secured(0);
@@ -375,19 +470,6 @@ TEST_F(GhostscriptJob, EmptyUserPasswordOpensWithoutOne) {
     EXPECT_TRUE(pdfFacts.encrypted);
     EXPECT_FALSE(pdfFacts.ownerPasswordMatched);
     EXPECT_TRUE(facts(pdf, "owner").ownerPasswordMatched);
-}
-
-TEST_F(GhostscriptJob, EnabledEmptyOwnerPasswordKeepsTheUserPasswordAndPermissions) {
-    auto options = secured(1);
-    options.ownerPassword.clear();
-    options.allowPrinting = true;
-    const QString pdf = convert(options);
-    ASSERT_TRUE(result.ok) << result.reason.toStdString();
-    const auto asUser = facts(pdf, "user");
-    EXPECT_TRUE(asUser.userPasswordMatched);
-    EXPECT_FALSE(asUser.ownerPasswordMatched);
-    EXPECT_EQ(asUser.permissions, -1340);
-    EXPECT_FALSE(readPdf(pdf.toStdString(), "").has_value());
 }
 
 TEST_F(GhostscriptJob, PasswordsWithBlanksQuotesAndBackslashesArriveUnchanged) {
@@ -447,18 +529,33 @@ TEST_F(GhostscriptJob, UnreadablePostScriptFileIsReported) {
     EXPECT_FALSE(QFile::exists(pdf));
 }
 
-TEST_F(GhostscriptJob, UserPasswordWithoutOwnerPasswordKeepsThePermissionsBinding) {
-    auto options = secured(0);
-    options.ownerPasswordEnabled = false;
-    options.allowPrinting = true;
-    const QString pdf = convert(options);
-    ASSERT_TRUE(result.ok) << result.reason.toStdString();
-    const auto asUser = facts(pdf, "user");
-    EXPECT_TRUE(asUser.userPasswordMatched);
-    EXPECT_FALSE(asUser.ownerPasswordMatched);
-    EXPECT_EQ(asUser.permissions, -60);
-    EXPECT_FALSE(readPdf(pdf.toStdString(), "").has_value());
-    EXPECT_FALSE(readPdf(pdf.toStdString(), "owner").has_value());
+// Without an owner password (switched off, or left empty) the PDF is still encrypted: the
+// random owner password keeps the user password and the permissions binding.
+TEST_F(GhostscriptJob, WithoutOwnerPasswordTheUserPasswordAndPermissionsStayBinding) {
+    struct Case {
+        int level;
+        bool switchedOff; // else left empty
+        int permissions;
+    };
+    for (const Case& c :
+         {Case{0, true, -60}, Case{1, false, -1340}, Case{2, true, -1340}, Case{2, false, -1340}}) {
+        SCOPED_TRACE(testing::Message() << c.level << (c.switchedOff ? " off" : " empty"));
+        auto options = secured(c.level);
+        options.ownerPasswordEnabled = !c.switchedOff;
+        if (!c.switchedOff) {
+            options.ownerPassword.clear();
+        }
+        options.allowPrinting = true;
+        const QString pdf = convert(options);
+        ASSERT_TRUE(result.ok) << result.reason.toStdString();
+        const auto asUser = facts(pdf, "user");
+        EXPECT_TRUE(asUser.encrypted);
+        EXPECT_TRUE(asUser.userPasswordMatched);
+        EXPECT_FALSE(asUser.ownerPasswordMatched);
+        EXPECT_EQ(asUser.permissions, c.permissions);
+        EXPECT_FALSE(readPdf(pdf.toStdString(), "").has_value());
+        EXPECT_FALSE(readPdf(pdf.toStdString(), "owner").has_value());
+    }
 }
 
 TEST_F(GhostscriptJob, NoPasswordsAtAllStillRestrictTheActions) {

@@ -47,7 +47,7 @@ struct Encryption {
     int algorithm; // the PDF's V
     int keyBits;
     const char* leastVersion; // the PDF version it came with; null: any version has it
-    int passwordBytes;        // the longest password it uses (UTF-8 bytes); more are cut off
+    int passwordBytes;        // the longest password it takes (UTF-8 bytes)
     bool byGhostscript;
 };
 inline constexpr Choice<Encryption> kEncryptionLevels[] = {

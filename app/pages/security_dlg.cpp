@@ -5,12 +5,14 @@
 
 #include <QAbstractButton>
 
+#include <iterator>
+
 namespace ostrel {
 
 const CSecurityDlg::Ids CSecurityDlg::kDesktopIds{1010, 1011, 1012, 1013, 1014, 1015,
-                                                  1016, 1017, 1018, 1019, 1020};
+                                                  1016, 1017, 1018, 1019, 1020, 1021};
 const CSecurityDlg::Ids CSecurityDlg::kAddInIds{203, 204, 210, 205, 211, 207,
-                                                206, 208, 209, 212, 213};
+                                                206, 208, 209, 212, 213, 229};
 
 const DialogTemplate& CSecurityDlg::desktopTemplate() {
     const Ids& id = kDesktopIds;
@@ -32,8 +34,9 @@ const DialogTemplate& CSecurityDlg::desktopTemplate() {
             {Kind::CheckBox, id.changing, "Changing the Document", 150, 52, 118, 8},
             {Kind::CheckBox, id.printing, "Printing", 150, 68, 120, 8},
             {Kind::GroupBox, IDC_STATIC, "Encryption Level", 296, 1, 80, 83},
-            {Kind::RadioButton, id.low, kEncryptionLevels[0].label, 304, 30, 68, 10, WS_GROUP},
-            {Kind::RadioButton, id.high, kEncryptionLevels[1].label, 304, 55, 69, 10},
+            {Kind::RadioButton, id.low, kEncryptionLevels[0].label, 304, 20, 68, 10, WS_GROUP},
+            {Kind::RadioButton, id.high, kEncryptionLevels[1].label, 304, 42, 69, 10},
+            {Kind::RadioButton, id.aes, kEncryptionLevels[2].label, 304, 64, 69, 10},
         }};
     return page;
 }
@@ -57,9 +60,10 @@ const DialogTemplate& CSecurityDlg::addInTemplate() {
             {Kind::CheckBox, id.formFilling, "Form Filling,Signing,Commenting", 43, 122, 119, 10},
             {Kind::CheckBox, id.changing, "Changing the Document", 43, 136, 93, 10},
             {Kind::CheckBox, id.printing, "Printing", 43, 150, 40, 10},
-            {Kind::GroupBox, IDC_STATIC, "Encryption Level", 34, 175, 215, 40},
-            {Kind::RadioButton, id.low, kEncryptionLevels[0].label, 43, 192, 68, 10, WS_GROUP},
-            {Kind::RadioButton, id.high, kEncryptionLevels[1].label, 134, 192, 73, 10},
+            {Kind::GroupBox, IDC_STATIC, "Encryption Level", 34, 170, 215, 46},
+            {Kind::RadioButton, id.low, kEncryptionLevels[0].label, 43, 184, 68, 10, WS_GROUP},
+            {Kind::RadioButton, id.high, kEncryptionLevels[1].label, 134, 184, 73, 10},
+            {Kind::RadioButton, id.aes, kEncryptionLevels[2].label, 43, 199, 73, 10},
         }};
     return page;
 }
@@ -96,8 +100,9 @@ void CSecurityDlg::enable(int id, bool on) const {
 
 std::vector<QWidget*> CSecurityDlg::governedControls() const {
     std::vector<QWidget*> governed;
-    for (const int id : {ids_.ownerPassword, ids_.owner, ids_.userPassword, ids_.user, ids_.copying,
-                         ids_.formFilling, ids_.changing, ids_.printing, ids_.high, ids_.low})
+    for (const int id :
+         {ids_.ownerPassword, ids_.owner, ids_.userPassword, ids_.user, ids_.copying,
+          ids_.formFilling, ids_.changing, ids_.printing, ids_.high, ids_.low, ids_.aes})
         governed.push_back(controls_.item(id));
     return governed;
 }
@@ -110,7 +115,7 @@ void CSecurityDlg::OnEnableSecurity() {
         return;
     }
     for (const int id : {ids_.user, ids_.owner, ids_.copying, ids_.formFilling, ids_.changing,
-                         ids_.printing, ids_.high, ids_.low})
+                         ids_.printing, ids_.high, ids_.low, ids_.aes})
         enable(id, true);
     enable(ids_.userPassword, ticked(ids_.user));
     enable(ids_.ownerPassword, ticked(ids_.owner));
@@ -132,7 +137,13 @@ void CSecurityDlg::UpdateData() {
     formFillingSwitch = ticked(ids_.formFilling) ? 1 : 0;
     changingSwitch = ticked(ids_.changing) ? 1 : 0;
     printingSwitch = ticked(ids_.printing) ? 1 : 0;
-    encryptionLevel = ticked(ids_.low) ? 0 : ticked(ids_.high) ? 1 : -1;
+    encryptionLevel = -1;
+    const int levels[] = {ids_.low, ids_.high, ids_.aes}; // in the order of kEncryptionLevels
+    for (int level = 0; level < static_cast<int>(std::size(levels)); ++level) {
+        if (ticked(levels[level])) {
+            encryptionLevel = kEncryptionLevels[level].meaning.level;
+        }
+    }
     userPassword = controlText(controls_.item(ids_.userPassword));
     ownerPassword = controlText(controls_.item(ids_.ownerPassword));
 }

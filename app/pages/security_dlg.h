@@ -27,6 +27,7 @@ public:
         int printing;
         int low;
         int high;
+        int aes; // 256-bit AES
     };
     static const Ids kDesktopIds;
     static const Ids kAddInIds;
@@ -43,7 +44,7 @@ public:
     int formFillingSwitch = 0;
     int changingSwitch = 0;
     int printingSwitch = 0;
-    int encryptionLevel = 0; // selected radio button: 0 low, 1 high, -1 neither
+    int encryptionLevel = 0; // selected radio button: 0 low, 1 high, 2 AES, -1 none
     QString userPassword;
     QString ownerPassword;
 

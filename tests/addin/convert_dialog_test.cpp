@@ -276,9 +276,17 @@ TEST_F(ConvertDialog, ConvertsACorpusDocumentWithThePageOptionsAndOpensThePdfOnY
     auto* tab = control<ostrel::CTabCtrlEx>(201);
     auto* description = tab->findChild<ostrel::CDescriptionDlg*>();
     auto* advanced = tab->findChild<ostrel::CAdvancedDlg*>();
+    auto* security = tab->findChild<ostrel::CSecurityDlg*>();
     ostrel::setControlText(description->controls().item(203), QStringLiteral("Add-in title"));
     ostrel::setControlText(description->controls().item(202), QStringLiteral("Ann"));
     advanced->list(219)->setCurrentIndex(1); // "V1.4"
+    // AES-256 with an owner password only: anyone opens the PDF, with printing alone.
+    const auto& ids = ostrel::CSecurityDlg::kAddInIds;
+    security->button(ids.master)->click();
+    security->button(ids.user)->click(); // unticked
+    ostrel::setControlText(security->controls().item(ids.ownerPassword), QStringLiteral("keeper"));
+    security->button(ids.printing)->click();
+    security->button(ids.aes)->click();
 
     ModalWatch question(QStringLiteral("CCompleteDlg"), [](QDialog& d) {
         d.findChild<QPushButton*>(QStringLiteral("control1"))->click(); // "&Yes"
@@ -293,7 +301,12 @@ TEST_F(ConvertDialog, ConvertsACorpusDocumentWithThePageOptionsAndOpensThePdfOnY
     EXPECT_EQ(shell.opened, QStringList{pdf});
     const auto facts = ostrel::test::readPdf(pdf.toStdString());
     ASSERT_TRUE(facts.has_value());
-    EXPECT_EQ(facts->version, "1.4");
+    EXPECT_EQ(facts->version, "1.7"); // raised from 1.4 for AES-256
+    EXPECT_TRUE(facts->encrypted);
+    EXPECT_EQ(facts->revision, 6);
+    EXPECT_EQ(facts->keyLength, 256);
+    EXPECT_EQ(facts->permissions, -1340);
+    EXPECT_TRUE(ostrel::test::readPdf(pdf.toStdString(), "keeper")->ownerPasswordMatched);
     EXPECT_EQ(facts->info.at("/Title"), "Add-in title");
     EXPECT_EQ(facts->info.at("/Author"), "Ann");
     EXPECT_GE(ostrel::test::pdfPageCount(pdf), 1);

@@ -85,7 +85,8 @@ TEST_P(Pages, EveryControlFeedsItsOwnField) {
     setControlText(control(security, s.ownerPassword), QStringLiteral("owner"));
     click(s.formFilling);
     click(s.printing);
-    click(s.high);
+    click(s.aes);
+    EXPECT_FALSE(security.button(s.low)->isChecked()); // one level at a time
 
     const auto& a = advanced.ids();
     advanced.list(a.documentCompression)->setCurrentIndex(1);
@@ -107,7 +108,7 @@ TEST_P(Pages, EveryControlFeedsItsOwnField) {
     EXPECT_TRUE(options.allowFormFilling);
     EXPECT_FALSE(options.allowChanging);
     EXPECT_TRUE(options.allowPrinting);
-    EXPECT_EQ(options.encryptionLevel, 1);
+    EXPECT_EQ(options.encryptionLevel, 2);
     EXPECT_EQ(options.documentCompression, QStringLiteral("LZW"));
     EXPECT_EQ(options.imageCompression, QStringLiteral("Automatic"));
     EXPECT_EQ(options.jpegQuality, QStringLiteral("Maximum"));
@@ -122,16 +123,24 @@ TEST_P(Pages, SecurityStartsWithEverythingButTheMasterSwitchDisabled) {
     EXPECT_TRUE(security.button(s.owner)->isChecked());
     EXPECT_TRUE(security.button(s.low)->isChecked());
     for (const int id : {s.user, s.userPassword, s.owner, s.ownerPassword, s.copying, s.formFilling,
-                         s.changing, s.printing, s.low, s.high}) {
+                         s.changing, s.printing, s.low, s.high, s.aes}) {
         EXPECT_FALSE(enabled(id)) << id;
     }
+    // The three levels, one choice among them.
+    QStringList levels;
+    for (const int id : {s.low, s.high, s.aes}) {
+        levels << security.button(id)->text();
+    }
+    EXPECT_EQ(levels,
+              QStringList({QStringLiteral("Low(40-bit RC4)"), QStringLiteral("High(128-bit RC4)"),
+                           QStringLiteral("High(256-bit AES)")}));
 }
 
 TEST_P(Pages, TickingSecurityEnablesBothPasswordEdits) {
     const auto& s = security.ids();
     click(s.master);
     for (const int id : {s.user, s.userPassword, s.owner, s.ownerPassword, s.copying, s.formFilling,
-                         s.changing, s.printing, s.low, s.high}) {
+                         s.changing, s.printing, s.low, s.high, s.aes}) {
         EXPECT_TRUE(enabled(id)) << id;
     }
 }

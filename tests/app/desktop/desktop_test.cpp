@@ -191,7 +191,7 @@ TEST_F(DesktopProgram, ConvertsThreeDocumentsWithTheOptionsOfThePages) {
                      QStringLiteral("Quarterly report"));
     QTest::keyClicks(description->controls().get<QLineEdit>(CDescriptionDlg::kDesktopIds.author),
                      QStringLiteral("Ann Example"));
-    // Security: passwords, printing allowed, the 128-bit key.
+    // Security: passwords, printing allowed, AES-256.
     page->tabControl()->SetCurSel(1);
     ASSERT_TRUE(page->securityPage()->isVisible());
     auto* security = page->securityPage();
@@ -202,8 +202,8 @@ TEST_F(DesktopProgram, ConvertsThreeDocumentsWithTheOptionsOfThePages) {
     QTest::keyClicks(security->controls().get<QLineEdit>(ids.ownerPassword),
                      QStringLiteral("keeper"));
     security->button(ids.printing)->click();
-    security->button(ids.high)->click();
-    // Advanced: PDF 1.4, which the 128-bit key needs.
+    security->button(ids.aes)->click();
+    // Advanced: PDF 1.4, which AES-256 raises to 1.7.
     page->tabControl()->SetCurSel(2);
     ASSERT_TRUE(page->advancedPage()->isVisible());
     page->advancedPage()
@@ -237,9 +237,10 @@ TEST_F(DesktopProgram, ConvertsThreeDocumentsWithTheOptionsOfThePages) {
         std::string error;
         const auto facts = test::readPdf(pdf, "reader", &error);
         ASSERT_TRUE(facts) << name << ": " << error;
-        EXPECT_EQ(facts->version, "1.4") << name;
+        EXPECT_EQ(facts->version, "1.7") << name;
         EXPECT_TRUE(facts->encrypted) << name;
-        EXPECT_EQ(facts->keyLength, 128) << name;
+        EXPECT_EQ(facts->revision, 6) << name;
+        EXPECT_EQ(facts->keyLength, 256) << name;
         EXPECT_TRUE(facts->userPasswordMatched) << name;
         EXPECT_NE(facts->permissions & 4, 0) << name << ": printing allowed";
         EXPECT_EQ(facts->permissions & 16, 0) << name << ": copying not allowed";

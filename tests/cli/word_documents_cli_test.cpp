@@ -360,8 +360,13 @@ TEST_F(OstrelConvertWord, ASignalWhileTheOfficeWorksEndsTheRunInOrder) {
             for (const QString& socket : sockets) {
                 EXPECT_FALSE(QFileInfo::exists(socket)) << socket.toStdString();
             }
-            EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                      QStringList(QStringLiteral("plain.pdf")));
+            // The first document's PDF is there when the kill came after it was written
+            // (written whole: it takes its name last); nothing partial is.
+            QStringList left =
+                QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+            left.removeAll(QStringLiteral("example_password.pdf"));
+            EXPECT_EQ(left, QStringList(QStringLiteral("plain.pdf")));
+            QFile::remove(QDir(out).filePath(QStringLiteral("example_password.pdf")));
         } else {
             EXPECT_TRUE(QDir(out)
                             .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)

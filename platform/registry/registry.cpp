@@ -297,25 +297,36 @@ HRESULT Registry::deleteKeyIfEmpty(Hive hive, const std::string& key) {
     });
 }
 
-bool Registry::keyExists(Hive hive, const std::string& key) const {
-    const auto path = splitKeyPath(key);
-    const auto tree = loadHive(directory_, hive);
-    return path && tree && tree->find(*path) != nullptr;
-}
-
 namespace {
+
+// The key at `key` in a loaded hive; nullptr for a bad path, an unreadable hive or a
+// missing key.
+const Key* findKey(const std::optional<HiveTree>& tree, const std::string& key) {
+    const auto path = splitKeyPath(key);
+    return path && tree ? tree->find(*path) : nullptr;
+}
 
 const Value* lookup(const std::optional<HiveTree>& tree, const std::string& key,
                     const std::string& name) {
-    const auto path = splitKeyPath(key);
-    if (!path || !tree) {
-        return nullptr;
-    }
-    const Key* target = tree->find(*path);
+    const Key* target = findKey(tree, key);
     return target == nullptr ? nullptr : target->findValue(name);
 }
 
+// The names of a key's subkeys or values, in their stored order.
+template <typename Named> std::vector<std::string> namesOf(const std::vector<Named>& items) {
+    std::vector<std::string> names;
+    names.reserve(items.size());
+    for (const Named& item : items) {
+        names.push_back(item.name);
+    }
+    return names;
+}
+
 } // namespace
+
+bool Registry::keyExists(Hive hive, const std::string& key) const {
+    return findKey(loadHive(directory_, hive), key) != nullptr;
+}
 
 std::optional<std::string> Registry::getString(Hive hive, const std::string& key,
                                                const std::string& name) const {
@@ -338,31 +349,15 @@ std::optional<std::uint32_t> Registry::getDword(Hive hive, const std::string& ke
 }
 
 std::vector<std::string> Registry::subKeys(Hive hive, const std::string& key) const {
-    std::vector<std::string> names;
-    const auto path = splitKeyPath(key);
     const auto tree = loadHive(directory_, hive);
-    if (path && tree) {
-        if (const Key* target = tree->find(*path)) {
-            for (const Key& sub : target->subKeys) {
-                names.push_back(sub.name);
-            }
-        }
-    }
-    return names;
+    const Key* target = findKey(tree, key);
+    return target == nullptr ? std::vector<std::string>{} : namesOf(target->subKeys);
 }
 
 std::vector<std::string> Registry::valueNames(Hive hive, const std::string& key) const {
-    std::vector<std::string> names;
-    const auto path = splitKeyPath(key);
     const auto tree = loadHive(directory_, hive);
-    if (path && tree) {
-        if (const Key* target = tree->find(*path)) {
-            for (const Value& value : target->values) {
-                names.push_back(value.name);
-            }
-        }
-    }
-    return names;
+    const Key* target = findKey(tree, key);
+    return target == nullptr ? std::vector<std::string>{} : namesOf(target->values);
 }
 
 } // namespace ostrel::registry

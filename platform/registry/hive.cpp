@@ -158,6 +158,140 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
+// Reads the text form into a tree, line by line. Each step answers why its line is
+// wrong, or nullptr.
+class HiveReader {
+public:
+    HiveReader(HiveTree& tree, std::string_view rootName, std::string_view text)
+        : tree_(tree), rootName_(rootName), lines_(splitLines(text)) {}
+
+    const char* read() {
+        if (const char* why = readHeader()) {
+            return why;
+        }
+        for (++index_; index_ < lines_.size(); ++index_) {
+            failedLine_ = index_ + 1;
+            const std::string_view line = lines_[index_];
+            if (line.empty() || line.front() == ';') {
+                continue;
+            }
+            if (const char* why = line.front() == '[' ? readKey(line) : readValue(line)) {
+                return why;
+            }
+        }
+        return nullptr;
+    }
+    // The 1-based line that read() failed on.
+    std::size_t failedLine() const { return failedLine_; }
+
+private:
+    const char* readHeader() {
+        while (index_ < lines_.size() && lines_[index_].empty()) {
+            ++index_;
+        }
+        failedLine_ = index_ + 1;
+        return index_ < lines_.size() && lines_[index_] == kHeader ? nullptr
+                                                                   : "not a REGEDIT 5.00 file";
+    }
+
+    // "[ROOT\\A\\B]" makes the key current, creating it when new.
+    const char* readKey(std::string_view line) {
+        if (line.back() != ']' || line.size() < 2) {
+            return "unterminated key";
+        }
+        std::string_view path = line.substr(1, line.size() - 2);
+        const auto rootEnd = path.find('\\');
+        if (!sameName(path.substr(0, rootEnd), rootName_)) {
+            return "key outside this hive";
+        }
+        path = rootEnd == std::string_view::npos ? std::string_view() : path.substr(rootEnd + 1);
+        const auto names = splitKeyPath(path);
+        if (!names || (rootEnd != std::string_view::npos && path.empty())) {
+            return "empty key name";
+        }
+        current_ = &tree_.create(*names);
+        return nullptr;
+    }
+
+    // '@=data' or '"name"=data' sets a value of the current key.
+    const char* readValue(std::string_view line) {
+        if (current_ == nullptr) {
+            return "value outside a key";
+        }
+        Value value;
+        if (line.front() == '@') {
+            line.remove_prefix(1);
+        } else {
+            const auto quoted = readQuoted(line);
+            if (!quoted || quoted->empty()) {
+                return "bad value name";
+            }
+            value.name = *quoted;
+        }
+        if (line.empty() || line.front() != '=') {
+            return "missing '='";
+        }
+        line.remove_prefix(1);
+        if (const char* why = readData(line, value)) {
+            return why;
+        }
+        if (Value* existing = current_->findValue(value.name)) {
+            *existing = value;
+        } else {
+            current_->values.push_back(value);
+        }
+        return nullptr;
+    }
+
+    const char* readData(std::string_view line, Value& value) {
+        if (!line.empty() && line.front() == '"') {
+            const auto quoted = readQuoted(line);
+            if (!quoted || !line.empty()) {
+                return "bad string value";
+            }
+            value.kind = Value::Kind::String;
+            value.text = *quoted;
+        } else if (line.starts_with("dword:")) {
+            const auto number = readDword(line.substr(6));
+            if (!number) {
+                return "bad dword value";
+            }
+            value.kind = Value::Kind::Dword;
+            value.dword = *number;
+        } else {
+            // Binary forms are kept as they are.
+            value.text = joinContinuedLines(line);
+            if (!isHexData(value.text)) {
+                return "unknown value type";
+            }
+            value.kind = Value::Kind::Raw;
+        }
+        return nullptr;
+    }
+
+    // regedit continues a long binary value with a trailing backslash and indents the
+    // next line.
+    std::string joinContinuedLines(std::string_view line) {
+        std::string data(line);
+        while (!data.empty() && data.back() == '\\' && index_ + 1 < lines_.size()) {
+            data.pop_back();
+            std::string_view next = lines_[++index_];
+            while (!next.empty() && next.front() == ' ') {
+                next.remove_prefix(1);
+            }
+            data += next;
+        }
+        return data;
+    }
+
+    HiveTree& tree_;
+    std::string_view rootName_;
+    std::vector<std::string_view> lines_;
+    std::size_t index_ = 0;
+    std::size_t failedLine_ = 0;
+    Key* current_ = nullptr;
+};
+
 } // namespace
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -274,108 +408,16 @@ std::string HiveTree::format() const {
 
 std::optional<HiveTree> HiveTree::parse(std::string rootName, std::string_view text,
                                         std::string* error) {
-    auto fail = [&](std::size_t lineNumber, const char* why) -> std::optional<HiveTree> {
-        if (error != nullptr) {
-            *error = "line " + std::to_string(lineNumber) + ": " + why;
-        }
-        return std::nullopt;
-    };
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
     }
     HiveTree tree(rootName);
-    const auto lines = splitLines(text);
-    std::size_t index = 0;
-    while (index < lines.size() && lines[index].empty()) {
-        ++index;
-    }
-    if (index >= lines.size() || lines[index] != kHeader) {
-        return fail(index + 1, "not a REGEDIT 5.00 file");
-    }
-    Key* current = nullptr;
-    for (++index; index < lines.size(); ++index) {
-        std::string_view line = lines[index];
-        const std::size_t lineNumber = index + 1;
-        if (line.empty() || line.front() == ';') {
-            continue;
+    HiveReader reader(tree, rootName, text);
+    if (const char* why = reader.read()) {
+        if (error != nullptr) {
+            *error = "line " + std::to_string(reader.failedLine()) + ": " + why;
         }
-        if (line.front() == '[') {
-            if (line.back() != ']' || line.size() < 2) {
-                return fail(lineNumber, "unterminated key");
-            }
-            std::string_view path = line.substr(1, line.size() - 2);
-            const auto rootEnd = path.find('\\');
-            if (!sameName(path.substr(0, rootEnd), rootName)) {
-                return fail(lineNumber, "key outside this hive");
-            }
-            path =
-                rootEnd == std::string_view::npos ? std::string_view() : path.substr(rootEnd + 1);
-            if (rootEnd != std::string_view::npos && path.empty()) {
-                return fail(lineNumber, "empty key name");
-            }
-            const auto names = splitKeyPath(path);
-            if (!names) {
-                return fail(lineNumber, "empty key name");
-            }
-            current = &tree.create(*names);
-            continue;
-        }
-        if (current == nullptr) {
-            return fail(lineNumber, "value outside a key");
-        }
-        std::string name;
-        if (line.front() == '@') {
-            line.remove_prefix(1);
-        } else {
-            const auto quoted = readQuoted(line);
-            if (!quoted || quoted->empty()) {
-                return fail(lineNumber, "bad value name");
-            }
-            name = *quoted;
-        }
-        if (line.empty() || line.front() != '=') {
-            return fail(lineNumber, "missing '='");
-        }
-        line.remove_prefix(1);
-        Value value;
-        value.name = name;
-        if (!line.empty() && line.front() == '"') {
-            const auto quoted = readQuoted(line);
-            if (!quoted || !line.empty()) {
-                return fail(lineNumber, "bad string value");
-            }
-            value.kind = Value::Kind::String;
-            value.text = *quoted;
-        } else if (line.starts_with("dword:")) {
-            const auto number = readDword(line.substr(6));
-            if (!number) {
-                return fail(lineNumber, "bad dword value");
-            }
-            value.kind = Value::Kind::Dword;
-            value.dword = *number;
-        } else {
-            // Binary forms are kept as they are; regedit continues them with a
-            // trailing backslash.
-            std::string data(line);
-            while (!data.empty() && data.back() == '\\' && index + 1 < lines.size()) {
-                data.pop_back();
-                std::string_view next = lines[++index];
-                while (!next.empty() && next.front() == ' ') {
-                    next.remove_prefix(1);
-                }
-                data += next;
-            }
-            if (!isHexData(data)) {
-                return fail(lineNumber, "unknown value type");
-            }
-            value.kind = Value::Kind::Raw;
-            value.text = data;
-        }
-        if (Value* existing = current->findValue(value.name)) {
-            *existing = value;
-        } else {
-            current->values.push_back(value);
-        }
+        return std::nullopt;
     }
     return tree;
 }

@@ -46,24 +46,16 @@ bool askOnTerminal(const QString& question) {
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
-// The spool file may hold the printed text of a password-protected document: it goes
-// after the run, unless another conversion is using the spool folder right now (whose
-// office replaces it). The same for the spool folders of the workers of --jobs.
-void removeSpoolFile(const ostrel::SpoolFolder& folder) {
-    if (const auto lock = ostrel::SpoolLock::tryAcquire(folder)) {
-        ::unlink(lock->folder().spoolFile().c_str());
-    }
-}
-
+// The spool files of this run's folder and of the workers of --jobs.
 void removeSpoolFiles(int jobs) {
     try {
         const ostrel::SpoolFolder spool = ostrel::SpoolFolder::locate();
-        removeSpoolFile(spool);
+        ostrel::removeSpoolFileIfFree(spool);
         for (int worker = 1; worker <= jobs; ++worker) {
             const auto folder = spool.path() / ostrel::cli::workerSpoolName(worker);
             std::error_code error;
             if (std::filesystem::is_directory(folder, error)) {
-                removeSpoolFile(ostrel::SpoolFolder(folder));
+                ostrel::removeSpoolFileIfFree(ostrel::SpoolFolder(folder));
             }
         }
     } catch (const std::exception&) {

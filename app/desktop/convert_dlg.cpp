@@ -404,17 +404,21 @@ void CConvertDlg::stopRun() {
 }
 
 void CConvertDlg::resetAfterStop() {
+    endRun(QStringLiteral("Stoped"));
+    clearProgress();
+    finishDialog_->convertedFiles.clear();
+}
+
+void CConvertDlg::endRun(const QString& status) {
     fileList_->clear();
     holdOfficeWhileListed();
     animation_.stop();
     runningFlag = 0;
     fileList_->busy = 0;
-    setStatus(QStringLiteral("Stoped"));
+    setStatus(status);
     EnableInputs(true);
-    clearProgress();
     convertButton_->setText(QStringLiteral("Convert"));
     convertButton_->setEnabled(false);
-    finishDialog_->convertedFiles.clear();
 }
 
 void CConvertDlg::abandonRun() {
@@ -426,20 +430,12 @@ void CConvertDlg::abandonRun() {
 }
 
 void CConvertDlg::finishRun() {
-    fileList_->clear();
-    holdOfficeWhileListed();
-    animation_.stop();
     progressBar_->position = 100;
     progressBar_->range = 100;
     progressBar_->fillVisible = 1;
     progressBar_->update();
-    runningFlag = 0;
-    fileList_->busy = 0;
-    setStatus(finishDialog_->convertedFiles.isEmpty() ? QStringLiteral("Stoped")
-                                                      : QStringLiteral("Complete!"));
-    EnableInputs(true);
-    convertButton_->setText(QStringLiteral("Convert"));
-    convertButton_->setEnabled(false);
+    endRun(finishDialog_->convertedFiles.isEmpty() ? QStringLiteral("Stoped")
+                                                   : QStringLiteral("Complete!"));
     completion_.start(1000, this);
 }
 
@@ -458,11 +454,8 @@ void CConvertDlg::OnCompletion() {
     completion_.stop();
     if (!finishDialog_->convertedFiles.isEmpty()) {
         finishDialog_->exec();
-        // Only while no other conversion uses the spool folder.
         try {
-            const SpoolFolder spool = SpoolFolder::locate();
-            if (auto lock = SpoolLock::tryAcquire(spool))
-                QFile::remove(QFile::decodeName(spool.spoolFile().c_str()));
+            removeSpoolFileIfFree(SpoolFolder::locate());
         } catch (const std::exception&) {
             // No spool folder: nothing to delete.
         }

@@ -150,4 +150,15 @@ std::optional<SpoolLock> SpoolLock::tryAcquire(const SpoolFolder& folder) {
     return lock;
 }
 
+void removeSpoolFileIfFree(const SpoolFolder& folder) noexcept {
+    try {
+        if (const auto lock = SpoolLock::tryAcquire(folder)) {
+            std::error_code ignored;
+            std::filesystem::remove(folder.spoolFile(), ignored);
+        }
+    } catch (const std::exception&) {
+        // A lock file that cannot be opened: the folder is not ours to clean.
+    }
+}
+
 } // namespace ostrel

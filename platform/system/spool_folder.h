@@ -76,4 +76,9 @@ private:
     FileLock lock_;
 };
 
+// The spool file may hold the printed text of a password-protected document: it goes
+// after a run, unless another conversion holds the folder now (whose office replaces
+// it). Never throws.
+void removeSpoolFileIfFree(const SpoolFolder& folder) noexcept;
+
 } // namespace ostrel

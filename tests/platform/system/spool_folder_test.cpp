@@ -97,6 +97,19 @@ TEST_F(SpoolFolderTest, LockExcludesOtherHoldersInThisAndOtherProcesses) {
     EXPECT_FALSE(SpoolLock::tryAcquire(folder).has_value());
 }
 
+// Another conversion's spool file stays while it holds the folder.
+TEST_F(SpoolFolderTest, SpoolFileGoesOnlyWhenTheFolderIsFree) {
+    const SpoolFolder folder(temp("spool"));
+    {
+        const SpoolLock held(folder);
+        std::ofstream(folder.spoolFile()) << "%!PS";
+        removeSpoolFileIfFree(folder);
+        EXPECT_TRUE(std::filesystem::exists(folder.spoolFile()));
+    }
+    removeSpoolFileIfFree(folder);
+    EXPECT_FALSE(std::filesystem::exists(folder.spoolFile()));
+}
+
 TEST(GhostscriptExecutable, OverrideThenBuildPath) {
     {
         ScopedEnvironment gs("OSTREL_GHOSTSCRIPT", "/opt/gs/bin/gs");

@@ -117,6 +117,8 @@ private:
     void stopRun();
     // The state after Stop is confirmed.
     void resetAfterStop();
+    // What every end of a run resets: an empty list, the inputs enabled, `status` shown.
+    void endRun(const QString& status);
     void setStatus(const QString& text);
     void clearProgress();
     // The finish dialog, a second after the run's end.

@@ -82,18 +82,10 @@ protected:
     QPoint cursor;
 };
 
-TEST_F(HeaderButton, StartsNormalWithTheInitialMembers) {
-    EXPECT_EQ(button->hoverState, CTransParentButton::Normal);
-    EXPECT_FALSE(button->mouseOver);
-    EXPECT_TRUE(button->enabledLook);
-    EXPECT_FALSE(button->hasIcon);
-    EXPECT_EQ(button->iconTopMargin, 5);
-    EXPECT_EQ(button->iconLeftMargin, 5);
-    EXPECT_EQ(button->layout, 0);
-    EXPECT_FALSE(button->backgroundSaved);
-}
-
 TEST_F(HeaderButton, HoverPressReleaseAndLeave) {
+    // A new button shows the parent's picture and polls nothing.
+    EXPECT_EQ(pixel(30, 50), QColor(20, 60, 140));
+    EXPECT_EQ(button->hoverTimer(), 0);
     cursor = globalInside();
     mouse(QEvent::MouseMove, Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(button->hoverState, CTransParentButton::MouseOver);

@@ -201,136 +201,243 @@ private:
     std::vector<std::pair<qsizetype, QString>> lists_;
 };
 
-Request read(const QStringList& arguments, const EnvironmentLookup& environment) {
+// What reading the arguments gathers on the way to the request.
+struct Reading {
     Request request;
-    ConversionOptions& options = request.options;
     std::optional<QString> userPasswordFile;
     std::optional<QString> ownerPasswordFile;
     std::optional<QString> documentPasswordFile;
-    bool destinationGiven = false;
-    bool onlyFiles = false;
-    FileLists lists;
+    bool onlyFiles = false; // after "--"
     bool nullSeparated = false;
+    FileLists lists;
+};
 
+// One option of the command line: the parser and the usage text both read it.
+struct Option {
+    const char* name;
+    const char* shortName; // null when there is none
+    // How the value is written in the usage: a placeholder, or the words it is one of
+    // (from the choice tables). Neither: the option takes no value.
+    const char* placeholder;
+    QString (*words)();
+    const char* help; // empty when the words say it all
+    // Fills the reading from the value, as typed after the option (`typed`, for messages).
+    void (*fill)(Reading& reading, const QString& typed, const QString& value);
+
+    bool takesValue() const { return placeholder != nullptr || words != nullptr; }
+    QString synopsis() const {
+        QString text = QString::fromLatin1(name);
+        if (shortName != nullptr) {
+            text.prepend(QString::fromLatin1(shortName) + QLatin1String(", "));
+        }
+        if (placeholder != nullptr) {
+            text += QLatin1Char(' ') + QString::fromLatin1(placeholder);
+        } else if (words != nullptr) {
+            text += QLatin1Char(' ') + words();
+        }
+        return text;
+    }
+};
+
+template <const auto& table> QString words() {
+    return wordsOf(table);
+}
+
+template <QString ConversionOptions::*field>
+void text(Reading& reading, const QString&, const QString& value) {
+    reading.request.options.*field = value;
+}
+
+template <const auto& table, QString ConversionOptions::*field>
+void label(Reading& reading, const QString& typed, const QString& value) {
+    reading.request.options.*field = QString::fromLatin1(choice(typed, value, table).label);
+}
+
+template <std::optional<QString> Reading::*field>
+void path(Reading& reading, const QString&, const QString& value) {
+    reading.*field = value;
+}
+
+template <bool Reading::*field> void set(Reading& reading, const QString&, const QString&) {
+    reading.*field = true;
+}
+
+template <bool Request::*field> void set(Reading& reading, const QString&, const QString&) {
+    reading.request.*field = true;
+}
+
+template <bool ConversionOptions::*field, bool value>
+void option(Reading& reading, const QString&, const QString&) {
+    reading.request.options.*field = value;
+}
+
+// In the order of the manual page's OPTIONS.
+constexpr Option kOptions[] = {
+    {"--destination", "-d", "DIR", nullptr, "existing folder for the PDFs (required)",
+     text<&ConversionOptions::destinationFolder>},
+    {"--title", nullptr, "TEXT", nullptr, "title of the PDFs", text<&ConversionOptions::title>},
+    {"--author", nullptr, "TEXT", nullptr, "author of the PDFs", text<&ConversionOptions::author>},
+    {"--subject", nullptr, "TEXT", nullptr, "subject of the PDFs",
+     text<&ConversionOptions::subject>},
+    {"--keywords", nullptr, "TEXT", nullptr, "keywords of the PDFs",
+     text<&ConversionOptions::keywords>},
+    {"--document-compression", nullptr, nullptr, words<kDocumentCompressions>, "",
+     label<kDocumentCompressions, &ConversionOptions::documentCompression>},
+    {"--image-compression", nullptr, nullptr, words<kImageCompressions>, "",
+     label<kImageCompressions, &ConversionOptions::imageCompression>},
+    {"--jpeg-quality", nullptr, nullptr, words<kJpegQualities>, "",
+     label<kJpegQualities, &ConversionOptions::jpegQuality>},
+    {"--pdf-version", nullptr, nullptr, words<kPdfVersions>, "",
+     label<kPdfVersions, &ConversionOptions::pdfVersion>},
+    {"--security", nullptr, nullptr, nullptr, "enable PDF security (off by default)",
+     option<&ConversionOptions::securityEnabled, true>},
+    {"--user-password-file", nullptr, "FILE", nullptr,
+     "first line is the user password (or env OSTREL_USER_PASSWORD)",
+     path<&Reading::userPasswordFile>},
+    {"--owner-password-file", nullptr, "FILE", nullptr,
+     "first line is the owner password (or env OSTREL_OWNER_PASSWORD)",
+     path<&Reading::ownerPasswordFile>},
+    {"--no-user-password", nullptr, nullptr, nullptr, "secure without a user password",
+     option<&ConversionOptions::userPasswordEnabled, false>},
+    {"--no-owner-password", nullptr, nullptr, nullptr, "secure without an owner password",
+     option<&ConversionOptions::ownerPasswordEnabled, false>},
+    {"--document-password-file", nullptr, "FILE", nullptr,
+     "first line opens protected documents (or env OSTREL_DOCUMENT_PASSWORD)",
+     path<&Reading::documentPasswordFile>},
+    {"--allow", nullptr, "LIST", nullptr, "comma list of copying,form-filling,changing,printing",
+     [](Reading& reading, const QString&, const QString& value) {
+         allow(reading.request.options, value);
+     }},
+    {"--encryption", nullptr, nullptr, words<kEncryptionLevels>,
+     "40-bit or 128-bit RC4, 256-bit AES (PDF 1.7) (default low)",
+     [](Reading& reading, const QString& typed, const QString& value) {
+         reading.request.options.encryptionLevel =
+             choice(typed, value, kEncryptionLevels).meaning.level;
+     }},
+    {"--overwrite", nullptr, nullptr, words<kOverwritePolicies>,
+     "an existing PDF: ask (default, on a terminal; elsewhere no), replace, skip",
+     [](Reading& reading, const QString& typed, const QString& value) {
+         reading.request.overwrite = choice(typed, value, kOverwritePolicies).overwrite;
+     }},
+    {"--jobs", "-j", "N", nullptr,
+     "convert up to N documents at once (default: 1; from 24 files on, one per core, at most 2)",
+     [](Reading& reading, const QString& typed, const QString& value) {
+         reading.request.jobs = jobCount(typed, value);
+     }},
+    {"--files-from", nullptr, "LIST", nullptr,
+     "also the files listed in LIST, one per line (- for standard input)",
+     [](Reading& reading, const QString&, const QString& value) {
+         reading.lists.add(reading.request.files.size(), value);
+     }},
+    {"--null", nullptr, nullptr, nullptr, "the lists separate names by NUL, not by line",
+     set<&Reading::nullSeparated>},
+    {"--shard", nullptr, "K/N", nullptr,
+     "convert only shard K of N of the files (K from 1 to N; 0 is N)",
+     [](Reading& reading, const QString& typed, const QString& value) {
+         reading.request.shard = shardOf(typed, value);
+     }},
+    {"--json", nullptr, nullptr, nullptr,
+     "one JSON object per file and the totals on standard output", set<&Request::json>},
+    {"--quiet", "-q", nullptr, nullptr, "no line per file, no progress", set<&Request::quiet>},
+    {"--", nullptr, nullptr, nullptr, "every argument after it is a file",
+     set<&Reading::onlyFiles>},
+    {"--help", "-h", nullptr, nullptr, "print this usage and exit", set<&Request::help>},
+    {"--version", nullptr, nullptr, nullptr, "print the version and exit", set<&Request::version>},
+};
+
+const Option& optionNamed(const QString& typed) {
+    const auto* found = std::ranges::find_if(kOptions, [&](const Option& option) {
+        return typed == QLatin1String(option.name) ||
+               (option.shortName != nullptr && typed == QLatin1String(option.shortName));
+    });
+    if (found == std::end(kOptions)) {
+        throw Failure{QStringLiteral("unknown option %1").arg(typed)};
+    }
+    return *found;
+}
+
+// The options fill the reading; every other argument is a file.
+void readArguments(const QStringList& arguments, Reading& reading) {
     ArgumentReader reader(arguments);
     while (!reader.atEnd()) {
-        if (onlyFiles) {
-            request.files << reader.nextFile();
+        if (reading.onlyFiles) {
+            reading.request.files << reader.nextFile();
             continue;
         }
-        const QString argument = reader.next();
-        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
-            request.files << argument;
+        const QString typed = reader.next();
+        if (!typed.startsWith(QLatin1Char('-')) || typed == QLatin1String("-")) {
+            reading.request.files << typed;
             continue;
         }
-        const auto value = [&] { return reader.value(argument); };
-        if (argument == QLatin1String("--")) {
-            onlyFiles = true;
-        } else if (argument == QLatin1String("-d") || argument == QLatin1String("--destination")) {
-            options.destinationFolder = value();
-            destinationGiven = true;
-        } else if (argument == QLatin1String("--title")) {
-            options.title = value();
-        } else if (argument == QLatin1String("--author")) {
-            options.author = value();
-        } else if (argument == QLatin1String("--subject")) {
-            options.subject = value();
-        } else if (argument == QLatin1String("--keywords")) {
-            options.keywords = value();
-        } else if (argument == QLatin1String("--document-compression")) {
-            options.documentCompression = choice(argument, value(), kDocumentCompressions).label;
-        } else if (argument == QLatin1String("--image-compression")) {
-            options.imageCompression = choice(argument, value(), kImageCompressions).label;
-        } else if (argument == QLatin1String("--jpeg-quality")) {
-            options.jpegQuality = choice(argument, value(), kJpegQualities).label;
-        } else if (argument == QLatin1String("--pdf-version")) {
-            options.pdfVersion = choice(argument, value(), kPdfVersions).label;
-        } else if (argument == QLatin1String("--security")) {
-            reader.noValue(argument);
-            options.securityEnabled = true;
-        } else if (argument == QLatin1String("--user-password-file")) {
-            userPasswordFile = value();
-        } else if (argument == QLatin1String("--owner-password-file")) {
-            ownerPasswordFile = value();
-        } else if (argument == QLatin1String("--document-password-file")) {
-            documentPasswordFile = value();
-        } else if (argument == QLatin1String("--no-user-password")) {
-            reader.noValue(argument);
-            options.userPasswordEnabled = false;
-        } else if (argument == QLatin1String("--no-owner-password")) {
-            reader.noValue(argument);
-            options.ownerPasswordEnabled = false;
-        } else if (argument == QLatin1String("--allow")) {
-            allow(options, value());
-        } else if (argument == QLatin1String("--encryption")) {
-            options.encryptionLevel = choice(argument, value(), kEncryptionLevels).meaning.level;
-        } else if (argument == QLatin1String("--overwrite")) {
-            request.overwrite = choice(argument, value(), kOverwritePolicies).overwrite;
-        } else if (argument == QLatin1String("-j") || argument == QLatin1String("--jobs")) {
-            request.jobs = jobCount(argument, value());
-        } else if (argument == QLatin1String("--files-from")) {
-            lists.add(request.files.size(), value());
-        } else if (argument == QLatin1String("--null")) {
-            reader.noValue(argument);
-            nullSeparated = true;
-        } else if (argument == QLatin1String("--json")) {
-            reader.noValue(argument);
-            request.json = true;
-        } else if (argument == QLatin1String("--shard")) {
-            request.shard = shardOf(argument, value());
-        } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quiet")) {
-            reader.noValue(argument);
-            request.quiet = true;
-        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
-            request.help = true;
-        } else if (argument == QLatin1String("--version")) {
-            request.version = true;
+        const Option& option = optionNamed(typed);
+        if (option.takesValue()) {
+            option.fill(reading, typed, reader.value(typed));
         } else {
-            throw Failure{QStringLiteral("unknown option %1").arg(argument)};
+            reader.noValue(typed);
+            option.fill(reading, typed, {});
         }
     }
+}
 
-    // Asking for the usage or the version needs no files, folder or passwords.
-    if (request.help || request.version) {
-        return request;
-    }
-    options.userPassword =
-        userPasswordFile
-            ? firstLineOf(QStringLiteral("--user-password-file"), *userPasswordFile)
-            : passwordFromEnvironment(environment, "OSTREL_USER_PASSWORD").value_or(QString());
-    options.ownerPassword =
-        ownerPasswordFile
-            ? firstLineOf(QStringLiteral("--owner-password-file"), *ownerPasswordFile)
-            : passwordFromEnvironment(environment, "OSTREL_OWNER_PASSWORD").value_or(QString());
-    request.documentPassword =
-        documentPasswordFile
-            ? firstLineOf(QStringLiteral("--document-password-file"), *documentPasswordFile)
-            : passwordFromEnvironment(environment, "OSTREL_DOCUMENT_PASSWORD");
+// The password from the file the option named, else from the variable.
+std::optional<QString> password(const std::optional<QString>& file, const char* option,
+                                const EnvironmentLookup& environment, const char* variable) {
+    return file ? firstLineOf(QString::fromLatin1(option), *file)
+                : passwordFromEnvironment(environment, variable);
+}
+
+void readPasswords(Reading& reading, const EnvironmentLookup& environment) {
+    ConversionOptions& options = reading.request.options;
+    options.userPassword = password(reading.userPasswordFile, "--user-password-file", environment,
+                                    "OSTREL_USER_PASSWORD")
+                               .value_or(QString());
+    options.ownerPassword = password(reading.ownerPasswordFile, "--owner-password-file",
+                                     environment, "OSTREL_OWNER_PASSWORD")
+                                .value_or(QString());
+    reading.request.documentPassword =
+        password(reading.documentPasswordFile, "--document-password-file", environment,
+                 "OSTREL_DOCUMENT_PASSWORD");
     if (const auto problem = passwordProblem(options)) {
         throw Failure{describe(*problem)};
     }
+}
 
-    if (!destinationGiven || options.destinationFolder.isEmpty()) {
+void checkDestination(const Reading& reading) {
+    const QString& destination = reading.request.options.destinationFolder;
+    if (destination.isEmpty()) {
         throw Failure{QStringLiteral("no destination folder (-d DIR)")};
     }
     struct stat folder {};
-    if (::stat(fileNameBytes(options.destinationFolder).constData(), &folder) != 0 ||
-        !S_ISDIR(folder.st_mode)) {
-        throw Failure{QStringLiteral("destination %1 is not an existing folder")
-                          .arg(options.destinationFolder)};
+    if (::stat(fileNameBytes(destination).constData(), &folder) != 0 || !S_ISDIR(folder.st_mode)) {
+        throw Failure{QStringLiteral("destination %1 is not an existing folder").arg(destination)};
     }
-    if (nullSeparated && lists.empty()) {
+}
+
+// The files given and listed, of the shard when one was asked for.
+QStringList filesToConvert(const Reading& reading) {
+    if (reading.nullSeparated && reading.lists.empty()) {
         throw Failure{QStringLiteral("--null needs --files-from")};
     }
     // An empty list is a run of nothing, as a scheduler may hand out.
-    if (request.files.isEmpty() && lists.empty()) {
+    if (reading.request.files.isEmpty() && reading.lists.empty()) {
         throw Failure{QStringLiteral("no file to convert")};
     }
-    request.files = lists.insertInto(request.files, nullSeparated);
-    if (request.shard) {
-        request.files = filesOfShard(request.files, *request.shard);
+    const QStringList files =
+        reading.lists.insertInto(reading.request.files, reading.nullSeparated);
+    return reading.request.shard ? filesOfShard(files, *reading.request.shard) : files;
+}
+
+Request read(const QStringList& arguments, const EnvironmentLookup& environment) {
+    Reading reading;
+    readArguments(arguments, reading);
+    // Asking for the usage or the version needs no files, folder or passwords.
+    if (reading.request.help || reading.request.version) {
+        return std::move(reading.request);
     }
-    return request;
+    readPasswords(reading, environment);
+    checkDestination(reading);
+    reading.request.files = filesToConvert(reading);
+    return std::move(reading.request);
 }
 
 } // namespace
@@ -352,47 +459,28 @@ std::variant<Request, UsageError> parseArguments(const QStringList& arguments,
 }
 
 QString usageText() {
-    const QString text = QStringLiteral(
+    // The help starts in this column, or on the next line after a longer synopsis.
+    constexpr qsizetype kHelpColumn = 35;
+    QString text = QStringLiteral(
         "usage: ostrel-convert [options] FILE... -d DIR\n"
         "       ostrel-convert --help | --version\n"
         "  FILE: PostScript (.ps) or a document (.doc .docx .rtf .txt .htm .xml .xls .ppt, "
-        "pictures)\n"
-        "  -d, --destination DIR            existing folder for the PDFs (required)\n"
-        "  --title TEXT  --author TEXT  --subject TEXT  --keywords TEXT\n"
-        "  --document-compression %1\n"
-        "  --image-compression %2\n"
-        "  --jpeg-quality %3\n"
-        "  --pdf-version %4\n"
-        "  --security                       enable PDF security (off by default)\n"
-        "  --user-password-file FILE        first line is the user password (or env "
-        "OSTREL_USER_PASSWORD)\n"
-        "  --owner-password-file FILE       first line is the owner password (or env "
-        "OSTREL_OWNER_PASSWORD)\n"
-        "  --no-user-password  --no-owner-password\n"
-        "  --document-password-file FILE    first line opens protected documents (or env "
-        "OSTREL_DOCUMENT_PASSWORD)\n"
-        "  --allow LIST                     comma list of copying,form-filling,changing,printing\n"
-        "  --encryption %5     40-bit or 128-bit RC4, 256-bit AES (PDF 1.7) (default low)\n"
-        "  --overwrite %6           an existing PDF: ask (default, on a terminal; "
-        "elsewhere no), replace, skip\n"
-        "  -j, --jobs N                     convert up to N documents at once (default: 1; "
-        "from 24 files on, one per core, at most 2)\n"
-        "  --files-from FILE                also the files listed in FILE, one per line "
-        "(- for standard input)\n"
-        "  --null                           the lists separate names by NUL, not by line\n"
-        "  --shard K/N                      convert only shard K of N of the files (K from 1 "
-        "to N; 0 is N)\n"
-        "  --json                           one JSON object per file and the totals on "
-        "standard output\n"
-        "  -q, --quiet                      no line per file, no progress\n"
-        "  -h, --help  --version\n"
-        "  --                               every argument after it is a file\n"
-        "On a terminal, a status line on standard error shows which file of how many is\n"
-        "being converted. Exit status: 0 all converted, 1 any skipped or failed, 2 usage "
-        "error,\n128 + the signal's number when SIGINT, SIGTERM or SIGHUP stopped the run.\n");
-    return text.arg(wordsOf(kDocumentCompressions), wordsOf(kImageCompressions),
-                    wordsOf(kJpegQualities), wordsOf(kPdfVersions), wordsOf(kEncryptionLevels),
-                    wordsOf(kOverwritePolicies));
+        "pictures)\n");
+    for (const Option& option : kOptions) {
+        QString line = QLatin1String("  ") + option.synopsis();
+        if (*option.help != '\0') {
+            line = line.size() < kHelpColumn - 1
+                       ? line.leftJustified(kHelpColumn)
+                       : line + QLatin1Char('\n') + QString(kHelpColumn, QLatin1Char(' '));
+            line += QString::fromLatin1(option.help);
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text + QStringLiteral(
+                      "On a terminal, a status line on standard error shows which file of how "
+                      "many is\nbeing converted. Exit status: 0 all converted, 1 any skipped or "
+                      "failed, 2 usage error,\n128 + the signal's number when SIGINT, SIGTERM or "
+                      "SIGHUP stopped the run.\n");
 }
 
 QString versionText() {

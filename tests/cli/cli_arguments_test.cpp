@@ -1,6 +1,7 @@
 #include "cli_arguments.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
@@ -228,6 +229,57 @@ TEST(Usage, ListsTheWordsOfEachChoice) {
                              "quality Minimum|Low|Medium|Maximum\n", "version 1.3|1.4|1.5\n",
                              "--encryption low|high|aes256 ", "--overwrite ask|yes|no "})
         EXPECT_TRUE(usageText().contains(QLatin1String(line))) << line;
+}
+
+// "-d, --destination DIR" names two options that take DIR: "-d DIR", "--destination DIR".
+QStringList optionsOf(const QString& synopsis) {
+    QStringList names = synopsis.split(QLatin1String(", "));
+    QString argument = names.last().section(QLatin1Char(' '), 1);
+    names.last() = names.last().section(QLatin1Char(' '), 0, 0);
+    if (!argument.isEmpty()) {
+        for (QString& name : names) {
+            name += QLatin1Char(' ') + argument;
+        }
+    }
+    return names;
+}
+
+// The options of the manual page's OPTIONS, as its tags name them, in their order.
+QStringList manualPageOptions() {
+    QFile page(QStringLiteral(OSTREL_MANUAL_PAGE));
+    EXPECT_TRUE(page.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromUtf8(page.readAll()).split(QLatin1Char('\n'));
+    QStringList options;
+    bool inOptions = false;
+    for (qsizetype at = 0; at < lines.size(); ++at) {
+        if (lines[at].startsWith(QLatin1String(".SH"))) {
+            inOptions = lines[at] == QLatin1String(".SH OPTIONS");
+        } else if (inOptions && lines[at] == QLatin1String(".TP") && at + 1 < lines.size()) {
+            QString tag = lines[at + 1];
+            tag.remove(QRegularExpression(QStringLiteral("^\\.B |\\\\f[BIRP]")));
+            options += optionsOf(tag.replace(QLatin1String("\\-"), QLatin1String("-")));
+        }
+    }
+    return options;
+}
+
+// The help's option lines: two spaces, the synopsis, two spaces or more and the help.
+QStringList helpOptions() {
+    QStringList options;
+    for (const QString& line : usageText().split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("  -"))) {
+            options += optionsOf(line.mid(2).section(QLatin1String("  "), 0, 0));
+        }
+    }
+    return options;
+}
+
+TEST(Usage, NamesTheOptionsOfTheManualPageWithTheirArguments) {
+    const QStringList help = helpOptions();
+    EXPECT_TRUE(help.contains(QLatin1String("--encryption low|high|aes256")));
+    // One option a line, so that a failure shows the lines that differ.
+    EXPECT_EQ(manualPageOptions().join(QLatin1Char('\n')).toStdString(),
+              help.join(QLatin1Char('\n')).toStdString());
 }
 
 } // namespace

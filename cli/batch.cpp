@@ -115,6 +115,7 @@ int runBatch(const Request& request, const std::vector<FileConverter*>& converte
             result.bytes = written.bytes;
         }
         result.seconds = static_cast<double>(clock.elapsed()) / 1000.0;
+        result.stages = outcome.stages;
         if (!outcome.converted()) {
             status = 1;
             console.problem(problemLine(file, outcome.reason));

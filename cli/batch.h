@@ -24,6 +24,7 @@ struct FileResult {
     // The PDF this run wrote, when the request asks for them (--json); 0 when none.
     int pages = 0;
     qint64 bytes = 0;
+    StageTimes stages{}; // where the time went
 };
 
 // Where the loop talks to: results (standard output), problems (standard error, one

@@ -51,7 +51,7 @@ void removeSpoolFiles(int jobs) {
     try {
         const ostrel::SpoolFolder spool = ostrel::SpoolFolder::locate();
         ostrel::removeSpoolFileIfFree(spool);
-        for (int worker = 1; worker <= jobs; ++worker) {
+        for (int worker = 1; worker <= jobs * ostrel::cli::kLanesPerJob; ++worker) {
             const auto folder = spool.path() / ostrel::cli::workerSpoolName(worker);
             std::error_code error;
             if (std::filesystem::is_directory(folder, error)) {
@@ -137,14 +137,15 @@ int main(int argc, char* argv[]) {
         });
     const int jobs = request.jobs > 0 ? request.jobs : defaultJobCount(request.files.size());
     int status = 0;
-    if (jobs > 1 && request.files.size() > 1) {
+    if (request.files.size() > 1) {
         // Workers at once: the status line names the file started last.
         status = runParallelBatch(
             request, jobs, documentsListed,
-            [&passwords] {
+            [&passwords](std::mutex& officeTurn) {
                 ConverterSet converters;
                 converters.push_back(std::make_unique<PostScriptConverter>());
-                converters.push_back(std::make_unique<WordDocumentConverter>(passwords));
+                converters.push_back(
+                    std::make_unique<WordDocumentConverter>(passwords, &officeTurn));
                 return converters;
             },
             console);

@@ -43,7 +43,7 @@ public:
         }
     }
 
-    void work(int worker, bool holdOffice) {
+    void work(int worker, std::mutex& officeTurn) {
         std::optional<SpoolFolder> spool;
         std::optional<SpoolFolderScope> scope;
         try {
@@ -53,11 +53,7 @@ public:
             failRemaining(QString::fromLocal8Bit(error.what()));
             return;
         }
-        std::optional<word::ServerHold> office;
-        if (holdOffice) {
-            office.emplace();
-        }
-        const ConverterSet converters = makeConverters_();
+        const ConverterSet converters = makeConverters_(officeTurn);
         std::vector<FileConverter*> borrowed;
         for (const auto& converter : converters) {
             borrowed.push_back(converter.get());
@@ -192,10 +188,18 @@ int defaultJobCount(qsizetype files) {
 int runParallelBatch(const Request& request, int jobs, bool holdOffice,
                      const ConverterFactory& makeConverters, const BatchConsole& console) {
     ParallelRun run(request, makeConverters, console);
-    const auto workers = std::min<qsizetype>(jobs, request.files.size());
+    const auto workers = std::min<qsizetype>(jobs * kLanesPerJob, request.files.size());
+    const auto jobCount = (workers + kLanesPerJob - 1) / kLanesPerJob;
+    std::vector<std::mutex> officeTurns(static_cast<std::size_t>(jobCount));
+    // One office kept per job, started while the workers start.
+    std::vector<std::unique_ptr<word::ServerHold>> offices;
+    for (qsizetype job = 0; holdOffice && job < jobCount; ++job) {
+        offices.push_back(std::make_unique<word::ServerHold>());
+    }
     std::vector<std::thread> threads;
     for (int worker = 1; worker <= workers; ++worker) {
-        threads.emplace_back([&run, worker, holdOffice] { run.work(worker, holdOffice); });
+        std::mutex& turn = officeTurns[static_cast<std::size_t>((worker - 1) / kLanesPerJob)];
+        threads.emplace_back([&run, worker, &turn] { run.work(worker, turn); });
     }
     for (auto& thread : threads) {
         thread.join();

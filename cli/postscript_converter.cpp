@@ -59,7 +59,9 @@ Outcome PostScriptConverter::convert(const QString& sourcePath, const QString& o
         const GhostscriptInputName input(sourcePath, lock.folder());
         const JobResult job = runGhostscriptJob(options, {input.name(), outputPath, existing}, lock,
                                                 [] { return Interruption::signal() == 0; });
-        return {job.ok ? Outcome::Converted : Outcome::Failed, job.reason, outputPath};
+        Outcome outcome{job.ok ? Outcome::Converted : Outcome::Failed, job.reason, outputPath};
+        outcome.stages = job.stages;
+        return outcome;
     } catch (const std::runtime_error& error) {
         return {Outcome::Failed, QString::fromLocal8Bit(error.what()), {}};
     }

@@ -55,6 +55,14 @@ QByteArray jsonLine(const FileResult& result) {
                        {QStringLiteral("bytes"), result.bytes}};
     putName(object, QStringLiteral("input"), result.file);
     putName(object, QStringLiteral("pdf"), result.pdf);
+    QJsonObject stages;
+    for (std::size_t index = 0; index < kStageCount; ++index) {
+        const auto stage = static_cast<Stage>(index);
+        if (const double seconds = result.stages.seconds(stage); seconds > 0) {
+            stages.insert(QLatin1String(stageName(stage)), roundedSeconds(seconds));
+        }
+    }
+    object.insert(QStringLiteral("stages"), stages);
     return compact(object);
 }
 

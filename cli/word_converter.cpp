@@ -11,8 +11,9 @@
 
 namespace ostrel::cli {
 
-WordDocumentConverter::WordDocumentConverter(PasswordSource passwords)
+WordDocumentConverter::WordDocumentConverter(PasswordSource passwords, std::mutex* officeTurn)
     : host_(std::move(passwords)), converter_(host_) {
+    converter_.shareOffice(officeTurn);
 }
 
 void WordDocumentConverter::setProgressLine(ProgressLine* line) {

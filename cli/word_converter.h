@@ -29,7 +29,8 @@ private:
 
 class WordDocumentConverter : public FileConverter {
 public:
-    explicit WordDocumentConverter(PasswordSource passwords);
+    // Converters given the same officeTurn share one office (DocumentConverter::shareOffice).
+    explicit WordDocumentConverter(PasswordSource passwords, std::mutex* officeTurn = nullptr);
 
     // The terminal's status line, told what the office is doing.
     void setProgressLine(ProgressLine* line);

@@ -110,13 +110,24 @@ Outcome DocumentConverter::fail(const QString& reason) {
 
 Outcome DocumentConverter::convertDocument(const QString& sourcePath,
                                            const ConversionOptions& options, ExistingPdf existing) {
+    stages_ = {};
+    Outcome outcome = attempt(sourcePath, options, existing);
+    outcome.stages = stages_;
+    return outcome;
+}
+
+Outcome DocumentConverter::attempt(const QString& sourcePath, const ConversionOptions& options,
+                                   ExistingPdf existing) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         host_.showMessage(kFailedCoInitialize);
     }
+    // A shared office holds one document at a time: the turn lasts until Word quits.
+    Turn turn = officeTurn_ != nullptr ? Turn(*officeTurn_) : Turn();
     if (!host_.proceed()) {
         return {};
     }
     word::ensureServerRegistered();
+    stages_.restart();
     word::Application word;
     if (FAILED(word::Application::create(word))) {
         return fail(kNoWordObject);
@@ -129,6 +140,7 @@ Outcome DocumentConverter::convertDocument(const QString& sourcePath,
         word.quit();
         return fail(wordFailed(sourcePath, QStringLiteral("to start")));
     }
+    stages_.mark(Stage::Office);
 
     const bool withPassword = run_ == WordRun::WithPasswordRetry;
     word::Document document;
@@ -145,22 +157,28 @@ Outcome DocumentConverter::convertDocument(const QString& sourcePath,
         if (!host_.proceed()) {
             return {};
         }
+        // Nobody waits for the office while the user types.
+        if (turn.owns_lock()) {
+            turn.unlock();
+        }
         return retryWithPassword(sourcePath, options, existing);
     }
+    stages_.mark(Stage::Open);
     if (!host_.proceed()) {
         abandon(word, document);
         return {};
     }
 
-    return printAndMakePdf(word, document, sourcePath, options, existing);
+    return printAndMakePdf(word, document, sourcePath, options, existing, turn);
 }
 
 Outcome DocumentConverter::printAndMakePdf(word::Application& word, word::Document& document,
                                            const QString& sourcePath,
-                                           const ConversionOptions& options, ExistingPdf existing) {
+                                           const ConversionOptions& options, ExistingPdf existing,
+                                           Turn& turn) {
     // Word has the document: from here on it counts as converted unless a later step
-    // fails. The spool folder stays ours until Word has let go of the document, so that
-    // no other conversion replaces the spool file in between.
+    // fails. The spool folder stays ours until the PDF is made, so that no other
+    // conversion replaces the spool file in between.
     std::optional<SpoolLock> spool;
     try {
         spool.emplace(SpoolFolder::locate());
@@ -184,28 +202,53 @@ Outcome DocumentConverter::printAndMakePdf(word::Application& word, word::Docume
         word.quit();
         return fail(wordFailed(sourcePath, QStringLiteral("to print it")));
     }
+    stages_.mark(Stage::Export);
 
-    Outcome outcome{Outcome::Converted, {}, outputFilePath(options.destinationFolder, sourcePath)};
-    const JobResult job = runGhostscriptJob(options, {spoolFile, outcome.pdfPath, existing}, *spool,
-                                            [this] { return host_.proceed(); });
+    if (turn.owns_lock()) {
+        // The spool file is written: the office lets go and takes the next document.
+        const std::optional<Outcome> closing = closeWord(word, document, sourcePath);
+        stages_.mark(Stage::Close);
+        turn.unlock();
+        return closing ? *closing : makePdf(sourcePath, options, existing, *spool);
+    }
+    Outcome outcome = makePdf(sourcePath, options, existing, *spool);
     if (!host_.proceed()) {
         abandon(word, document);
         return {};
     }
-    if (!job.ok) {
-        outcome = fail(notConverted(sourcePath, job.reason));
-    }
+    stages_.restart();
+    const std::optional<Outcome> closing = closeWord(word, document, sourcePath);
+    stages_.mark(Stage::Close);
+    // The first failure stays the reason.
+    return closing && outcome.converted() ? *closing : outcome;
+}
 
-    status = document.close();
+Outcome DocumentConverter::makePdf(const QString& sourcePath, const ConversionOptions& options,
+                                   ExistingPdf existing, const SpoolLock& spool) {
+    const QString pdfPath = outputFilePath(options.destinationFolder, sourcePath);
+    const JobResult job = runGhostscriptJob(
+        options, {QFile::decodeName(spool.folder().spoolFile().c_str()), pdfPath, existing}, spool,
+        [this] { return host_.proceed(); });
+    stages_.add(job.stages);
+    stages_.restart();
+    if (!host_.proceed()) {
+        return {};
+    }
+    if (!job.ok) {
+        return fail(notConverted(sourcePath, job.reason));
+    }
+    return {Outcome::Converted, {}, pdfPath};
+}
+
+std::optional<Outcome> DocumentConverter::closeWord(word::Application& word,
+                                                    word::Document& document,
+                                                    const QString& sourcePath) {
+    const HRESULT status = document.close();
     const HRESULT quitStatus = word.quit();
     if (FAILED(status) || FAILED(quitStatus)) {
-        // The first failure stays the reason.
-        const Outcome closing = fail(wordFailed(sourcePath, QStringLiteral("to close it")));
-        if (outcome.converted()) {
-            outcome = closing;
-        }
+        return fail(wordFailed(sourcePath, QStringLiteral("to close it")));
     }
-    return outcome;
+    return std::nullopt;
 }
 
 void DocumentConverter::abandon(word::Application& word, word::Document& document) {
@@ -222,7 +265,7 @@ Outcome DocumentConverter::retryWithPassword(const QString& sourcePath,
     }
     // A new attempt with a new Word instance; it may ask again.
     const DocumentPasswordRetry retry(*typed.password);
-    return convertDocument(sourcePath, options, existing);
+    return attempt(sourcePath, options, existing);
 }
 
 Outcome DocumentConverter::convertEntry(const QString& sourcePath, int index, int count,

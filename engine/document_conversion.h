@@ -5,6 +5,8 @@
 #include "conversion_host.h"
 #include "conversion_options.h"
 #include "pending_pdf.h"
+#include "stage_times.h"
+#include "system/spool_folder.h"
 #include "word_automation.h"
 
 #include <QString>
@@ -12,6 +14,8 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
+#include <optional>
 
 namespace ostrel {
 
@@ -27,12 +31,19 @@ bool isAcceptedDocument(const QString& sourcePath);
 
 // How the conversion of one document ended. reason says why it was skipped or failed,
 // in one line (the text the user was shown when the engine showed one); it is empty when
-// the run was abandoned. pdfPath is the PDF's path once known.
+// the run was abandoned. pdfPath is the PDF's path once known; stages, where the time
+// went.
 struct Outcome {
     enum Kind { Converted, Skipped, Failed };
+
+    Outcome() = default;
+    Outcome(Kind how, QString why, QString pdf = {})
+        : kind(how), reason(std::move(why)), pdfPath(std::move(pdf)) {}
+
     Kind kind = Failed;
     QString reason;
     QString pdfPath;
+    StageTimes stages;
 
     bool converted() const { return kind == Converted; }
 };
@@ -54,6 +65,12 @@ public:
     // still come from the document's path.
     void openAs(const QString& path) { openedAs_ = path; }
 
+    // Converters that share `turn` share one office and take turns in it: the office
+    // closes the document and quits as soon as the spool file is written, and the next
+    // document enters it while Ghostscript makes this one's PDF. Without a turn, Word
+    // keeps the document open until the PDF is made.
+    void shareOffice(std::mutex* turn) { officeTurn_ = turn; }
+
     // The Word sequence, the Ghostscript job into options.destinationFolder and Word's
     // clean-up. A PDF of that name is replaced only by a whole new one, and only as
     // `existing` allows.
@@ -66,11 +83,22 @@ public:
                          const ConversionOptions& options);
 
 private:
+    using Turn = std::unique_lock<std::mutex>;
+
     // Shows the reason of a failure and returns it as the outcome.
     Outcome fail(const QString& reason);
+    // One attempt with one Word instance; a password retry makes another.
+    Outcome attempt(const QString& sourcePath, const ConversionOptions& options,
+                    ExistingPdf existing);
     Outcome printAndMakePdf(word::Application& word, word::Document& document,
                             const QString& sourcePath, const ConversionOptions& options,
-                            ExistingPdf existing);
+                            ExistingPdf existing, Turn& turn);
+    // The Ghostscript job on the printed spool file.
+    Outcome makePdf(const QString& sourcePath, const ConversionOptions& options,
+                    ExistingPdf existing, const SpoolLock& spool);
+    // Word closes the document and quits; the failure when either failed.
+    std::optional<Outcome> closeWord(word::Application& word, word::Document& document,
+                                     const QString& sourcePath);
     // The run was abandoned: Word lets go of the document and ends.
     static void abandon(word::Application& word, word::Document& document);
     Outcome retryWithPassword(const QString& sourcePath, const ConversionOptions& options,
@@ -80,6 +108,8 @@ private:
     WordRun run_;
     Sleep sleep_;
     QString openedAs_;
+    std::mutex* officeTurn_ = nullptr;
+    StageTimes stages_; // of the document in hand, over all its attempts
 };
 
 // The add-in's run for one document: only "doc", "docx" and "dot" pass (exact case);

@@ -193,10 +193,9 @@ std::optional<JobResult> runGhostscripts(const std::string& ghostscript,
     return std::nullopt;
 }
 
-} // namespace
-
-JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
-                            const SpoolLock& lock, const std::function<bool()>& keepGoing) {
+JobResult runJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
+                 const SpoolLock& lock, const std::function<bool()>& keepGoing,
+                 StageTimes& stages) {
     const SpoolFolder& spool = lock.folder();
     std::optional<ScratchFile> sideFile;
     try {
@@ -233,6 +232,7 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
             outline.emplace(spool.path(), *inspected.outline);
         }
         const int outlineFile = outline ? outline->descriptor() : -1;
+        stages.mark(Stage::Adjust);
         // At a level Ghostscript cannot write, it writes the PDF unencrypted into a file
         // without a name in the private spool folder, which is then encrypted into `pdf`.
         std::optional<ScratchFile> unencrypted;
@@ -288,6 +288,7 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
                 return *failure;
             }
         }
+        stages.mark(Stage::Ghostscript);
         if (unencrypted) {
             try {
                 encryptPdf(unencrypted->descriptor(), pdf.descriptor(), options, keepGoing);
@@ -297,14 +298,17 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
                 return JobResult::failure(QStringLiteral("Cannot encrypt the PDF (%1)")
                                               .arg(QString::fromStdString(error.what())));
             }
+            stages.mark(Stage::Encrypt);
         }
         if (const auto defect = pdfDefect(pdf.descriptor(), expectationFor(options))) {
             return JobResult::failure(QStringLiteral("Ghostscript wrote no usable PDF (%1)")
                                           .arg(QString::fromStdString(*defect)));
         }
+        stages.mark(Stage::Check);
         if (const auto failure = pdf.commit(files.existing)) {
             return JobResult::failure(QString::fromStdString(*failure));
         }
+        stages.mark(Stage::Rename);
     } catch (const std::system_error& error) {
         return JobResult::failure(QStringLiteral("Cannot start Ghostscript (%1): %2")
                                       .arg(QString::fromStdString(ghostscript),
@@ -313,6 +317,16 @@ JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJ
         return JobResult::failure(QString::fromLocal8Bit(error.what()));
     }
     return JobResult::success();
+}
+
+} // namespace
+
+JobResult runGhostscriptJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
+                            const SpoolLock& lock, const std::function<bool()>& keepGoing) {
+    StageTimes stages;
+    JobResult result = runJob(options, files, lock, keepGoing, stages);
+    result.stages = stages;
+    return result;
 }
 
 } // namespace ostrel

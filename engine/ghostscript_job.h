@@ -11,6 +11,7 @@
 
 #include "conversion_options.h"
 #include "pending_pdf.h"
+#include "stage_times.h"
 #include "system/spool_folder.h"
 
 #include <QString>
@@ -23,9 +24,10 @@ namespace ostrel {
 struct JobResult {
     bool ok = false;
     QString reason;
+    StageTimes stages; // as far as the job came
 
-    static JobResult success() { return {true, {}}; }
-    static JobResult failure(QString why) { return {false, std::move(why)}; }
+    static JobResult success() { return {true, {}, {}}; }
+    static JobResult failure(QString why) { return {false, std::move(why), {}}; }
 };
 
 struct GhostscriptJobFiles {

@@ -603,6 +603,7 @@ TEST_F(OstrelConvert, ANullSeparatedListTakesAnyNameAndTheResultsAreJson) {
     EXPECT_EQ(missing[QStringLiteral("input")], dir.path() + QStringLiteral("/caf\ufffd.ps"));
     EXPECT_EQ(missing[QStringLiteral("status")], QStringLiteral("failed"));
     EXPECT_EQ(missing[QStringLiteral("reason")], QStringLiteral("no such file"));
+    EXPECT_TRUE(test::ConvertResults::stagesOf(missing).isEmpty());
     EXPECT_EQ(missing[QStringLiteral("pdf_base64")].toString(),
               QString::fromLatin1((QFile::encodeName(outDir) + "/caf\xe9.pdf").toBase64()));
     for (const QJsonObject& file : json.files) {
@@ -611,6 +612,9 @@ TEST_F(OstrelConvert, ANullSeparatedListTakesAnyNameAndTheResultsAreJson) {
             EXPECT_EQ(file[QStringLiteral("bytes")].toInteger(), QFileInfo(pdf).size());
             EXPECT_EQ(file[QStringLiteral("pages")], 1);
             EXPECT_EQ(file[QStringLiteral("reason")], QString());
+            EXPECT_EQ(test::ConvertResults::stagesOf(file),
+                      QStringList({"adjust", "check", "ghostscript", "rename"}));
+            EXPECT_TRUE(test::ConvertResults::stagesFitItsTime(file));
             EXPECT_TRUE(test::readPdf(pdf.toStdString()).has_value()) << pdf.toStdString();
         }
     }

@@ -95,15 +95,24 @@ protected:
     QString out;
 };
 
+// Each result also tells where its time went, in the office and in Ghostscript.
 TEST_F(OstrelConvertWord, TheGivenPasswordOpensProtectedDocumentsOnly) {
+    const QStringList documents{corpus("protected/example_password.docx"),
+                                corpus("documents/plain.doc")};
     const ProgramRun result =
-        run({corpus("protected/example_password.docx"), corpus("documents/plain.doc")},
-            QStringLiteral("Password1234_"));
+        run(QStringList{QStringLiteral("--json")} + documents, QStringLiteral("Password1234_"));
     EXPECT_EQ(result.status, 0) << result.output.toStdString();
     EXPECT_GT(test::pdfPageCount(pdf("example_password.pdf")), 0);
     EXPECT_GT(test::pdfPageCount(pdf("plain.pdf")), 0);
-    EXPECT_TRUE(
-        result.output.contains(corpus("documents/plain.doc") + QStringLiteral(": converted")));
+    const test::ConvertResults json = test::readConvertResults(result.output.toUtf8());
+    ASSERT_TRUE(json.defect.isEmpty()) << result.output.toStdString();
+    EXPECT_EQ(json.withStatus("converted"), documents);
+    for (const QJsonObject& file : json.files) {
+        EXPECT_EQ(test::ConvertResults::stagesOf(file),
+                  QStringList({"adjust", "check", "close", "export", "ghostscript", "office",
+                               "open", "rename"}));
+        EXPECT_TRUE(test::ConvertResults::stagesFitItsTime(file));
+    }
 }
 
 // A wrong password, a file the office cannot read, then a good document: each failure

@@ -36,6 +36,17 @@ struct ConvertResults {
         return names;
     }
     QStringList inputs() const { return withStatus(nullptr); }
+    // The stages a file passed (sorted), and whether their times fit in the file's own.
+    static QStringList stagesOf(const QJsonObject& file) {
+        return file[QStringLiteral("stages")].toObject().keys();
+    }
+    static bool stagesFitItsTime(const QJsonObject& file) {
+        double sum = 0;
+        for (const QJsonValue& seconds : file[QStringLiteral("stages")].toObject()) {
+            sum += seconds.toDouble();
+        }
+        return sum <= file[QStringLiteral("seconds")].toDouble() + 0.01;
+    }
 };
 
 inline ConvertResults readConvertResults(const QByteArray& output) {

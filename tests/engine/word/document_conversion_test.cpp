@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
 
 namespace ostrel {
 namespace {
@@ -274,26 +275,38 @@ TEST_F(DocumentConversionTest, WordFailingBeforeTheOpenQuitsAndReports) {
 }
 
 // The old PDF the user agreed to replace stays until a whole new one takes its place.
+// Alone, Word keeps the document until the job has failed; sharing an office, it lets
+// go once the spool file is written, and the turn is free while Ghostscript works.
 TEST_F(DocumentConversionTest, AGhostscriptFailureIsReportedAndWordStillCloses) {
-    fakeword::script().printed = "%!PS\nnosuchoperator\n";
-    const QString doc = source(QStringLiteral("bad.doc"));
-    QFile existing(pdf(QStringLiteral("bad.pdf")));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.write("old");
-    existing.close();
-    host.replaceExisting = true;
-    EXPECT_EQ(converter.convertEntry(doc, 0, 1, options).kind, Outcome::Failed);
-    const auto calls = fakeword::journal();
-    const auto message = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
-        return c.starts_with("host: message");
-    });
-    ASSERT_NE(message, calls.end());
-    EXPECT_THAT(*message, HasSubstr("bad.doc was not converted: "));
-    EXPECT_EQ(*(message + 1), kCloseCall);
-    EXPECT_EQ(*(message + 2), kQuitCall);
-    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
-    EXPECT_EQ(existing.readAll(), "old");
-    EXPECT_THAT(host.convertedFiles, IsEmpty());
+    std::mutex turn;
+    for (const bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "sharing an office" : "alone");
+        fakeword::reset();
+        converter.shareOffice(shared ? &turn : nullptr);
+        fakeword::script().printed = "%!PS\nnosuchoperator\n";
+        const QString doc = source(QStringLiteral("bad.doc"));
+        QFile existing(pdf(QStringLiteral("bad.pdf")));
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write("old");
+        existing.close();
+        host.replaceExisting = true;
+        EXPECT_EQ(converter.convertEntry(doc, 0, 1, options).kind, Outcome::Failed);
+        const auto calls = fakeword::journal();
+        const auto message = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
+            return c.starts_with("host: message");
+        });
+        ASSERT_NE(message, calls.end());
+        EXPECT_THAT(*message, HasSubstr("bad.doc was not converted: "));
+        const auto close = std::find(calls.begin(), calls.end(), kCloseCall);
+        ASSERT_NE(close, calls.end());
+        EXPECT_EQ(*(close + 1), kQuitCall);
+        EXPECT_EQ(shared ? close < message : close == message + 1, true);
+        EXPECT_TRUE(turn.try_lock()) << "the turn is given back";
+        turn.unlock();
+        ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+        EXPECT_EQ(existing.readAll(), "old");
+        EXPECT_THAT(host.convertedFiles, IsEmpty());
+    }
 }
 
 TEST_F(DocumentConversionTest, AnExistingOutputAndTheAnswerNo) {

@@ -4,7 +4,10 @@
 #   corpus:  every document of the corpus in one ostrel-convert run (no office running at
 #            the start), with --jobs 1 and --jobs 2, against ONE
 #            `soffice --headless --convert-to pdf --outdir DIR FILES...` (existing profile);
+#   small:   100 generated letters of one to three pages (headings, lists, a table; .docx
+#            and .doc), the same way and also with the default job count;
 #   long:    one generated document of 400+ pages, the same way;
+#   stages:  where the time of one small document and of the long one goes (--json);
 #   memory:  (with --memory) the resident size of ostrel-convert and of its office while
 #            it converts 100 documents in one run.
 # Prints seconds and the ratio ours/office. (The office prints the spool file, Ghostscript
@@ -55,10 +58,12 @@ office_export() { # OUTDIR FILE...
     soffice "-env:UserInstallation=$profile" --headless --norestore --convert-to pdf \
         --outdir "$out" "$@" >/dev/null 2>&1 || true
 }
-ours() { # JOBS OUTDIR FILE...
+ours() { # JOBS|default OUTDIR FILE...
     local jobs=$1 out=$2
     shift 2
-    "$convert" --quiet --overwrite yes --jobs "$jobs" -d "$out" "$@" >/dev/null 2>&1 || true
+    local choice=(--jobs "$jobs")
+    [[ $jobs == default ]] && choice=()
+    "$convert" --quiet --overwrite yes "${choice[@]}" -d "$out" "$@" >/dev/null 2>&1 || true
 }
 pdfs() { find "$1" -name '*.pdf' | wc -l; }
 
@@ -78,15 +83,46 @@ soffice "-env:UserInstallation=$profile" --headless --norestore --convert-to doc
 office_export "$work/long" "$long"
 long_pages=$(pdfinfo "$work/long/long-document.pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')
 
+# 100 letters of one to three pages, made by the office from HTML: a quarter as .doc.
+mkdir -p "$work/letters-html" "$work/letters"
+for ((n = 1; n <= 100; ++n)); do
+    {
+        echo "<html><head><meta charset=utf-8><title>Letter $n</title></head><body>"
+        echo "<h1>Letter $n</h1>"
+        for ((p = 0; p < (n % 3 + 1) * 9; ++p)); do
+            echo "<p>Paragraph $p of letter $n: <b>the quick brown fox</b> jumps over the"
+            echo "<i>lazy dog</i>; an ordinary sentence of an ordinary office letter, long"
+            echo "enough to wrap onto a second line of the page.</p>"
+            ((p % 7 == 6)) && echo "<h2>Part $((p / 7 + 1))</h2>"
+        done
+        echo "<ul><li>first item</li><li>second item</li><li>third item</li></ul>"
+        echo "<table border=1><tr><th>Item</th><th>Amount</th></tr>"
+        echo "<tr><td>One</td><td>1.00</td></tr><tr><td>Two</td><td>2.00</td></tr></table>"
+        echo "</body></html>"
+    } >"$work/letters-html/letter-$n.html"
+done
+letters_as() { # FORMAT FILE...
+    local format=$1
+    shift
+    soffice "-env:UserInstallation=$profile" --headless --norestore \
+        "--infilter=HTML (StarWriter)" --convert-to "$format" --outdir "$work/letters" "$@" \
+        >/dev/null 2>&1
+}
+letters_as docx "$work"/letters-html/letter-{1..75}.html
+letters_as 'doc:MS Word 97' "$work"/letters-html/letter-{76..100}.html
+letters=("$work"/letters/*)
+
 # The median of numbers.
 median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
 
-# measure NAME FILE...: the office's export once, then ours with one and two jobs; each
-# round a line, and with several rounds the median ratios.
+# measure NAME FILE...: the office's export once, then ours with one and two jobs (and,
+# with $with_default, the job count ours chooses); each round a line, and with several
+# rounds the median ratios.
+with_default=no
 measure() {
     local name=$1
     shift
-    local round start office one two ratios1=() ratios2=()
+    local round start office one two chosen ratios1=() ratios2=() ratios3=()
     for ((round = 1; round <= rounds; ++round)); do
         local out=$work/run-$RANDOM
         mkdir -p "$out/office" "$out/ours1" "$out/ours2"
@@ -105,19 +141,47 @@ measure() {
             "$(secs "$one")" "${ratios1[-1]}" "$(secs "$two")" "${ratios2[-1]}"
         printf '%-30s %6s %9s %9s %7s %9s %7s\n' "  PDFs written" "" "$(pdfs "$out/office")" \
             "$(pdfs "$out/ours1")" "" "$(pdfs "$out/ours2")" ""
+        if [[ $with_default == yes ]]; then
+            mkdir -p "$out/ours"
+            start=$(now)
+            ours default "$out/ours" "$@"
+            chosen=$(($(now) - start))
+            ratios3+=("$(ratio "$chosen" "$office")")
+            printf '%-30s %6s %9s %9s %7s\n' "  default job count" "" "" "$(secs "$chosen")" \
+                "${ratios3[-1]}"
+        fi
         rm -rf "$out"
     done
     if ((rounds > 1)); then
         printf '%-30s %6s %9s %9s %7s %9s %7s\n' "  median of $rounds rounds" "" "" "" \
             "$(median "${ratios1[@]}")" "" "$(median "${ratios2[@]}")"
+        if [[ $with_default == yes ]]; then
+            printf '%-30s %6s %9s %9s %7s\n' "  median, default job count" "" "" "" \
+                "$(median "${ratios3[@]}")"
+        fi
     fi
+}
+
+# stages FILE...: where ours spends the time of each file in one run, stage by stage
+# (seconds; the office is started for the first file and kept for the next).
+stages() {
+    local out=$work/stages-$RANDOM
+    mkdir -p "$out"
+    "$convert" --json --overwrite yes -d "$out" "$@" 2>/dev/null |
+        jq -r 'select(.type == "file") | "\(.input | split("/") | last): \(.seconds) s: " +
+            ([.stages | to_entries[] | "\(.key) \(.value)"] | join(", "))'
+    rm -rf "$out"
 }
 
 echo "cores: $(nproc), load: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-30s %6s %9s %9s %7s %9s %7s\n' "" "files" "office s" "jobs 1 s" "ratio" \
     "jobs 2 s" "ratio"
 measure "corpus" "${documents[@]}"
+with_default=yes measure "small letters" "${letters[@]}"
 measure "long document (${long_pages:-?} pages)" "$long"
+echo
+echo "stages of one run (its office starts for the first file):"
+stages "${letters[0]}" "${letters[1]}" "${letters[80]}" "$long"
 
 if [[ $memory == yes ]]; then
     # 100 documents (the corpus repeated under new names) in one run; the resident size

@@ -12,7 +12,7 @@ packages=(
     fonts-dejavu-core fp-utils
     xvfb xauth xdotool x11-utils dbus-x11 imagemagick
     dpkg-dev desktop-file-utils appstream xdg-utils
-    parallel
+    parallel jq
 )
 
 missing=()

@@ -2,11 +2,11 @@
 #include "ghostscript_job.h"
 
 #include "environment.h"
+#include "ghostscript_executable.h"
 #include "output_name.h"
 #include "pdf_facts.h"
 #include "pdf_parts.h"
 #include "permission_case.h"
-#include "system/ghostscript_executable.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -622,6 +622,16 @@ TEST_F(GhostscriptJob, ALinkAtThePdfNameIsNeverFollowed) {
         EXPECT_EQ(file.readAll(), "precious");
     }
     EXPECT_GT(facts(pdf).images.size(), 0u);
+}
+
+TEST(GhostscriptExecutable, OverrideThenBuildPath) {
+    {
+        test::ScopedEnvironment gs("OSTREL_GHOSTSCRIPT", "/opt/gs/bin/gs");
+        EXPECT_EQ(ghostscriptExecutable(), "/opt/gs/bin/gs");
+    }
+    test::ScopedEnvironment gs("OSTREL_GHOSTSCRIPT", nullptr);
+    const auto found = ghostscriptExecutable();
+    EXPECT_TRUE(found == "gs" || std::filesystem::exists(found)) << found;
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "environment.h"
-#include "system/ghostscript_executable.h"
 #include "system/process.h"
 #include "system/spool_folder.h"
 
@@ -108,16 +107,6 @@ TEST_F(SpoolFolderTest, SpoolFileGoesOnlyWhenTheFolderIsFree) {
     }
     removeSpoolFileIfFree(folder);
     EXPECT_FALSE(std::filesystem::exists(folder.spoolFile()));
-}
-
-TEST(GhostscriptExecutable, OverrideThenBuildPath) {
-    {
-        ScopedEnvironment gs("OSTREL_GHOSTSCRIPT", "/opt/gs/bin/gs");
-        EXPECT_EQ(ghostscriptExecutable(), "/opt/gs/bin/gs");
-    }
-    ScopedEnvironment gs("OSTREL_GHOSTSCRIPT", nullptr);
-    const auto found = ghostscriptExecutable();
-    EXPECT_TRUE(found == "gs" || std::filesystem::exists(found)) << found;
 }
 
 } // namespace

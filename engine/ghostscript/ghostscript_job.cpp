@@ -3,13 +3,13 @@
 #include "argument_file.h"
 #include "file_name_bytes.h"
 #include "ghostscript_command.h"
+#include "ghostscript_executable.h"
 #include "ghostscript_input.h"
 #include "ghostscript_sandbox.h"
 #include "option_choices.h"
 #include "pdf_check.h"
 #include "pdf_encryption.h"
 #include "pdf_parts.h"
-#include "system/ghostscript_executable.h"
 #include "system/process.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "system/ghostscript_executable.h"
+#include "ghostscript_executable.h"
 
 #include <cstdlib>
 #include <unistd.h>

@@ -1,9 +1,7 @@
 #include "written_pdf.h"
 
 #include "file_name_bytes.h"
-
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
+#include "pdf_check.h"
 
 #include <sys/stat.h>
 
@@ -21,14 +19,8 @@ WrittenPdf writtenPdf(const QString& path, const ConversionOptions& options) {
     const std::string password = options.securityEnabled && options.userPasswordEnabled
                                      ? options.userPassword.toStdString()
                                      : std::string();
-    try {
-        QPDF pdf;
-        pdf.setSuppressWarnings(true);
-        pdf.processFile(name.constData(), password.c_str());
-        written.pages = static_cast<int>(QPDFPageDocumentHelper(pdf).getAllPages().size());
-    } catch (const std::exception&) {
-        // The conversion checked the PDF already; one that changed since has no pages here.
-    }
+    // The conversion checked the PDF already; one that changed since has no pages here.
+    written.pages = pdfPageCount(name.constData(), password).value_or(0);
     return written;
 }
 

@@ -4,20 +4,15 @@
 #pragma once
 
 #include "conversion_options.h"
+#include "page_range.h"
+#include "security_rules.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <cstdint>
 #include <optional>
 
 namespace ostrel {
-
-// Pages `first` to `last` of a PDF, counted from 1.
-struct PageRange {
-    int first = 1;
-    int last = 1;
-};
 
 // The side file: the DOCINFO pdfmark (only the non-empty texts; nothing when all four
 // are empty), four line feeds, then the distiller parameters for page compression,
@@ -31,29 +26,9 @@ QByteArray sideFileText(const ConversionOptions& options);
 // came with (Encryption::leastVersion): 128-bit RC4 as 1.4, AES-256 as 1.7.
 QString effectiveCompatibilityLevel(const ConversionOptions& options);
 
-// True when the options ask for an encrypted PDF: security on. An owner password that
-// is switched on but left empty does not drop the security: the job then uses a random
-// owner password, as when the owner password is switched off.
-bool writesSecurity(const ConversionOptions& options);
-
-// Whether the user gave an owner password (switched on and not empty).
-bool hasOwnerPassword(const ConversionOptions& options);
-
-// The owner password the PDF is encrypted with: the user's, else a random one nobody
-// knows, which keeps the user password and the permissions binding for everyone.
-QString effectiveOwnerPassword(const ConversionOptions& options);
-
 // True when the PDF is to be encrypted at a level Ghostscript cannot write (AES-256):
 // Ghostscript then writes it unencrypted, and it is encrypted afterwards.
 bool encryptsAfterGhostscript(const ConversionOptions& options);
-
-// The PDF permission word allowing exactly the ticked actions. 40-bit (R2): printing
-// bit 3, changing bit 4, copying bit 5, form filling bit 6; bits 1-2 zero, 7-32 one.
-// 128-bit (R3): printing bits 3 and 12, changing bits 4 and 11, copying bit 5, form
-// filling bits 6 and 9, accessibility extraction (bit 10) always; bits 1-2 zero,
-// 7-8 and 13-32 one. AES-256 (R6) as 128-bit. Nothing ticked: -64 and -3392;
-// everything: -4.
-std::int32_t permissionValue(const ConversionOptions& options);
 
 // The switches and files the job passes to Ghostscript, one argument each, unquoted.
 // SAFER allows reading exactly the spool file and the side file and writing exactly the

@@ -50,4 +50,15 @@ std::optional<std::string> pdfDefect(int descriptor, const PdfExpectation& expec
     return std::nullopt;
 }
 
+std::optional<int> pdfPageCount(const char* fileName, const std::string& password) {
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(fileName, password.c_str());
+        return static_cast<int>(QPDFPageDocumentHelper(pdf).getAllPages().size());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace ostrel

@@ -20,4 +20,8 @@ struct PdfExpectation {
 // words.
 std::optional<std::string> pdfDefect(int descriptor, const PdfExpectation& expected);
 
+// The number of pages of the PDF file `fileName` (its bytes), opened with `password`;
+// none when it cannot be read.
+std::optional<int> pdfPageCount(const char* fileName, const std::string& password);
+
 } // namespace ostrel

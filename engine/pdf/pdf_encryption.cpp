@@ -1,7 +1,7 @@
 #include "pdf_encryption.h"
 
-#include "ghostscript_command.h"
 #include "pending_pdf.h"
+#include "security_rules.h"
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>

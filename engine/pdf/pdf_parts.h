@@ -2,12 +2,13 @@
 // (Ghostscript uses one processor), and their parts are joined in page order.
 #pragma once
 
-#include "ghostscript_command.h"
+#include "page_range.h"
 
 #include <cstdint>
 #include <filesystem>
-#include <qpdf/QPDF.hh>
 #include <vector>
+
+class QPDF;
 
 namespace ostrel {
 

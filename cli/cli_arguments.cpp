@@ -248,9 +248,9 @@ void text(Reading& reading, const QString&, const QString& value) {
     reading.request.options.*field = value;
 }
 
-template <const auto& table, QString ConversionOptions::*field>
-void label(Reading& reading, const QString& typed, const QString& value) {
-    reading.request.options.*field = QString::fromLatin1(choice(typed, value, table).label);
+template <const auto& table, auto field>
+void chosen(Reading& reading, const QString& typed, const QString& value) {
+    reading.request.options.*field = choice(typed, value, table).meaning;
 }
 
 template <std::optional<QString> Reading::*field>
@@ -282,13 +282,13 @@ constexpr Option kOptions[] = {
     {"--keywords", nullptr, "TEXT", nullptr, "keywords of the PDFs",
      text<&ConversionOptions::keywords>},
     {"--document-compression", nullptr, nullptr, words<kDocumentCompressions>, "",
-     label<kDocumentCompressions, &ConversionOptions::documentCompression>},
+     chosen<kDocumentCompressions, &ConversionOptions::documentCompression>},
     {"--image-compression", nullptr, nullptr, words<kImageCompressions>, "",
-     label<kImageCompressions, &ConversionOptions::imageCompression>},
+     chosen<kImageCompressions, &ConversionOptions::imageCompression>},
     {"--jpeg-quality", nullptr, nullptr, words<kJpegQualities>, "",
-     label<kJpegQualities, &ConversionOptions::jpegQuality>},
+     chosen<kJpegQualities, &ConversionOptions::jpegQuality>},
     {"--pdf-version", nullptr, nullptr, words<kPdfVersions>, "",
-     label<kPdfVersions, &ConversionOptions::pdfVersion>},
+     chosen<kPdfVersions, &ConversionOptions::pdfVersion>},
     {"--security", nullptr, nullptr, nullptr, "enable PDF security (off by default)",
      option<&ConversionOptions::securityEnabled, true>},
     {"--user-password-file", nullptr, "FILE", nullptr,
@@ -310,10 +310,7 @@ constexpr Option kOptions[] = {
      }},
     {"--encryption", nullptr, nullptr, words<kEncryptionLevels>,
      "40-bit or 128-bit RC4, 256-bit AES (PDF 1.7) (default low)",
-     [](Reading& reading, const QString& typed, const QString& value) {
-         reading.request.options.encryptionLevel =
-             choice(typed, value, kEncryptionLevels).meaning.level;
-     }},
+     chosen<kEncryptionLevels, &ConversionOptions::encryptionLevel>},
     {"--overwrite", nullptr, nullptr, words<kOverwritePolicies>,
      "an existing PDF: ask (default, on a terminal; elsewhere no), replace, skip",
      [](Reading& reading, const QString& typed, const QString& value) {

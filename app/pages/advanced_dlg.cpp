@@ -98,10 +98,12 @@ void CAdvancedDlg::fill(int id, const QStringList& items) const {
 }
 
 void CAdvancedDlg::applyTo(ConversionOptions& options) const {
-    options.documentCompression = selectedItemText(*list(ids_.documentCompression));
-    options.imageCompression = selectedItemText(*list(ids_.imageCompression));
-    options.jpegQuality = selectedItemText(*list(ids_.jpegQuality));
-    options.pdfVersion = selectedItemText(*list(ids_.pdfVersion));
+    options.documentCompression =
+        choiceLabelled(kDocumentCompressions, selectedItemText(*list(ids_.documentCompression)));
+    options.imageCompression =
+        choiceLabelled(kImageCompressions, selectedItemText(*list(ids_.imageCompression)));
+    options.jpegQuality = choiceLabelled(kJpegQualities, selectedItemText(*list(ids_.jpegQuality)));
+    options.pdfVersion = pdfVersionOfText(selectedItemText(*list(ids_.pdfVersion)));
 }
 
 } // namespace ostrel

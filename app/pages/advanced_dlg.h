@@ -28,7 +28,7 @@ public:
 
     CAdvancedDlg(PageTemplate which, QWidget* parent);
 
-    // The texts of the selected items of the four lists that feed options.
+    // The choices of the selected items of the four lists that feed options.
     void applyTo(ConversionOptions& options) const;
 
     const Ids& ids() const { return ids_; }

@@ -137,11 +137,11 @@ void CSecurityDlg::UpdateData() {
     formFillingSwitch = ticked(ids_.formFilling) ? 1 : 0;
     changingSwitch = ticked(ids_.changing) ? 1 : 0;
     printingSwitch = ticked(ids_.printing) ? 1 : 0;
-    encryptionLevel = -1;
+    encryptionLevel.reset();
     const int levels[] = {ids_.low, ids_.high, ids_.aes}; // in the order of kEncryptionLevels
     for (int level = 0; level < static_cast<int>(std::size(levels)); ++level) {
         if (ticked(levels[level])) {
-            encryptionLevel = kEncryptionLevels[level].meaning.level;
+            encryptionLevel = kEncryptionLevels[level].meaning;
         }
     }
     userPassword = controlText(controls_.item(ids_.userPassword));

@@ -44,7 +44,7 @@ public:
     int formFillingSwitch = 0;
     int changingSwitch = 0;
     int printingSwitch = 0;
-    int encryptionLevel = 0; // selected radio button: 0 low, 1 high, 2 AES, -1 none
+    std::optional<EncryptionLevel> encryptionLevel = EncryptionLevel::Rc4_40; // ticked radio button
     QString userPassword;
     QString ownerPassword;
 

@@ -1,6 +1,6 @@
 #include "ghostscript_command.h"
 
-#include "option_choices.h"
+#include "encryption.h"
 #include "postscript_string.h"
 #include "security_rules.h"
 
@@ -30,26 +30,32 @@ QByteArray informationPart(const ConversionOptions& options) {
     return part;
 }
 
-QByteArray compressionPart(const QString& documentCompression) {
-    const bool* flate = meaningOf(kDocumentCompressions, documentCompression);
-    if (!flate) {
+QByteArray compressionPart(std::optional<PageCompression> compression) {
+    if (!compression) {
         return {};
     }
     return QByteArray("/CompressPages true\n/UseFlateCompression ") +
-           (*flate ? "true\n" : "false\n");
+           (*compression == PageCompression::Flate ? "true\n" : "false\n");
 }
 
-QByteArray jpegDictionary(const QString& jpegQuality) {
-    const JpegQuality* quality = meaningOf(kJpegQualities, jpegQuality);
+QByteArray jpegDictionary(std::optional<JpegQuality> quality) {
     if (!quality) {
         return {};
     }
-    return QByteArray("<</QFactor ") + quality->qFactor + " /HSamples " + quality->samples +
-           " /VSamples " + quality->samples + " /Blend 1 /ColorTransform 1 >>";
+    struct Setting {
+        const char* qFactor;
+        const char* samples; // chroma sampling
+    };
+    static constexpr Setting kSettings[] = {{"1.5", "[2 1 1 2]"},  // Minimum
+                                            {"0.8", "[2 1 1 2]"},  // Low
+                                            {"0.55", "[2 1 1 2]"}, // Medium
+                                            {"0.1", "[1 1 1 1]"}}; // Maximum
+    const Setting& setting = kSettings[static_cast<int>(*quality)];
+    return QByteArray("<</QFactor ") + setting.qFactor + " /HSamples " + setting.samples +
+           " /VSamples " + setting.samples + " /Blend 1 /ColorTransform 1 >>";
 }
 
-QByteArray imagePart(const QString& imageCompression, const QByteArray& jpeg) {
-    const ImageFilter* filter = meaningOf(kImageCompressions, imageCompression);
+QByteArray imagePart(std::optional<ImageFilter> filter, const QByteArray& jpeg) {
     if (!filter) {
         return {};
     }
@@ -73,18 +79,12 @@ QByteArray imagePart(const QString& imageCompression, const QByteArray& jpeg) {
     return {};
 }
 
-// A listed version text gives its level; any other text, the digit standing at index 3.
-QString compatibilityLevel(const QString& pdfVersion) {
-    if (const auto* level = meaningOf(kPdfVersions, pdfVersion)) {
-        return QString::fromLatin1(*level);
+QString compatibilityLevel(std::optional<PdfVersion> version) {
+    if (!version) {
+        return {};
     }
-    QString level;
-    for (const QChar digit : {QLatin1Char('3'), QLatin1Char('4'), QLatin1Char('5')}) {
-        if (pdfVersion.indexOf(digit) == 3) {
-            level = QStringLiteral("1.") + digit;
-        }
-    }
-    return level;
+    static constexpr const char* kLevels[] = {"1.3", "1.4", "1.5"};
+    return QString::fromLatin1(kLevels[static_cast<int>(*version)]);
 }
 
 } // namespace

@@ -20,10 +20,9 @@ namespace ostrel {
 // texts are written as postScriptString() gives them, so the file is plain ASCII.
 QByteArray sideFileText(const ConversionOptions& options);
 
-// The level Ghostscript is asked for: the chosen version's (kPdfVersions); for another
-// text "1.N" when the first digit N of 3, 4 or 5 stands at index 3 (the last such wins),
-// else none. An encrypted document is written as at least the version its encryption
-// came with (Encryption::leastVersion): 128-bit RC4 as 1.4, AES-256 as 1.7.
+// The level Ghostscript is asked for: the chosen version's, none without one. An
+// encrypted document is written as at least the version its encryption came with
+// (Encryption::leastVersion): 128-bit RC4 as 1.4, AES-256 as 1.7.
 QString effectiveCompatibilityLevel(const ConversionOptions& options);
 
 // True when the PDF is to be encrypted at a level Ghostscript cannot write (AES-256):
@@ -34,7 +33,7 @@ bool encryptsAfterGhostscript(const ConversionOptions& options);
 // SAFER allows reading exactly the spool file and the side file and writing exactly the
 // output; their names must hold no ':' (the separator of the allowed names).
 // outputFile must be absolute; '%' in it is doubled (Ghostscript reads "%d" as a page
-// number). Encryption switches only for a level of kEncryptionLevels that Ghostscript
+// number). Encryption switches only for a level that Ghostscript
 // writes (none, not even a password, for one encrypted afterwards). The files come
 // last: side file, spool file, side file again, then the outline's pdfmarks when there is
 // an `outlineFile`. With `pages`, only those pages of a PDF.

@@ -1,12 +1,12 @@
 #include "ghostscript_job.h"
 
 #include "argument_file.h"
+#include "encryption.h"
 #include "file_name_bytes.h"
 #include "ghostscript_command.h"
 #include "ghostscript_executable.h"
 #include "ghostscript_input.h"
 #include "ghostscript_sandbox.h"
-#include "option_choices.h"
 #include "pdf_check.h"
 #include "pdf_encryption.h"
 #include "pdf_parts.h"

@@ -1,18 +1,26 @@
 // The one record through which the user's PDF choices reach the conversion engine.
-// The list choices are kept as the exact texts the option lists show; the engine
-// recognises them by exact, case-sensitive comparison. Values are taken unchanged.
+// The windows and the command line turn the texts of their lists into it once, with the
+// choice tables (option_choices.h); the engine works on the choices. Texts are taken
+// unchanged.
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace ostrel {
 
+enum class PageCompression { Flate, Lzw }; // page content is compressed either way
+enum class ImageFilter { Flate, Jpeg, Automatic };
+enum class JpegQuality { Minimum, Low, Medium, Maximum };
+enum class PdfVersion { V1_3, V1_4, V1_5 };
+enum class EncryptionLevel { Rc4_40, Rc4_128, Aes256 };
+
 struct ConversionOptions {
-    // Labels of the tables in option_choices.h.
-    QString documentCompression = QStringLiteral("Flate");
-    QString imageCompression = QStringLiteral("Flate");
-    QString jpegQuality = QStringLiteral("Minimum");
-    QString pdfVersion = QStringLiteral("V1.3(Acrobat 4.xx)");
+    // None: a text no list offers; what it feeds is left to Ghostscript's defaults.
+    std::optional<PageCompression> documentCompression = PageCompression::Flate;
+    std::optional<ImageFilter> imageCompression = ImageFilter::Flate;
+    std::optional<JpegQuality> jpegQuality = JpegQuality::Minimum;
+    std::optional<PdfVersion> pdfVersion = PdfVersion::V1_3;
 
     bool securityEnabled = false;
     bool userPasswordEnabled = true;
@@ -23,8 +31,8 @@ struct ConversionOptions {
     bool allowFormFilling = false;
     bool allowChanging = false;
     bool allowPrinting = false;
-    int encryptionLevel = 0; // a level of kEncryptionLevels: 0 = 40-bit, 1 = 128-bit RC4,
-                             // 2 = 256-bit AES
+    // None: no level chosen; Ghostscript's own encryption then.
+    std::optional<EncryptionLevel> encryptionLevel = EncryptionLevel::Rc4_40;
 
     QString title;
     QString subject;

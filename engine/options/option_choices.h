@@ -1,10 +1,15 @@
-// The choices of the PDF options, one table each: the text the option list shows and the
-// options record keeps, the word the command line takes, and what the choice means.
+// The choices of the PDF options, one table each: the text the option list shows, the
+// word the command line takes, and the choice the options record keeps. The windows and
+// the command line turn their texts into the record with these tables, and nothing else.
 #pragma once
+
+#include "conversion_options.h"
 
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace ostrel {
 
@@ -14,59 +19,53 @@ template <typename Meaning> struct Choice {
     Meaning meaning;
 };
 
-// Whether page content is compressed with Flate (it is compressed either way).
-inline constexpr Choice<bool> kDocumentCompressions[] = {{"Flate", "Flate", true},
-                                                         {"LZW", "LZW", false}};
+inline constexpr Choice<PageCompression> kDocumentCompressions[] = {
+    {"Flate", "Flate", PageCompression::Flate}, {"LZW", "LZW", PageCompression::Lzw}};
 
-enum class ImageFilter { Flate, Jpeg, Automatic };
 inline constexpr Choice<ImageFilter> kImageCompressions[] = {
     {"Flate", "Flate", ImageFilter::Flate},
     {"JPEG", "JPEG", ImageFilter::Jpeg},
     {"Automatic", "Automatic", ImageFilter::Automatic}};
 
-struct JpegQuality {
-    const char* qFactor;
-    const char* samples; // chroma sampling
-};
 inline constexpr Choice<JpegQuality> kJpegQualities[] = {
-    {"Minimum", "Minimum", {"1.5", "[2 1 1 2]"}},
-    {"Low", "Low", {"0.8", "[2 1 1 2]"}},
-    {"Medium", "Medium", {"0.55", "[2 1 1 2]"}},
-    {"Maximum", "Maximum", {"0.1", "[1 1 1 1]"}}};
+    {"Minimum", "Minimum", JpegQuality::Minimum},
+    {"Low", "Low", JpegQuality::Low},
+    {"Medium", "Medium", JpegQuality::Medium},
+    {"Maximum", "Maximum", JpegQuality::Maximum}};
 
-// The compatibility level.
-inline constexpr Choice<const char*> kPdfVersions[] = {
-    {"V1.3(Acrobat 4.xx)", "1.3", "1.3"}, {"V1.4", "1.4", "1.4"}, {"V1.5", "1.5", "1.5"}};
+inline constexpr Choice<PdfVersion> kPdfVersions[] = {
+    {"V1.3(Acrobat 4.xx)", "1.3", PdfVersion::V1_3},
+    {"V1.4", "1.4", PdfVersion::V1_4},
+    {"V1.5", "1.5", PdfVersion::V1_5}};
 
-// The options record keeps the level, not the label. Ghostscript writes the RC4 levels
-// itself; it cannot write AES, so for AES-256 it writes the PDF unencrypted and qpdf
-// encrypts it (pdf_encryption.h).
-struct Encryption {
-    int level;
-    int revision;  // the PDF's R
-    int algorithm; // the PDF's V
-    int keyBits;
-    const char* leastVersion; // the PDF version it came with; null: any version has it
-    int passwordBytes;        // the longest password it takes (UTF-8 bytes)
-    bool byGhostscript;
-};
-inline constexpr Choice<Encryption> kEncryptionLevels[] = {
-    {"Low(40-bit RC4)", "low", {0, 2, 1, 40, nullptr, 32, true}},
-    {"High(128-bit RC4)", "high", {1, 3, 2, 128, "1.4", 32, true}},
-    {"High(256-bit AES)", "aes256", {2, 6, 5, 256, "1.7", 127, false}}};
+inline constexpr Choice<EncryptionLevel> kEncryptionLevels[] = {
+    {"Low(40-bit RC4)", "low", EncryptionLevel::Rc4_40},
+    {"High(128-bit RC4)", "high", EncryptionLevel::Rc4_128},
+    {"High(256-bit AES)", "aes256", EncryptionLevel::Aes256}};
 
-// The meaning of the choice labelled exactly so (case included); none for other texts.
+// The choice labelled exactly so (case included); none for other texts.
 template <typename Meaning, std::size_t N>
-const Meaning* meaningOf(const Choice<Meaning> (&choices)[N], const QString& label) {
+std::optional<Meaning> choiceLabelled(const Choice<Meaning> (&choices)[N], const QString& label) {
     const auto* found = std::ranges::find_if(
         choices, [&](const auto& choice) { return label == QLatin1String(choice.label); });
-    return found == std::end(choices) ? nullptr : &found->meaning;
+    return found == std::end(choices) ? std::nullopt : std::optional<Meaning>(found->meaning);
 }
 
-inline const Encryption* encryptionOf(int level) {
-    const auto* found = std::ranges::find_if(
-        kEncryptionLevels, [level](const auto& choice) { return choice.meaning.level == level; });
-    return found == std::end(kEncryptionLevels) ? nullptr : &found->meaning;
+// The version of a list text: the listed one; for another text (typed into the add-in's
+// editable list) version 1.N when the first digit N of 3, 4 or 5 stands at index 3; else
+// none.
+inline std::optional<PdfVersion> pdfVersionOfText(const QString& text) {
+    if (const auto listed = choiceLabelled(kPdfVersions, text)) {
+        return listed;
+    }
+    for (const auto& [digit, version] :
+         {std::pair{u'3', PdfVersion::V1_3}, std::pair{u'4', PdfVersion::V1_4},
+          std::pair{u'5', PdfVersion::V1_5}}) {
+        if (text.indexOf(QChar(digit)) == 3) {
+            return version;
+        }
+    }
+    return std::nullopt;
 }
 
 template <typename Meaning, std::size_t N>

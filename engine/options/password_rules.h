@@ -4,7 +4,7 @@
 #pragma once
 
 #include "conversion_options.h"
-#include "option_choices.h"
+#include "encryption.h"
 
 #include <optional>
 
@@ -22,7 +22,7 @@ struct PasswordProblem {
 
 // The longest password the encryption level takes, in UTF-8 bytes (the level's
 // passwordBytes: 32 for RC4, 127 for AES-256); 32 for no level.
-inline int passwordByteLimit(int encryptionLevel) {
+inline int passwordByteLimit(std::optional<EncryptionLevel> encryptionLevel) {
     const Encryption* encryption = encryptionOf(encryptionLevel);
     return encryption != nullptr ? encryption->passwordBytes : 32;
 }

@@ -1,6 +1,6 @@
 #include "security_rules.h"
 
-#include "option_choices.h"
+#include "encryption.h"
 
 #include <QRandomGenerator>
 

@@ -28,14 +28,16 @@ std::string name(const ::testing::TestParamInfo<PageTemplate>& info) {
 // Fields the pages must all overwrite.
 ConversionOptions scribbled() {
     ConversionOptions options;
-    options.documentCompression = options.imageCompression = options.jpegQuality =
-        options.pdfVersion = QStringLiteral("x");
+    options.documentCompression = std::nullopt;
+    options.imageCompression = std::nullopt;
+    options.jpegQuality = std::nullopt;
+    options.pdfVersion = std::nullopt;
     options.securityEnabled = true;
     options.userPasswordEnabled = options.ownerPasswordEnabled = false;
     options.userPassword = options.ownerPassword = QStringLiteral("x");
     options.allowCopying = options.allowFormFilling = options.allowChanging =
         options.allowPrinting = true;
-    options.encryptionLevel = 7;
+    options.encryptionLevel = std::nullopt;
     options.title = options.subject = options.author = options.keywords = QStringLiteral("x");
     options.destinationFolder = QStringLiteral("/out/");
     return options;
@@ -108,11 +110,11 @@ TEST_P(Pages, EveryControlFeedsItsOwnField) {
     EXPECT_TRUE(options.allowFormFilling);
     EXPECT_FALSE(options.allowChanging);
     EXPECT_TRUE(options.allowPrinting);
-    EXPECT_EQ(options.encryptionLevel, 2);
-    EXPECT_EQ(options.documentCompression, QStringLiteral("LZW"));
-    EXPECT_EQ(options.imageCompression, QStringLiteral("Automatic"));
-    EXPECT_EQ(options.jpegQuality, QStringLiteral("Maximum"));
-    EXPECT_EQ(options.pdfVersion, QStringLiteral("V1.4"));
+    EXPECT_EQ(options.encryptionLevel, EncryptionLevel::Aes256);
+    EXPECT_EQ(options.documentCompression, PageCompression::Lzw);
+    EXPECT_EQ(options.imageCompression, ImageFilter::Automatic);
+    EXPECT_EQ(options.jpegQuality, JpegQuality::Maximum);
+    EXPECT_EQ(options.pdfVersion, PdfVersion::V1_4);
 }
 
 TEST_P(Pages, SecurityStartsWithEverythingButTheMasterSwitchDisabled) {
@@ -175,7 +177,7 @@ TEST_P(Pages, SecurityOffAndOnKeepsValuesAndAnUntickedSwitch) {
     const ConversionOptions options = transferred();
     EXPECT_EQ(options.userPassword, QStringLiteral("u-secret"));
     EXPECT_EQ(options.ownerPassword, QStringLiteral("o-secret"));
-    EXPECT_EQ(options.encryptionLevel, 1);
+    EXPECT_EQ(options.encryptionLevel, EncryptionLevel::Rc4_128);
     EXPECT_FALSE(options.userPasswordEnabled);
 }
 
@@ -276,13 +278,13 @@ protected:
 TEST_F(AddInLists, TypedTextNamingAnItemSelectsIt) {
     quality()->setCurrentIndex(1);
     quality()->setEditText(QStringLiteral("medium"));
-    EXPECT_EQ(transferred().jpegQuality, QStringLiteral("Medium"));
+    EXPECT_EQ(transferred().jpegQuality, JpegQuality::Medium);
 }
 
 TEST_F(AddInLists, TypedTextNamingNoItemKeepsTheSelectedItem) {
     quality()->setCurrentIndex(3);
     quality()->setEditText(QStringLiteral("Best"));
-    EXPECT_EQ(transferred().jpegQuality, QStringLiteral("Maximum"));
+    EXPECT_EQ(transferred().jpegQuality, JpegQuality::Maximum);
     // Leaving the field shows the item that will be used.
     emit quality()->lineEdit()->editingFinished();
     EXPECT_EQ(quality()->currentText(), QStringLiteral("Maximum"));

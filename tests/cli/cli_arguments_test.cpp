@@ -96,23 +96,23 @@ TEST_F(Arguments, EveryOptionReachesItsField) {
     EXPECT_EQ(o.author, "A");
     EXPECT_EQ(o.subject, "S");
     EXPECT_EQ(o.keywords, "k1\nk2");
-    EXPECT_EQ(o.documentCompression, "LZW");
-    EXPECT_EQ(o.imageCompression, "JPEG");
-    EXPECT_EQ(o.jpegQuality, "Maximum");
-    EXPECT_EQ(o.pdfVersion, "V1.5");
+    EXPECT_EQ(o.documentCompression, PageCompression::Lzw);
+    EXPECT_EQ(o.imageCompression, ImageFilter::Jpeg);
+    EXPECT_EQ(o.jpegQuality, JpegQuality::Maximum);
+    EXPECT_EQ(o.pdfVersion, PdfVersion::V1_5);
     EXPECT_TRUE(o.securityEnabled);
     EXPECT_FALSE(o.userPasswordEnabled);
     EXPECT_FALSE(o.ownerPasswordEnabled);
     EXPECT_TRUE(o.allowPrinting && o.allowCopying);
     EXPECT_FALSE(o.allowChanging || o.allowFormFilling);
-    EXPECT_EQ(o.encryptionLevel, 1);
+    EXPECT_EQ(o.encryptionLevel, EncryptionLevel::Rc4_128);
     EXPECT_EQ(parsed.overwrite, Overwrite::Yes);
     EXPECT_TRUE(parsed.quiet);
     EXPECT_EQ(parsed.files, QStringList({"-odd.ps", "--title=x.docx", "--", "-q"}));
     EXPECT_EQ(request({"-d", dir.path(), "x", "--pdf-version", "1.3"}).options.pdfVersion,
-              "V1.3(Acrobat 4.xx)");
+              PdfVersion::V1_3);
     EXPECT_EQ(request({"-d", dir.path(), "x", "--encryption", "aes256"}).options.encryptionLevel,
-              2);
+              EncryptionLevel::Aes256);
 }
 
 TEST_F(Arguments, PasswordsFromFilesBeforeTheEnvironment) {

@@ -2,6 +2,8 @@
 // permission word the PDF must carry.
 #pragma once
 
+#include "conversion_options.h"
+
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
@@ -9,7 +11,7 @@
 namespace ostrel::test {
 
 struct PermissionCase {
-    int level; // 0: 40-bit, 1: 128-bit RC4, 2: 256-bit AES
+    EncryptionLevel level;
     bool copying, formFilling, changing, printing;
     std::int32_t expected;
 };
@@ -17,7 +19,7 @@ struct PermissionCase {
 inline std::string permissionCaseName(const testing::TestParamInfo<PermissionCase>& info) {
     const auto& c = info.param;
     const char* const levels[] = {"Bits40", "Bits128", "Aes256"};
-    return std::string(levels[c.level]) + (c.copying ? "Copy" : "") +
+    return std::string(levels[static_cast<int>(c.level)]) + (c.copying ? "Copy" : "") +
            (c.formFilling ? "Fill" : "") + (c.changing ? "Change" : "") +
            (c.printing ? "Print" : "");
 }

@@ -1,6 +1,7 @@
 // The side file and the Ghostscript arguments, and the values they are built from.
 #include "ghostscript_command.h"
 
+#include "option_choices.h"
 #include "permission_case.h"
 
 #include <gtest/gtest.h>
@@ -60,9 +61,9 @@ TEST(SideFile, DescriptionTextsAreEscapedOrWrittenAsUnicode) {
 
 TEST(SideFile, ImageChoicesCarryTheirFilterBlockAndTheJpegDictionaries) {
     ConversionOptions options;
-    options.documentCompression = QStringLiteral("LZW");
-    options.imageCompression = QStringLiteral("JPEG");
-    options.jpegQuality = QStringLiteral("Maximum");
+    options.documentCompression = PageCompression::Lzw;
+    options.imageCompression = ImageFilter::Jpeg;
+    options.jpegQuality = JpegQuality::Maximum;
     const QByteArray maximum =
         "<</QFactor 0.1 /HSamples [1 1 1 1] /VSamples [1 1 1 1] /Blend 1 /ColorTransform 1 >>";
     EXPECT_EQ(sideFileText(options), "\n\n\n\n<<\n/CompressPages true\n/UseFlateCompression false\n"
@@ -73,8 +74,8 @@ TEST(SideFile, ImageChoicesCarryTheirFilterBlockAndTheJpegDictionaries) {
                                          maximum + "\n/GrayImageDict \n" + maximum +
                                          "\n>> setdistillerparams");
 
-    options.imageCompression = QStringLiteral("Automatic");
-    options.jpegQuality = QStringLiteral("Medium");
+    options.imageCompression = ImageFilter::Automatic;
+    options.jpegQuality = JpegQuality::Medium;
     const QByteArray medium =
         "<</QFactor 0.55 /HSamples [2 1 1 2] /VSamples [2 1 1 2] /Blend 1 /ColorTransform 1 >>";
     EXPECT_TRUE(sideFileText(options).endsWith(
@@ -83,18 +84,27 @@ TEST(SideFile, ImageChoicesCarryTheirFilterBlockAndTheJpegDictionaries) {
         "/ColorACSImageDict \n" +
         medium + "\n/GrayACSImageDict \n" + medium + "\n>> setdistillerparams"));
 
-    options.jpegQuality = QStringLiteral("Low");
+    options.jpegQuality = JpegQuality::Low;
     EXPECT_TRUE(sideFileText(options).contains("<</QFactor 0.8 /HSamples [2 1 1 2]"));
+}
+
+// A text no list offers is no choice.
+TEST(ChoiceTexts, OnlyExactLabelsAreChoices) {
+    EXPECT_EQ(choiceLabelled(kDocumentCompressions, "LZW"), PageCompression::Lzw);
+    EXPECT_EQ(choiceLabelled(kDocumentCompressions, "flate"), std::nullopt); // case matters
+    EXPECT_EQ(choiceLabelled(kImageCompressions, "None"), std::nullopt);
+    EXPECT_EQ(choiceLabelled(kJpegQualities, "Best"), std::nullopt);
+    EXPECT_EQ(choiceLabelled(kEncryptionLevels, "High(256-bit AES)"), EncryptionLevel::Aes256);
 }
 
 TEST(SideFile, UnknownChoicesLeaveTheirPartsEmpty) {
     ConversionOptions options;
-    options.documentCompression = QStringLiteral("flate"); // case matters
-    options.imageCompression = QStringLiteral("None");
+    options.documentCompression = std::nullopt;
+    options.imageCompression = std::nullopt;
     EXPECT_EQ(sideFileText(options), "\n\n\n\n<<\n\n>> setdistillerparams");
 
-    options.imageCompression = QStringLiteral("Flate");
-    options.jpegQuality = QStringLiteral("Best");
+    options.imageCompression = ImageFilter::Flate;
+    options.jpegQuality = std::nullopt;
     EXPECT_TRUE(sideFileText(options).endsWith("/MonoImageFilter /FlateEncode\n"
                                                "/ColorImageDict \n\n/GrayImageDict \n\n"
                                                ">> setdistillerparams"));
@@ -103,7 +113,7 @@ TEST(SideFile, UnknownChoicesLeaveTheirPartsEmpty) {
 TEST(CompatibilityLevel, ListedVersionsAndOtherwiseTheDigitAtIndexThree) {
     ConversionOptions options;
     const auto levelOf = [&options](const char* version) {
-        options.pdfVersion = QString::fromLatin1(version);
+        options.pdfVersion = pdfVersionOfText(QString::fromLatin1(version));
         return effectiveCompatibilityLevel(options);
     };
     EXPECT_EQ(levelOf("V1.3(Acrobat 4.xx)"), "1.3");
@@ -118,23 +128,28 @@ TEST(CompatibilityLevel, ListedVersionsAndOtherwiseTheDigitAtIndexThree) {
 // 128-bit RC4 came with PDF 1.4, AES-256 with 1.7; a later version chosen stays.
 TEST(CompatibilityLevel, EncryptionRaisesTheVersionToTheOneItCameWith) {
     struct Case {
-        int level;
+        std::optional<EncryptionLevel> level;
         const char* version;
         bool security;
         const char* written;
     };
-    for (const Case& c : {Case{0, "V1.3(Acrobat 4.xx)", true, "1.3"}, Case{0, "?", true, ""},
-                          Case{1, "V1.3(Acrobat 4.xx)", true, "1.4"}, Case{1, "?", true, "1.4"},
-                          Case{1, "V1.5", true, "1.5"}, Case{1, "V1.3(Acrobat 4.xx)", false, "1.3"},
-                          Case{2, "V1.3(Acrobat 4.xx)", true, "1.7"}, Case{2, "V1.5", true, "1.7"},
-                          Case{2, "?", true, "1.7"}, Case{2, "V1.4", false, "1.4"},
-                          Case{7, "V1.3(Acrobat 4.xx)", true, "1.3"}}) {
+    for (const Case& c : {Case{EncryptionLevel::Rc4_40, "V1.3(Acrobat 4.xx)", true, "1.3"},
+                          Case{EncryptionLevel::Rc4_40, "?", true, ""},
+                          Case{EncryptionLevel::Rc4_128, "V1.3(Acrobat 4.xx)", true, "1.4"},
+                          Case{EncryptionLevel::Rc4_128, "?", true, "1.4"},
+                          Case{EncryptionLevel::Rc4_128, "V1.5", true, "1.5"},
+                          Case{EncryptionLevel::Rc4_128, "V1.3(Acrobat 4.xx)", false, "1.3"},
+                          Case{EncryptionLevel::Aes256, "V1.3(Acrobat 4.xx)", true, "1.7"},
+                          Case{EncryptionLevel::Aes256, "V1.5", true, "1.7"},
+                          Case{EncryptionLevel::Aes256, "?", true, "1.7"},
+                          Case{EncryptionLevel::Aes256, "V1.4", false, "1.4"},
+                          Case{std::nullopt, "V1.3(Acrobat 4.xx)", true, "1.3"}}) {
         ConversionOptions options;
         options.securityEnabled = c.security;
         options.ownerPassword = QStringLiteral("o");
         options.encryptionLevel = c.level;
-        options.pdfVersion = QString::fromLatin1(c.version);
-        EXPECT_EQ(effectiveCompatibilityLevel(options), c.written) << c.level << " " << c.version;
+        options.pdfVersion = pdfVersionOfText(QString::fromLatin1(c.version));
+        EXPECT_EQ(effectiveCompatibilityLevel(options), c.written) << c.version;
     }
 }
 
@@ -155,20 +170,22 @@ TEST_P(Permissions, AllowExactlyTheTickedActions) {
 
 INSTANTIATE_TEST_SUITE_P(
     Levels, Permissions,
-    testing::Values(PermissionCase{0, false, false, false, false, -64},
-                    PermissionCase{0, true, true, true, true, -4},
-                    PermissionCase{0, false, false, false, true, -60},
-                    PermissionCase{0, true, false, false, false, -48},
-                    PermissionCase{0, false, true, true, false, -24},
-                    PermissionCase{1, false, false, false, false, -3392},
-                    PermissionCase{1, true, true, true, true, -4},
-                    PermissionCase{1, false, false, false, true, -3392 + 4 + 2048},
-                    PermissionCase{1, false, false, true, false, -3392 + 8 + 1024},
-                    PermissionCase{1, true, false, false, false, -3392 + 16},
-                    PermissionCase{1, false, true, false, false, -3392 + 32 + 256},
-                    PermissionCase{2, false, false, false, false, -3392},
-                    PermissionCase{2, true, true, true, true, -4},
-                    PermissionCase{2, false, true, false, true, -3392 + 32 + 256 + 4 + 2048}),
+    testing::Values(
+        PermissionCase{EncryptionLevel::Rc4_40, false, false, false, false, -64},
+        PermissionCase{EncryptionLevel::Rc4_40, true, true, true, true, -4},
+        PermissionCase{EncryptionLevel::Rc4_40, false, false, false, true, -60},
+        PermissionCase{EncryptionLevel::Rc4_40, true, false, false, false, -48},
+        PermissionCase{EncryptionLevel::Rc4_40, false, true, true, false, -24},
+        PermissionCase{EncryptionLevel::Rc4_128, false, false, false, false, -3392},
+        PermissionCase{EncryptionLevel::Rc4_128, true, true, true, true, -4},
+        PermissionCase{EncryptionLevel::Rc4_128, false, false, false, true, -3392 + 4 + 2048},
+        PermissionCase{EncryptionLevel::Rc4_128, false, false, true, false, -3392 + 8 + 1024},
+        PermissionCase{EncryptionLevel::Rc4_128, true, false, false, false, -3392 + 16},
+        PermissionCase{EncryptionLevel::Rc4_128, false, true, false, false, -3392 + 32 + 256},
+        PermissionCase{EncryptionLevel::Aes256, false, false, false, false, -3392},
+        PermissionCase{EncryptionLevel::Aes256, true, true, true, true, -4},
+        PermissionCase{EncryptionLevel::Aes256, false, true, false, true,
+                       -3392 + 32 + 256 + 4 + 2048}),
     test::permissionCaseName);
 
 ConversionOptions secured() {
@@ -211,15 +228,15 @@ TEST(SecuritySwitches, BothPasswordsWithEitherLevel) {
     EXPECT_EQ(securitySwitches(options),
               QStringList({"-sOwnerPassword=own", "-sUserPassword=use", "-dEncryptionR=2",
                            "-dKeyLength=40", "-dPermissions=-64"}));
-    options.encryptionLevel = 1;
+    options.encryptionLevel = EncryptionLevel::Rc4_128;
     EXPECT_EQ(securitySwitches(options),
               QStringList({"-sOwnerPassword=own", "-sUserPassword=use", "-dEncryptionR=3",
                            "-dKeyLength=128", "-dPermissions=-3392"}));
     // AES-256 is written afterwards: Ghostscript writes an open PDF and sees no password.
-    options.encryptionLevel = 2;
+    options.encryptionLevel = EncryptionLevel::Aes256;
     EXPECT_TRUE(encryptsAfterGhostscript(options));
     EXPECT_EQ(securitySwitches(options), QStringList());
-    options.encryptionLevel = 7; // no level: Ghostscript's own default
+    options.encryptionLevel = std::nullopt; // no level: Ghostscript's own default
     EXPECT_FALSE(encryptsAfterGhostscript(options));
     EXPECT_EQ(securitySwitches(options),
               QStringList({"-sOwnerPassword=own", "-sUserPassword=use"}));
@@ -238,7 +255,7 @@ TEST(SecuritySwitches, UserPasswordSwitchedOffOrEmpty) {
 
 TEST(GhostscriptArguments, SideFileAroundTheSpoolFileNoSetpdfwriteDscIgnoredPercentDoubled) {
     auto options = secured();
-    options.encryptionLevel = 1;
+    options.encryptionLevel = EncryptionLevel::Rc4_128;
     options.allowPrinting = true;
     const QStringList expected{"-dSAFER",
                                "-dNOPAUSE",
@@ -269,7 +286,7 @@ TEST(GhostscriptArguments, SideFileAroundTheSpoolFileNoSetpdfwriteDscIgnoredPerc
 
 TEST(GhostscriptArguments, NoLevelSwitchWhenNoVersionQualifies) {
     ConversionOptions options;
-    options.pdfVersion = QStringLiteral("?");
+    options.pdfVersion = std::nullopt;
     EXPECT_FALSE(ghostscriptArguments(options, "/o.pdf", "/i.ps", "/m")
                      .join(' ')
                      .contains(QLatin1String("CompatibilityLevel")));

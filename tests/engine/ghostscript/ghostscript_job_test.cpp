@@ -3,6 +3,7 @@
 
 #include "environment.h"
 #include "ghostscript_executable.h"
+#include "option_choices.h"
 #include "output_name.h"
 #include "pdf_facts.h"
 #include "pdf_parts.h"
@@ -48,7 +49,7 @@ protected:
         return read.value_or(PdfFacts{});
     }
 
-    static ConversionOptions secured(int level) {
+    static ConversionOptions secured(EncryptionLevel level) {
         ConversionOptions options;
         options.securityEnabled = true;
         options.ownerPassword = QStringLiteral("owner");
@@ -87,22 +88,21 @@ TEST_F(GhostscriptJob, DefaultsGivePlainFlatePdf13WithoutDocumentInformation) {
 }
 
 TEST_F(GhostscriptJob, EachVersionChoiceGivesThatVersion) {
-    for (const auto& [choice, version] : {std::pair{"V1.3(Acrobat 4.xx)", "1.3"},
-                                          std::pair{"V1.4", "1.4"}, std::pair{"V1.5", "1.5"}}) {
+    for (const auto& choice : kPdfVersions) {
         ConversionOptions options;
-        options.pdfVersion = QString::fromLatin1(choice);
+        options.pdfVersion = choice.meaning;
         const QString pdf = convert(options);
         ASSERT_TRUE(result.ok) << result.reason.toStdString();
-        EXPECT_EQ(facts(pdf).version, version);
+        EXPECT_EQ(facts(pdf).version, choice.word);
     }
 }
 
 TEST_F(GhostscriptJob, JpegQualityReachesTheImages) {
     ConversionOptions options;
-    options.imageCompression = QStringLiteral("JPEG");
+    options.imageCompression = ImageFilter::Jpeg;
     long long sizes[2] = {};
     for (int i = 0; i < 2; ++i) {
-        options.jpegQuality = i == 0 ? QStringLiteral("Minimum") : QStringLiteral("Maximum");
+        options.jpegQuality = i == 0 ? JpegQuality::Minimum : JpegQuality::Maximum;
         const auto pdfFacts = facts(convert(options));
         ASSERT_TRUE(result.ok) << result.reason.toStdString();
         ASSERT_EQ(pdfFacts.images.size(), 2u);
@@ -237,14 +237,15 @@ TEST_F(GhostscriptJob, ALongPdfComesOutWholeAndInOrder) {
     }
     ConversionOptions plain;
     plain.title = QStringLiteral("Long");
-    plain.pdfVersion = QStringLiteral("V1.5");
+    plain.pdfVersion = PdfVersion::V1_5;
     struct Case {
         const char* name;
         ConversionOptions options;
         const char* spoil; // what the parts' Ghostscript does; nothing: it works
     };
     for (const Case& c :
-         {Case{"plain", plain, nullptr}, Case{"secured", secured(1), nullptr},
+         {Case{"plain", plain, nullptr},
+          Case{"secured", secured(EncryptionLevel::Rc4_128), nullptr},
           Case{"a part fails", plain, "fail"}, Case{"parts without PDF", plain, "garbage"}}) {
         SCOPED_TRACE(c.name);
         std::optional<test::ScopedEnvironment> spoiled, spoil;
@@ -314,10 +315,10 @@ TEST(PageRanges, EachProcessorTakesAnEqualShareOfALongPdfsWork) {
 TEST_F(GhostscriptJob, AtPdf13TransparentPicturesKeepTheirOutlineAndThePageItsText) {
     const QString source = dir.filePath(QStringLiteral("tmp.ps")); // a PDF, as printed
     writeTransparentPage(source);
-    for (const char* version : {"V1.3(Acrobat 4.xx)", "V1.4"}) {
-        SCOPED_TRACE(version);
+    for (const PdfVersion version : {PdfVersion::V1_3, PdfVersion::V1_4}) {
+        SCOPED_TRACE(static_cast<int>(version));
         ConversionOptions options;
-        options.pdfVersion = QString::fromLatin1(version);
+        options.pdfVersion = version;
         const QString pdf = convert(options, source);
         ASSERT_TRUE(result.ok) << result.reason.toStdString();
         EXPECT_TRUE(pdfText(pdf).contains(QLatin1String("Masked")));
@@ -384,18 +385,19 @@ TEST_P(GhostscriptSecurity, EncryptionAndExactlyTheTickedPermissions) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ticks, GhostscriptSecurity,
-                         testing::Values(PermissionCase{0, false, false, false, false, -64},
-                                         PermissionCase{0, true, true, true, true, -4},
-                                         PermissionCase{0, false, false, false, true, -60},
-                                         PermissionCase{0, true, false, true, false, -40},
-                                         PermissionCase{1, false, false, false, false, -3392},
-                                         PermissionCase{1, true, true, true, true, -4},
-                                         PermissionCase{1, false, true, false, true, -1052},
-                                         PermissionCase{2, false, false, false, false, -3392},
-                                         PermissionCase{2, true, false, true, false, -2344},
-                                         PermissionCase{2, false, true, false, true, -1052}),
-                         test::permissionCaseName);
+INSTANTIATE_TEST_SUITE_P(
+    Ticks, GhostscriptSecurity,
+    testing::Values(PermissionCase{EncryptionLevel::Rc4_40, false, false, false, false, -64},
+                    PermissionCase{EncryptionLevel::Rc4_40, true, true, true, true, -4},
+                    PermissionCase{EncryptionLevel::Rc4_40, false, false, false, true, -60},
+                    PermissionCase{EncryptionLevel::Rc4_40, true, false, true, false, -40},
+                    PermissionCase{EncryptionLevel::Rc4_128, false, false, false, false, -3392},
+                    PermissionCase{EncryptionLevel::Rc4_128, true, true, true, true, -4},
+                    PermissionCase{EncryptionLevel::Rc4_128, false, true, false, true, -1052},
+                    PermissionCase{EncryptionLevel::Aes256, false, false, false, false, -3392},
+                    PermissionCase{EncryptionLevel::Aes256, true, false, true, false, -2344},
+                    PermissionCase{EncryptionLevel::Aes256, false, true, false, true, -1052}),
+    test::permissionCaseName);
 
 // Whether this process has a child: running, or ended and not yet waited for
 // ("pid (name) state ppid ..." in /proc/PID/stat).
@@ -431,7 +433,7 @@ QStringList filesUnder(const QString& folder) {
 // encryption), the job leaves nothing. Killed then, it leaves no unencrypted PDF and none
 // under the PDF's name: only the temporary file of the encrypted one.
 TEST_F(GhostscriptJob, AStopOrAKillWhileEncryptingLeavesNoOpenPdfAndNoneUnderItsName) {
-    const ConversionOptions options = secured(2);
+    const ConversionOptions options = secured(EncryptionLevel::Aes256);
     const QString pdf = outputFilePath(dir.path(), QStringLiteral(OSTREL_SAMPLE_PS));
     const GhostscriptJobFiles files{QStringLiteral(OSTREL_SAMPLE_PS), pdf};
     bool encrypting = false;
@@ -462,7 +464,7 @@ TEST_F(GhostscriptJob, AStopOrAKillWhileEncryptingLeavesNoOpenPdfAndNoneUnderIts
 }
 
 TEST_F(GhostscriptJob, EmptyUserPasswordOpensWithoutOne) {
-    auto options = secured(0);
+    auto options = secured(EncryptionLevel::Rc4_40);
     options.userPassword.clear();
     const QString pdf = convert(options);
     ASSERT_TRUE(result.ok) << result.reason.toStdString();
@@ -473,7 +475,7 @@ TEST_F(GhostscriptJob, EmptyUserPasswordOpensWithoutOne) {
 }
 
 TEST_F(GhostscriptJob, PasswordsWithBlanksQuotesAndBackslashesArriveUnchanged) {
-    auto options = secured(1);
+    auto options = secured(EncryptionLevel::Rc4_128);
     options.ownerPassword = QStringLiteral("say \"hi\" #1");
     options.userPassword = QStringLiteral("C:\\tmp\\ r\u00e9sum\u00e9");
     const QString pdf = convert(options);
@@ -533,13 +535,16 @@ TEST_F(GhostscriptJob, UnreadablePostScriptFileIsReported) {
 // random owner password keeps the user password and the permissions binding.
 TEST_F(GhostscriptJob, WithoutOwnerPasswordTheUserPasswordAndPermissionsStayBinding) {
     struct Case {
-        int level;
+        EncryptionLevel level;
         bool switchedOff; // else left empty
         int permissions;
     };
     for (const Case& c :
-         {Case{0, true, -60}, Case{1, false, -1340}, Case{2, true, -1340}, Case{2, false, -1340}}) {
-        SCOPED_TRACE(testing::Message() << c.level << (c.switchedOff ? " off" : " empty"));
+         {Case{EncryptionLevel::Rc4_40, true, -60}, Case{EncryptionLevel::Rc4_128, false, -1340},
+          Case{EncryptionLevel::Aes256, true, -1340},
+          Case{EncryptionLevel::Aes256, false, -1340}}) {
+        SCOPED_TRACE(testing::Message()
+                     << static_cast<int>(c.level) << (c.switchedOff ? " off" : " empty"));
         auto options = secured(c.level);
         options.ownerPasswordEnabled = !c.switchedOff;
         if (!c.switchedOff) {
@@ -559,7 +564,7 @@ TEST_F(GhostscriptJob, WithoutOwnerPasswordTheUserPasswordAndPermissionsStayBind
 }
 
 TEST_F(GhostscriptJob, NoPasswordsAtAllStillRestrictTheActions) {
-    auto options = secured(1);
+    auto options = secured(EncryptionLevel::Rc4_128);
     options.ownerPasswordEnabled = false;
     options.userPasswordEnabled = false;
     const QString pdf = convert(options);

@@ -100,7 +100,7 @@ TEST(PdfEncryption, KeepsEverythingButAddsAes256ThatTheCheckVerifies) {
     ASSERT_GE(encrypted, 0);
     ConversionOptions options;
     options.securityEnabled = true;
-    options.encryptionLevel = 2;
+    options.encryptionLevel = EncryptionLevel::Aes256;
     options.userPassword = QStringLiteral("r\u00e9sum\u00e9 user");
     options.ownerPassword = QStringLiteral("owner");
     encryptPdf(plain, encrypted, options);

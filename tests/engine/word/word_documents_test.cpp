@@ -169,12 +169,12 @@ TEST_F(WordDocumentsTest, NavigationSurvivesTheOptions) {
         options.destinationFolder = folders->freshFolder();
         if (encrypted) {
             options.securityEnabled = true;
-            options.encryptionLevel = 1;
+            options.encryptionLevel = EncryptionLevel::Rc4_128;
             options.userPassword = QStringLiteral("reader");
             options.ownerPassword = QStringLiteral("owner");
         } else {
-            options.pdfVersion = QStringLiteral("V1.5");
-            options.imageCompression = QStringLiteral("JPEG");
+            options.pdfVersion = PdfVersion::V1_5;
+            options.imageCompression = ImageFilter::Jpeg;
         }
         ASSERT_EQ(convertAll(files),
                   std::vector<Outcome::Kind>(std::size_t(files.size()), Outcome::Converted));
@@ -204,11 +204,11 @@ TEST_F(WordDocumentsTest, JpegQualityChangesThePhotographs) {
         OSTREL_MISSING() << "no corpus at " OSTREL_CORPUS_DIR;
     }
     const QString photographs = folder + QStringLiteral("/having-images.docx");
-    options.pdfVersion = QStringLiteral("V1.4");
-    options.imageCompression = QStringLiteral("JPEG");
+    options.pdfVersion = PdfVersion::V1_4;
+    options.imageCompression = ImageFilter::Jpeg;
     long long bytes[2] = {};
     for (int i = 0; i < 2; ++i) {
-        options.jpegQuality = i == 0 ? QStringLiteral("Minimum") : QStringLiteral("Maximum");
+        options.jpegQuality = i == 0 ? JpegQuality::Minimum : JpegQuality::Maximum;
         options.destinationFolder = folders->freshFolder();
         ASSERT_EQ(convertAll({photographs}), std::vector{Outcome::Converted});
         const auto facts = test::readPdf(pdfOf(photographs).toStdString());

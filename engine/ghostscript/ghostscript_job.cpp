@@ -193,6 +193,125 @@ std::optional<JobResult> runGhostscripts(const std::string& ghostscript,
     return std::nullopt;
 }
 
+// What every Ghostscript of one job shares: the options, the files it reads (open), the
+// interpreter, the folder it runs in, its time and who may stop it.
+struct JobSetting {
+    const ConversionOptions& options;
+    const std::string& ghostscript;
+    const SpoolFolder& spool;
+    std::chrono::seconds limit;
+    const std::function<bool()>& keepGoing;
+    int input;
+    int sideFile;
+    int outline; // -1: none
+    bool legacyReader;
+};
+
+// The command of one Ghostscript writing `pages` (all without) into `output`.
+GhostscriptRun runOf(const JobSetting& job, const std::optional<PageRange>& pages, int output) {
+    return {ghostscriptArguments(job.options, kOutputName, kInputName, kSideFileName, pages,
+                                 job.legacyReader, job.outline >= 0 ? kOutlineName : QString()),
+            output, job.input, job.sideFile, job.outline};
+}
+
+struct PartsOutcome {
+    bool written = false;
+    std::optional<JobResult> stopped; // the job ends with it
+};
+
+// Writes the PDF in parts, one Ghostscript per range at once, and joins them into `pdf`.
+// Not written when a part or the join failed (the PDF is then written whole), unless
+// the job was stopped.
+PartsOutcome writeInParts(const JobSetting& job, const std::vector<PageRange>& ranges,
+                          const PendingPdf& pdf) {
+    std::vector<ScratchFile> parts;
+    std::vector<std::filesystem::path> partPaths;
+    std::vector<GhostscriptRun> runs;
+    for (const PageRange& range : ranges) {
+        parts.emplace_back(job.spool.path());
+        partPaths.push_back(parts.back().path());
+        runs.push_back(runOf(job, range, parts.back().descriptor()));
+    }
+    const auto failure =
+        runGhostscripts(job.ghostscript, runs, job.spool, job.limit, job.keepGoing);
+    if (failure) {
+        return {false, job.keepGoing && !job.keepGoing() ? failure : std::nullopt};
+    }
+    try {
+        joinPdfParts(partPaths, pdf.descriptor());
+        return {true, std::nullopt};
+    } catch (const std::runtime_error&) {
+        return {};
+    }
+}
+
+// Encrypts the PDF Ghostscript wrote unencrypted into `pdf`; the failure, if any.
+std::optional<JobResult> encryptInto(const ScratchFile& unencrypted, const PendingPdf& pdf,
+                                     const JobSetting& job) {
+    try {
+        encryptPdf(unencrypted.descriptor(), pdf.descriptor(), job.options, job.keepGoing);
+    } catch (const EncryptionStopped&) {
+        return JobResult::failure(QStringLiteral("The encryption was stopped"));
+    } catch (const std::runtime_error& error) {
+        return JobResult::failure(QStringLiteral("Cannot encrypt the PDF (%1)")
+                                      .arg(QString::fromStdString(error.what())));
+    }
+    return std::nullopt;
+}
+
+// Writes the PDF from the job's files into `pdf`, checks and commits it.
+JobResult writePdf(const JobSetting& job, const GhostscriptInput& inspected, PendingPdf& pdf,
+                   ExistingPdf existing, StageTimes& stages) {
+    const ConversionOptions& options = job.options;
+    // At a level Ghostscript cannot write, it writes the PDF unencrypted into a file
+    // without a name in the private spool folder, which is then encrypted into `pdf`.
+    std::optional<ScratchFile> unencrypted;
+    if (encryptsAfterGhostscript(options)) {
+        unencrypted.emplace(job.spool.path());
+    }
+    // A long PDF is written in parts on all processors, then joined. Encrypted parts
+    // could not be joined: an encrypted PDF is written whole. So is a long one whose
+    // parts or join failed, unless the job was stopped, and one whose outline or links
+    // go from page to page.
+    const std::vector<PageRange> ranges =
+        writesSecurity(options) || inspected.navigatesPages
+            ? std::vector<PageRange>{}
+            : pageRanges(inspected.pageWeights, std::thread::hardware_concurrency());
+    PartsOutcome inParts;
+    if (ranges.size() > 1) {
+        inParts = writeInParts(job, ranges, pdf);
+        if (inParts.stopped) {
+            return *inParts.stopped;
+        }
+    }
+    if (!inParts.written) {
+        // Ghostscript writes through the descriptor (opened anew, emptied): the name
+        // could be replaced meanwhile.
+        const int output = unencrypted ? unencrypted->descriptor() : pdf.descriptor();
+        if (auto failure = runGhostscripts(job.ghostscript, {runOf(job, std::nullopt, output)},
+                                           job.spool, job.limit, job.keepGoing)) {
+            return *failure;
+        }
+    }
+    stages.mark(Stage::Ghostscript);
+    if (unencrypted) {
+        if (auto failure = encryptInto(*unencrypted, pdf, job)) {
+            return *failure;
+        }
+        stages.mark(Stage::Encrypt);
+    }
+    if (const auto defect = pdfDefect(pdf.descriptor(), expectationFor(options))) {
+        return JobResult::failure(QStringLiteral("Ghostscript wrote no usable PDF (%1)")
+                                      .arg(QString::fromStdString(*defect)));
+    }
+    stages.mark(Stage::Check);
+    if (const auto failure = pdf.commit(existing)) {
+        return JobResult::failure(QString::fromStdString(*failure));
+    }
+    stages.mark(Stage::Rename);
+    return JobResult::success();
+}
+
 JobResult runJob(const ConversionOptions& options, const GhostscriptJobFiles& files,
                  const SpoolLock& lock, const std::function<bool()>& keepGoing,
                  StageTimes& stages) {
@@ -225,90 +344,22 @@ JobResult runJob(const ConversionOptions& options, const GhostscriptJobFiles& fi
         if (inspected.adjusted) {
             adjusted.emplace(spool.path(), *inspected.adjusted);
         }
-        const int input = adjusted ? adjusted->descriptor() : inputFile.get();
         PendingPdf pdf(output);
         std::optional<ScratchFile> outline;
         if (inspected.outline) {
             outline.emplace(spool.path(), *inspected.outline);
         }
-        const int outlineFile = outline ? outline->descriptor() : -1;
         stages.mark(Stage::Adjust);
-        // At a level Ghostscript cannot write, it writes the PDF unencrypted into a file
-        // without a name in the private spool folder, which is then encrypted into `pdf`.
-        std::optional<ScratchFile> unencrypted;
-        if (encryptsAfterGhostscript(options)) {
-            unencrypted.emplace(spool.path());
-        }
-        // A long PDF is written in parts on all processors, then joined. Encrypted parts
-        // could not be joined: an encrypted PDF is written whole. So is a long one whose
-        // parts or join failed, unless the job was stopped, and one whose outline or links
-        // go from page to page.
-        const std::vector<PageRange> ranges =
-            writesSecurity(options) || inspected.navigatesPages
-                ? std::vector<PageRange>{}
-                : pageRanges(inspected.pageWeights, std::thread::hardware_concurrency());
-        bool writtenInParts = false;
-        if (ranges.size() > 1) {
-            std::vector<ScratchFile> parts;
-            std::vector<std::filesystem::path> partPaths;
-            std::vector<GhostscriptRun> runs;
-            for (const PageRange& range : ranges) {
-                parts.emplace_back(spool.path());
-                partPaths.push_back(parts.back().path());
-                runs.push_back({ghostscriptArguments(options, kOutputName, kInputName,
-                                                     kSideFileName, range, inspected.legacyReader,
-                                                     outline ? kOutlineName : QString()),
-                                parts.back().descriptor(), input, sideFile->descriptor(),
-                                outlineFile});
-            }
-            const auto failure = runGhostscripts(ghostscript, runs, spool, limit, keepGoing);
-            if (failure && keepGoing && !keepGoing()) {
-                return *failure;
-            }
-            if (!failure) {
-                try {
-                    joinPdfParts(partPaths, pdf.descriptor());
-                    writtenInParts = true;
-                } catch (const std::runtime_error&) {
-                    // written whole below
-                }
-            }
-        }
-        if (!writtenInParts) {
-            // Ghostscript writes through the descriptor (opened anew, emptied): the name
-            // could be replaced meanwhile.
-            if (auto failure = runGhostscripts(
-                    ghostscript,
-                    {{ghostscriptArguments(options, kOutputName, kInputName, kSideFileName,
-                                           std::nullopt, inspected.legacyReader,
-                                           outline ? kOutlineName : QString()),
-                      unencrypted ? unencrypted->descriptor() : pdf.descriptor(), input,
-                      sideFile->descriptor(), outlineFile}},
-                    spool, limit, keepGoing)) {
-                return *failure;
-            }
-        }
-        stages.mark(Stage::Ghostscript);
-        if (unencrypted) {
-            try {
-                encryptPdf(unencrypted->descriptor(), pdf.descriptor(), options, keepGoing);
-            } catch (const EncryptionStopped&) {
-                return JobResult::failure(QStringLiteral("The encryption was stopped"));
-            } catch (const std::runtime_error& error) {
-                return JobResult::failure(QStringLiteral("Cannot encrypt the PDF (%1)")
-                                              .arg(QString::fromStdString(error.what())));
-            }
-            stages.mark(Stage::Encrypt);
-        }
-        if (const auto defect = pdfDefect(pdf.descriptor(), expectationFor(options))) {
-            return JobResult::failure(QStringLiteral("Ghostscript wrote no usable PDF (%1)")
-                                          .arg(QString::fromStdString(*defect)));
-        }
-        stages.mark(Stage::Check);
-        if (const auto failure = pdf.commit(files.existing)) {
-            return JobResult::failure(QString::fromStdString(*failure));
-        }
-        stages.mark(Stage::Rename);
+        const JobSetting job{options,
+                             ghostscript,
+                             spool,
+                             limit,
+                             keepGoing,
+                             adjusted ? adjusted->descriptor() : inputFile.get(),
+                             sideFile->descriptor(),
+                             outline ? outline->descriptor() : -1,
+                             inspected.legacyReader};
+        return writePdf(job, inspected, pdf, files.existing, stages);
     } catch (const std::system_error& error) {
         return JobResult::failure(QStringLiteral("Cannot start Ghostscript (%1): %2")
                                       .arg(QString::fromStdString(ghostscript),
@@ -316,7 +367,6 @@ JobResult runJob(const ConversionOptions& options, const GhostscriptJobFiles& fi
     } catch (const std::runtime_error& error) {
         return JobResult::failure(QString::fromLocal8Bit(error.what()));
     }
-    return JobResult::success();
 }
 
 } // namespace

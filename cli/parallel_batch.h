@@ -26,11 +26,11 @@ std::string workerSpoolName(int worker);
 using ConverterSet = std::vector<std::unique_ptr<FileConverter>>;
 using ConverterFactory = std::function<ConverterSet(std::mutex& officeTurn)>;
 
-// What a run of `files` files with nothing said chooses. A second worker pays for a
-// second office's start (about 1.5 s of processor time and 200 MB): measured on two
-// busy cores, 51 documents took 9-12 s with two workers against 15 s with one, while a
-// list of 17 gained nothing. So one worker for short lists, else one per core, at most
-// two.
+// What a run of `files` files with nothing said chooses. One job keeps two cores busy
+// (its office on one, Ghostscript on the other); a second job pays for a second office's
+// start (about 4 s of processor time and 200 MB) and gains only where cores are left:
+// measured on two cores, 30 letters took 0.70 times as long with one job as with two.
+// So one job for short lists, else one per two cores, at most two.
 int defaultJobCount(qsizetype files);
 
 // Converts the request's files with `jobs` jobs of kLanesPerJob workers (at most one

@@ -3,12 +3,12 @@
 #include "missing.h"
 #include "modal_watch.h"
 
-#include "../controls/recorders.h"
-#include "../engine/word/test_environment.h"
 #include "advanced_dlg.h"
 #include "convert_dlg.h"
 #include "description_dlg.h"
+#include "environment.h"
 #include "pdf_facts.h"
+#include "recorders.h"
 #include "security_dlg.h"
 #include "tab_ctrl_ex.h"
 #include "word_registration.h"
@@ -71,8 +71,8 @@ protected:
     }
 
     ostrel::test::PrivateFolders folders;
-    ostrel::testing::RecordingMessageBoxes boxes;
-    ostrel::testing::RecordingShell shell;
+    ostrel::test::RecordingMessageBoxes boxes;
+    ostrel::test::RecordingShell shell;
     CConvertDlg dialog;
 };
 
@@ -309,7 +309,7 @@ TEST_F(ConvertDialog, ConvertsACorpusDocumentWithThePageOptionsAndOpensThePdfOnY
     EXPECT_TRUE(ostrel::test::readPdf(pdf.toStdString(), "keeper")->ownerPasswordMatched);
     EXPECT_EQ(facts->info.at("/Title"), "Add-in title");
     EXPECT_EQ(facts->info.at("/Author"), "Ann");
-    EXPECT_GE(ostrel::test::pdfPageCount(pdf), 1);
+    EXPECT_GE(ostrel::test::pdfPageCount(pdf.toStdString()), 1);
 }
 
 } // namespace

@@ -2,12 +2,13 @@
 // with the bridge's office objects and a host that records what reaches it.
 #include "modal_watch.h"
 
-#include "../support/test_support.h"
 #include "addin_host.h"
 #include "clipboard_picture.h"
 #include "com/runtime.h"
+#include "environment.h"
 #include "kestrine.h"
 #include "office_objects.h"
+#include "programs.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -57,8 +58,8 @@ public:
 class AddinHost : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(testsupport::run({OSTREL_REGSVR, KESTRINE_MODULE}), 0);
-        host = std::make_unique<bridge::AddinHost>(services, registryFolder.path());
+        ASSERT_EQ(ostrel::test::run({OSTREL_REGSVR, KESTRINE_MODULE}), 0);
+        host = std::make_unique<bridge::AddinHost>(services, registryFolder.registry());
     }
 
     void connect() {
@@ -109,7 +110,7 @@ protected:
         return shown;
     }
 
-    testsupport::PrivateRegistry registryFolder;
+    ostrel::test::PrivateFolders registryFolder;
     RecordedHost services;
     std::unique_ptr<bridge::AddinHost> host;
 };

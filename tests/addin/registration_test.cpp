@@ -2,7 +2,7 @@
 #include "addin_library.h"
 #include "registry_dump.h"
 
-#include "../support/test_support.h"
+#include "environment.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +59,7 @@ HiveDump expectedCurrentUser() {
 
 class AddinRegistration : public ::testing::Test {
 protected:
-    testsupport::PrivateRegistry registryFolder;
+    ostrel::test::PrivateFolders registryFolder;
     Registry registry;
 };
 
@@ -135,7 +135,7 @@ private:
 };
 
 TEST_F(AddinRegistration, APathWithASingleQuoteIsWrittenAsItIs) {
-    testsupport::TemporaryFolder folder;
+    ostrel::test::TemporaryFolder folder;
     PlacedLibrary placed(folder.path() / "Bob's add-ins", "KestrineWord.so");
     ASSERT_TRUE(placed.library().loaded()) << AddinLibrary::error();
     ASSERT_EQ(placed.library().registerServer(), S_OK);
@@ -165,7 +165,7 @@ std::filesystem::path folderForPathLength(std::filesystem::path folder, std::siz
 }
 
 TEST_F(AddinRegistration, ALibraryPathOf260CharactersIsRefusedAnd259Accepted) {
-    testsupport::TemporaryFolder folder;
+    ostrel::test::TemporaryFolder folder;
     const std::string name = "KestrineWord.so";
 
     PlacedLibrary tooLong(folderForPathLength(folder.path() / "a", 260, name), name);
@@ -187,14 +187,14 @@ TEST_F(AddinRegistration, ALibraryPathOf260CharactersIsRefusedAnd259Accepted) {
 TEST_F(AddinRegistration, AnUnreadableHiveFailsRegistrationAndIsLeftAlone) {
     AddinLibrary library;
     ASSERT_TRUE(library.loaded()) << AddinLibrary::error();
-    const std::filesystem::path hive = registryFolder.path() / "HKCU.reg";
+    const std::filesystem::path hive = registryFolder.registry() / "HKCU.reg";
     {
         std::ofstream broken(hive);
         broken << "this is not a registry file\n";
     }
     const HRESULT answer = library.registerServer();
     EXPECT_TRUE(FAILED(answer));
-    EXPECT_EQ(testsupport::readText(hive), "this is not a registry file\n");
+    EXPECT_EQ(ostrel::test::readText(hive), "this is not a registry file\n");
 }
 
 } // namespace

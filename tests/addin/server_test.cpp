@@ -2,7 +2,7 @@
 // aggregation and its type information.
 #include "addin_library.h"
 
-#include "../support/test_support.h"
+#include "environment.h"
 
 #include "com/comptr.h"
 #include "com/object.h"
@@ -41,7 +41,7 @@ protected:
         return object;
     }
 
-    testsupport::PrivateRegistry registryFolder;
+    ostrel::test::PrivateFolders registryFolder;
     AddinLibrary library;
 };
 

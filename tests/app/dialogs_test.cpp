@@ -65,8 +65,8 @@ protected:
     void press(int id) { finish.controls().get<QPushButton>(id)->click(); }
 
     CFinishDlg finish;
-    testing::RecordingMessageBoxes boxes;
-    testing::RecordingShell shell;
+    test::RecordingMessageBoxes boxes;
+    test::RecordingShell shell;
 };
 
 TEST_F(FinishDialog, ListsTheNamesSortedWithTheFirstSelected) {

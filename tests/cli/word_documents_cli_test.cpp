@@ -2,11 +2,12 @@
 // "Word.Application" server, registered by the program on first use in a private
 // registry, and the real Ghostscript.
 #include "corpus_tools.h"
+#include "environment.h"
 #include "json_lines.h"
 #include "macro_document.h"
 #include "missing.h"
+#include "pdf_facts.h"
 #include "system/process.h"
-#include "test_environment.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -102,8 +103,8 @@ TEST_F(OstrelConvertWord, TheGivenPasswordOpensProtectedDocumentsOnly) {
     const ProgramRun result =
         run(QStringList{QStringLiteral("--json")} + documents, QStringLiteral("Password1234_"));
     EXPECT_EQ(result.status, 0) << result.output.toStdString();
-    EXPECT_GT(test::pdfPageCount(pdf("example_password.pdf")), 0);
-    EXPECT_GT(test::pdfPageCount(pdf("plain.pdf")), 0);
+    EXPECT_GT(test::pdfPageCount(pdf("example_password.pdf").toStdString()), 0);
+    EXPECT_GT(test::pdfPageCount(pdf("plain.pdf").toStdString()), 0);
     const test::ConvertResults json = test::readConvertResults(result.output.toUtf8());
     ASSERT_TRUE(json.defect.isEmpty()) << result.output.toStdString();
     EXPECT_EQ(json.withStatus("converted"), documents);
@@ -138,7 +139,7 @@ TEST_F(OstrelConvertWord, AWrongPasswordOrABrokenFileFailsAtOnceAndTheRunGoesOn)
                   QStringLiteral("the given document password does not open truncated62886.docx")),
               1);
     EXPECT_FALSE(QFileInfo::exists(pdf("example_password.pdf")));
-    EXPECT_GT(test::pdfPageCount(pdf("plain.pdf")), 0);
+    EXPECT_GT(test::pdfPageCount(pdf("plain.pdf").toStdString()), 0);
 }
 
 // Opens `document` in an office of a user who allows every macro, as a double click
@@ -193,7 +194,7 @@ TEST_F(OstrelConvertWord, TheMacroOfADocumentNeverRuns) {
 
     const ProgramRun result = run({QString::fromStdString(document.string())});
     EXPECT_EQ(result.status, 0) << result.output.toStdString();
-    EXPECT_GT(test::pdfPageCount(pdf("invoice.pdf")), 0);
+    EXPECT_GT(test::pdfPageCount(pdf("invoice.pdf").toStdString()), 0);
     EXPECT_FALSE(std::filesystem::exists(marker)) << "the macro ran during the conversion";
 }
 
@@ -408,7 +409,7 @@ TEST_F(OstrelConvertWord, ADocumentThatCrashesHangsOrGarblesTheOfficeFailsAlone)
         const std::string said = result.output.toStdString();
         EXPECT_EQ(result.status, 1) << said;
         for (const char* name : {"plain.pdf", "SampleDoc.pdf", "two_images.pdf"}) {
-            EXPECT_GT(test::pdfPageCount(pdf(name)), 0) << name << "\n" << said;
+            EXPECT_GT(test::pdfPageCount(pdf(name).toStdString()), 0) << name << "\n" << said;
         }
         for (const QString& fault : faults) {
             const QString document = faulty + u'/' + fault + ".doc";
@@ -520,7 +521,7 @@ TEST_F(OstrelConvertWord, GnuParallelRunsShardsThatConvertEveryFileOnce) {
     EXPECT_EQ(json.withStatus("converted").size(), 28);
     for (const QJsonObject& file : json.files) {
         if (file[QStringLiteral("status")] == QStringLiteral("converted")) {
-            EXPECT_GT(test::pdfPageCount(file[QStringLiteral("pdf")].toString()), 0);
+            EXPECT_GT(test::pdfPageCount(file[QStringLiteral("pdf")].toString().toStdString()), 0);
         }
     }
     EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),

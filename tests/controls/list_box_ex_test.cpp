@@ -92,7 +92,7 @@ protected:
     QTemporaryDir folder;
     CListBoxEx list;
     DropCounter counter;
-    testing::RecordingMessageBoxes boxes;
+    test::RecordingMessageBoxes boxes;
 };
 
 TEST_F(FileDrops, AcceptedExtensionIsAppendedAndAnnouncedOnce) {

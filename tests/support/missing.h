@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace testsupport {
+namespace ostrel::test {
 
 inline bool everythingRequired() {
     const char* value = std::getenv("OSTREL_TESTS_REQUIRE_ALL");
@@ -20,9 +20,9 @@ inline ::testing::TestPartResult::Type missingResult() {
                                 : ::testing::TestPartResult::kSkip;
 }
 
-} // namespace testsupport
+} // namespace ostrel::test
 
 // Ends the test for a missing component: a skip, or a failure under
 // OSTREL_TESTS_REQUIRE_ALL. Takes a message like GTEST_SKIP():
 //     OSTREL_MISSING() << "no corpus at " << folder;
-#define OSTREL_MISSING() return GTEST_MESSAGE_("missing", ::testsupport::missingResult())
+#define OSTREL_MISSING() return GTEST_MESSAGE_("missing", ::ostrel::test::missingResult())

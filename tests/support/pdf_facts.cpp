@@ -137,4 +137,14 @@ std::optional<PdfFacts> readPdf(const std::string& path, const std::string& pass
     }
 }
 
+int pdfPageCount(const std::string& path) {
+    try {
+        QPDF pdf;
+        pdf.processFile(path.c_str());
+        return static_cast<int>(QPDFPageDocumentHelper(pdf).getAllPages().size());
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
 } // namespace ostrel::test

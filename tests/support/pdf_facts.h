@@ -51,4 +51,7 @@ struct PdfFacts {
 std::optional<PdfFacts> readPdf(const std::string& path, const std::string& password = {},
                                 std::string* error = nullptr);
 
+// Pages of a PDF; -1 when qpdf cannot read it.
+int pdfPageCount(const std::string& path);
+
 } // namespace ostrel::test

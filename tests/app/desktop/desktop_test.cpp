@@ -17,11 +17,11 @@
 #include "message_boxes.h"
 #include "missing.h"
 #include "pdf_facts.h"
+#include "recorders.h"
 #include "security_dlg.h"
 #include "shell_opener.h"
 #include "single_instance.h"
 #include "tab_ctrl_ex.h"
-#include "test_environment.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -438,22 +438,8 @@ TEST_F(DesktopProgram, KeyboardTabChangesShowTheirPage) {
     EXPECT_FALSE(page->descriptionPage()->isVisibleTo(page));
 }
 
-class RecordingShell : public ShellOpener {
-public:
-    QStringList opened;
-    QString noProgramFor; // a file ending the desktop has no program for
-    void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
-    bool openWithProgram(const QString& pathOrUrl) override {
-        if (!noProgramFor.isEmpty() && pathOrUrl.endsWith(noProgramFor))
-            return false;
-        opened << pathOrUrl;
-        return true;
-    }
-    void showInFolder(const QString&, const QString&) override {}
-};
-
 TEST_F(DesktopProgram, HeaderButtonsOpenTheWebsiteAndTheHelpBesideTheProgram) {
-    RecordingShell shell;
+    test::RecordingShell shell;
     window->shell = &shell;
     window->findChild<QPushButton*>(QStringLiteral("control1030"))->click();
     window->findChild<QPushButton*>(QStringLiteral("control1031"))->click();

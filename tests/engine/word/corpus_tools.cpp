@@ -1,7 +1,8 @@
 #include "corpus_tools.h"
 
+#include "environment.h"
+#include "pdf_facts.h"
 #include "system/process.h"
-#include "test_environment.h"
 
 #include <QDirIterator>
 #include <QFile>

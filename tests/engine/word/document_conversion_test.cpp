@@ -4,8 +4,8 @@
 #include "document_password.h"
 #include "environment.h"
 #include "fake_word.h"
+#include "pdf_facts.h"
 #include "scripted_host.h"
-#include "test_environment.h"
 #include "word_registration.h"
 
 #include "com/guid.h"
@@ -127,7 +127,7 @@ TEST_F(DocumentConversionTest, EveryCallOfAnUnprotectedDocumentInOrder) {
               "sleep 1000", "host: answerer stop", kCloseCall, kQuitCall},
              kReleases,
              {"host: progress 1/1/1", "host: converted report.final.pdf"}})));
-    EXPECT_EQ(test::pdfPageCount(pdf(QStringLiteral("report.final.pdf"))), 1);
+    EXPECT_EQ(test::pdfPageCount(pdf(QStringLiteral("report.final.pdf")).toStdString()), 1);
     EXPECT_THAT(host.messages, IsEmpty());
 }
 
@@ -342,7 +342,7 @@ TEST_F(DocumentConversionTest, SameNamesInTwoFoldersMeetTheQuestionAndYesReplace
     const auto calls = fakeword::journal();
     ASSERT_FALSE(calls.empty());
     EXPECT_THAT(calls.front(), HasSubstr("x.pdf already exists. Do you want to replace it?"));
-    EXPECT_EQ(test::pdfPageCount(pdf(QStringLiteral("x.pdf"))), 1);
+    EXPECT_EQ(test::pdfPageCount(pdf(QStringLiteral("x.pdf")).toStdString()), 1);
     EXPECT_THAT(host.convertedFiles, ElementsAre(u"x.pdf", u"x.pdf"));
 }
 
@@ -363,7 +363,7 @@ TEST_F(DocumentConversionTest, TheAddinRunOpensWithoutPasswordAndAnswerer) {
                                        {openCall(doc, kOmitted), printOutCall(spoolFile()),
                                         "Application.get 86()", kCloseCall, kQuitCall},
                                        kReleases})));
-    EXPECT_EQ(test::pdfPageCount(run.pdfPath), 1);
+    EXPECT_EQ(test::pdfPageCount(run.pdfPath.toStdString()), 1);
 }
 
 TEST_F(DocumentConversionTest, TheAddinRunNeverAsksForAPassword) {
@@ -390,9 +390,7 @@ TEST_F(DocumentConversionTest, TheAddinRunTakesOnlyDocDocxAndDot) {
 }
 
 TEST(WordRegistration, RegistersOnFirstUseAndAfterTheLibraryMoved) {
-    QTemporaryDir registryDir;
-    const test::ScopedEnvironment registryFolder("OSTREL_REGISTRY_DIR",
-                                                 QFile::encodeName(registryDir.path()).constData());
+    const test::PrivateFolders privateRegistry;
 
     CLSID clsid{};
     EXPECT_TRUE(FAILED(CLSIDFromProgID(u"Word.Application", &clsid)));

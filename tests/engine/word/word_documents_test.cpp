@@ -5,11 +5,11 @@
 #include "corpus_tools.h"
 #include "document_conversion.h"
 #include "document_password.h"
+#include "environment.h"
 #include "missing.h"
 #include "output_name.h"
 #include "pdf_facts.h"
 #include "scripted_host.h"
-#include "test_environment.h"
 #include "word_registration.h"
 
 #include <QDataStream>
@@ -129,7 +129,8 @@ TEST_F(WordDocumentsTest, EveryCorpusDocumentConvertsLikeTheOfficesOwnExport) {
             ASSERT_FALSE(expected.isEmpty()) << "LibreOffice's own export failed";
             EXPECT_EQ(outcomes[std::size_t(i)], Outcome::Converted);
             const QString pdf = pdfOf(run[i]);
-            EXPECT_EQ(test::pdfPageCount(pdf), test::pdfPageCount(expected));
+            EXPECT_EQ(test::pdfPageCount(pdf.toStdString()),
+                      test::pdfPageCount(expected.toStdString()));
             EXPECT_EQ(navigationOf(pdf), navigationOf(expected));
             EXPECT_LE(test::firstPageDifference(pdf, expected, render), 0.01);
 
@@ -273,7 +274,7 @@ TEST_F(WordDocumentsTest, FloatingIndexedPictureConverts) {
 
     ASSERT_EQ(convertAll({document}), std::vector{Outcome::Converted});
     const QString pdf = pdfOf(document);
-    EXPECT_EQ(test::pdfPageCount(pdf), 1);
+    EXPECT_EQ(test::pdfPageCount(pdf.toStdString()), 1);
     EXPECT_TRUE(test::firstPageHasInk(pdf, folders->path(QStringLiteral("render"))));
     EXPECT_EQ(test::pdfWords(pdf).count(QStringLiteral("Floating")), 1u);
 }
@@ -295,8 +296,8 @@ TEST_F(WordDocumentsTest, ProtectedDocuments) {
 
     EXPECT_EQ(outcomes, (std::vector{Outcome::Converted, Outcome::Converted, Outcome::Failed}));
     EXPECT_EQ(host.passwordPrompts, 4);
-    EXPECT_GT(test::pdfPageCount(pdfOf(docx)), 0);
-    EXPECT_GT(test::pdfPageCount(pdfOf(tika)), 0);
+    EXPECT_GT(test::pdfPageCount(pdfOf(docx).toStdString()), 0);
+    EXPECT_GT(test::pdfPageCount(pdfOf(tika).toStdString()), 0);
     EXPECT_FALSE(QFileInfo::exists(pdfOf(doc)));
     EXPECT_EQ(documentPassword(), kPlaceholderPassword);
 }
@@ -314,7 +315,7 @@ TEST_F(WordDocumentsTest, HostileFilesAreEachReportedAndTheRunGoesOn) {
     for (int i = 0; i + 1 < files.size(); ++i) {
         SCOPED_TRACE(files[i].toStdString());
         if (outcomes[std::size_t(i)] == Outcome::Converted) {
-            EXPECT_GT(test::pdfPageCount(pdfOf(files[i])), 0);
+            EXPECT_GT(test::pdfPageCount(pdfOf(files[i]).toStdString()), 0);
             continue;
         }
         EXPECT_FALSE(QFileInfo::exists(pdfOf(files[i])));

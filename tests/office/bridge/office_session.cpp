@@ -18,8 +18,6 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace ostrel::test {
 
 using namespace com::sun::star;
@@ -34,25 +32,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRestartRequested = 81;
-
-std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& changes) {
-    std::map<std::string, std::string> all;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text = *entry;
-        const auto equals = text.find('=');
-        if (equals != std::string::npos) {
-            all[text.substr(0, equals)] = text.substr(equals + 1);
-        }
-    }
-    for (const auto& [name, value] : changes) {
-        all[name] = value;
-    }
-    std::vector<std::string> result;
-    for (const auto& [name, value] : all) {
-        result.push_back(name + "=" + value);
-    }
-    return result;
-}
 
 std::string fileUrl(const fs::path& path) {
     return "file://" + path.string();
@@ -81,7 +60,7 @@ std::optional<Process> Process::start(const std::vector<std::string>& arguments,
                                       const std::map<std::string, std::string>& environment,
                                       const fs::path& output, int displayFd) {
     ostrel::ProcessOptions options;
-    options.environment = mergedEnvironment(environment);
+    options.environment = environmentWith(environment);
     options.outputFile = output;
     if (displayFd >= 0) {
         options.passedDescriptors = {displayFd};
@@ -105,15 +84,6 @@ std::optional<int> Process::waitFor(std::chrono::seconds limit) {
         return std::nullopt;
     }
     return exit->exited ? exit->code : -1;
-}
-
-int run(const std::vector<std::string>& arguments,
-        const std::map<std::string, std::string>& environment, const fs::path& output) {
-    auto process = Process::start(arguments, environment, output);
-    if (!process) {
-        return -1;
-    }
-    return process->waitFor(std::chrono::seconds(120)).value_or(-1);
 }
 
 std::optional<XDisplay> XDisplay::start(const fs::path& folder) {

@@ -8,8 +8,9 @@
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
+#include "environment.h"
+#include "programs.h"
 #include "system/process.h"
-#include "test_support.h"
 
 #include <chrono>
 #include <filesystem>
@@ -45,10 +46,6 @@ private:
     explicit Process(ostrel::Process process) : process_(std::move(process)) {}
     ostrel::Process process_;
 };
-
-// Runs a program to its end and answers its exit code (-1 when it did not run).
-int run(const std::vector<std::string>& arguments,
-        const std::map<std::string, std::string>& environment, const fs::path& output);
 
 // A private X display; empty when Xvfb is missing or does not start.
 class XDisplay {
@@ -109,8 +106,6 @@ private:
     uno::Reference<uno::XComponentContext> context_;
     uno::Reference<com::sun::star::frame::XDesktop2> desktop_;
 };
-
-using testsupport::readText;
 
 // Processes (other than this one) whose command line mentions `text`.
 std::vector<pid_t> processesMentioning(const std::string& text);

@@ -11,7 +11,7 @@
 
 namespace fs = std::filesystem;
 
-namespace ostrel::word::test {
+namespace ostrel::test {
 
 ServerModule::ServerModule() {
     handle_ = dlopen(OSTREL_WORD_MODULE, RTLD_NOW | RTLD_LOCAL);
@@ -124,4 +124,4 @@ std::vector<int> childProcesses(const std::string& name) {
     return found;
 }
 
-} // namespace ostrel::word::test
+} // namespace ostrel::test

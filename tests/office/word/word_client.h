@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <vector>
 
-namespace ostrel::word::test {
+namespace ostrel::test {
 
 using com::ComPtr;
 using com::DispatchResult;
@@ -54,4 +54,4 @@ int waitForBackgroundPrinting(IDispatch* application, int polls);
 // Process ids of the running children of this process named `name`.
 std::vector<int> childProcesses(const std::string& name);
 
-} // namespace ostrel::word::test
+} // namespace ostrel::test

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 int main() {
-    using namespace ostrel::word::test;
+    using namespace ostrel::test;
     ServerModule module;
     HRESULT status = E_FAIL;
     const auto application = module.createApplication(&status);

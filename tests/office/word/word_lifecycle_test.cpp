@@ -1,9 +1,9 @@
 // The office's life: registration and creation through the COM runtime, Quit, release
 // without Quit, a killed client, a dead or hanging office, an office kept while the
 // server is locked. Each case starts an office of its own.
+#include "environment.h"
 #include "missing.h"
 #include "word_client.h"
-#include "word_test_support.h"
 
 #include "registry/registry.h"
 
@@ -19,14 +19,14 @@
 #include <thread>
 
 namespace fs = std::filesystem;
-using namespace ostrel::word::test;
+using namespace ostrel::test;
 using namespace std::chrono_literals;
 using ostrel::com::invokeMethod;
 
 namespace {
 
 bool processGone(int pid) {
-    const std::string state = testsupport::readText("/proc/" + std::to_string(pid) + "/stat");
+    const std::string state = readText("/proc/" + std::to_string(pid) + "/stat");
     const auto close = state.rfind(')');
     return state.empty() || (close != std::string::npos && state.substr(close + 2, 1) == "Z");
 }
@@ -45,7 +45,9 @@ bool waitUntilGone(const std::vector<int>& pids) {
 class WordLifecycleTest : public ::testing::Test {
 protected:
     // One cache folder for the suite: the profile template is made once.
-    static void SetUpTestSuite() { environment_ = std::make_unique<TestEnvironment>(); }
+    static void SetUpTestSuite() {
+        environment_ = std::make_unique<PrivateFolders>(PrivateFolders::Profiles::Own);
+    }
     static void TearDownTestSuite() { environment_.reset(); }
 
     // Creates an application and finds its office, the one child of ours named soffice.bin.
@@ -61,7 +63,7 @@ protected:
         documents_ = documents.value.toDispatch();
     }
 
-    static inline std::unique_ptr<TestEnvironment> environment_;
+    static inline std::unique_ptr<PrivateFolders> environment_;
     ServerModule module_;
     ComPtr<IDispatch> application_;
     ComPtr<IDispatch> documents_;

@@ -1,13 +1,13 @@
 // "Word.Application" on the real office, one office for the suite: printing to
 // the spool file, passwords, hostile files, printer selection and the arguments, through
 // the module's class object and Word's dispatch ids.
+#include "environment.h"
 #include "missing.h"
 #include "pdf_facts.h"
 #include "prompts/pending_prompts.h"
 #include "stored_zip.h"
 #include "system/spool_folder.h"
 #include "word_client.h"
-#include "word_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@
 #include <thread>
 
 namespace fs = std::filesystem;
-using namespace ostrel::word::test;
+using namespace ostrel::test;
 using ostrel::com::getProperty;
 using ostrel::com::invoke;
 using ostrel::com::invokeMethod;
@@ -40,7 +40,7 @@ bool isPdf(const std::string& text) {
 class WordServerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        environment_ = std::make_unique<TestEnvironment>();
+        environment_ = std::make_unique<PrivateFolders>(PrivateFolders::Profiles::Own);
         module_ = std::make_unique<ServerModule>();
         HRESULT status = E_FAIL;
         application_ = module_->createApplication(&status);
@@ -68,7 +68,7 @@ protected:
     }
 
     static fs::path corpus(const std::string& name) { return fs::path(OSTREL_CORPUS_DIR) / name; }
-    static fs::path temporary(const std::string& name) { return environment_->directory() / name; }
+    static fs::path temporary(const std::string& name) { return environment_->root() / name; }
 
     static DispatchResult open(const fs::path& file, const QString& password = kPlaceholder) {
         auto args = openArguments(file, password);
@@ -83,7 +83,7 @@ protected:
         return invokeMethod(document, kPrintOut, args).hr;
     }
 
-    static inline std::unique_ptr<TestEnvironment> environment_;
+    static inline std::unique_ptr<PrivateFolders> environment_;
     static inline std::unique_ptr<ServerModule> module_;
     static inline ComPtr<IDispatch> application_;
     static inline ComPtr<IDispatch> documents_;
@@ -92,7 +92,7 @@ protected:
 // The profiles live in the cache folder's "ostrel", where the spool files go too when
 // there is no runtime folder: the office made it, and it must stay private for them.
 TEST_F(WordServerTest, TheOfficesProfilesLeaveTheCacheFolderPrivateForTheSpoolFiles) {
-    const fs::path ours = environment_->directory() / "cache" / "ostrel";
+    const fs::path ours = environment_->root() / "cache" / "ostrel";
     ASSERT_TRUE(fs::is_directory(ours / "word"));
     EXPECT_EQ(fs::status(ours).permissions() & (fs::perms::group_all | fs::perms::others_all),
               fs::perms::none);
@@ -111,7 +111,7 @@ TEST_F(WordServerTest, BackgroundPrintingIsDoneWhenPrintOutReturns) {
     const fs::path output = temporary("background.ps");
     ASSERT_EQ(printOut(document.get(), true, output), S_OK);
     EXPECT_EQ(waitForBackgroundPrinting(application_.get(), 0), 0);
-    EXPECT_TRUE(isPdf(testsupport::readText(output)));
+    EXPECT_TRUE(isPdf(readText(output)));
     close(document.get());
 }
 
@@ -130,7 +130,7 @@ TEST_F(WordServerTest, PrintOutReplacesAnOlderFile) {
         std::ofstream(output) << "an older spool file that is much longer than nothing";
         ASSERT_EQ(printOut(document.get(), false, output), S_OK);
         EXPECT_EQ(waitForBackgroundPrinting(application_.get(), 0), 0);
-        const std::string printed = testsupport::readText(output);
+        const std::string printed = readText(output);
         const auto facts = ostrel::test::readPdf(output.string());
         if (ours) {
             EXPECT_TRUE(isPdf(printed));

@@ -1,13 +1,13 @@
 // Prints how long the Word server takes: the first creation (profile template made),
 // later creations (template copied), opening, printing to PostScript and quitting.
 // A measurement, not a test: word_timing [document ...]
+#include "environment.h"
 #include "word_client.h"
-#include "word_test_support.h"
 
 #include <chrono>
 #include <cstdio>
 
-using namespace ostrel::word::test;
+using namespace ostrel::test;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -19,7 +19,7 @@ double since(Clock::time_point start) {
 } // namespace
 
 int main(int argc, char** argv) {
-    TestEnvironment environment;
+    PrivateFolders environment(PrivateFolders::Profiles::Own);
     ServerModule module;
     for (int round = 0; round < 3; ++round) {
         auto start = Clock::now();
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
             }
             auto document = opened.value.toDispatch();
             start = Clock::now();
-            auto print = printOutArguments(true, environment.directory() / "timing.ps");
+            auto print = printOutArguments(true, environment.root() / "timing.ps");
             ostrel::com::invokeMethod(document.get(), kPrintOut, print);
             const int pending = waitForBackgroundPrinting(application.get(), 3000);
             std::printf("%s: open %.2f s, print %.2f s%s\n", argv[i], openTime, since(start),

@@ -1,6 +1,7 @@
 // CoCreateInstance end to end: a real server library, registered by ostrel-regsvr
 // through its own DllRegisterServer into a private registry, loaded, called, unloaded.
-#include "../../support/test_support.h"
+#include "environment.h"
+#include "programs.h"
 #include "test_server.h"
 
 #include "com/bstr.h"
@@ -52,10 +53,10 @@ public:
 
 class ServerTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(testsupport::run({kRegsvr, kServer}), 0); }
+    void SetUp() override { ASSERT_EQ(ostrel::test::run({kRegsvr, kServer}), 0); }
     void TearDown() override { CoFreeUnusedLibraries(); }
 
-    testsupport::PrivateRegistry registry_;
+    ostrel::test::PrivateFolders registry_;
     Apartment apartment_;
 };
 
@@ -86,7 +87,8 @@ TEST_F(ServerTest, RegistrationWritesTheServerPathAndCreationFollowsIt) {
 
 TEST_F(ServerTest, ARelativeLibraryPathIsRegisteredAbsolute) {
     const std::filesystem::path server(kServer);
-    ASSERT_EQ(testsupport::run({kRegsvr, "./" + server.filename().string()}, server.parent_path()),
+    ASSERT_EQ(ostrel::test::run({kRegsvr, "./" + server.filename().string()}, {}, {},
+                                server.parent_path()),
               0);
     const Registry registry;
     EXPECT_EQ(registry.getString(Hive::ClassesRoot,
@@ -153,7 +155,7 @@ TEST_F(ServerTest, AggregationIsRefused) {
 }
 
 TEST_F(ServerTest, UnregistrationRemovesTheClass) {
-    ASSERT_EQ(testsupport::run({kRegsvr, "-u", kServer}), 0);
+    ASSERT_EQ(ostrel::test::run({kRegsvr, "-u", kServer}), 0);
     ComPtr<IDispatch> object;
     EXPECT_EQ(createByProgId(u"Ostrel.TestServer", object), CO_E_CLASSSTRING);
     void* out = reinterpret_cast<void*>(0x1);
@@ -174,7 +176,7 @@ TEST_F(ServerTest, CreationNeedsAnApartmentOnTheThread) {
 }
 
 TEST(ServerLoading, LoadFailuresAreReported) {
-    testsupport::PrivateRegistry privateRegistry;
+    ostrel::test::PrivateFolders privateRegistry;
     Apartment apartment;
     Registry registry;
     const CLSID missing = *guidFromString("{11111111-2222-3333-4444-555555555555}");
@@ -182,9 +184,9 @@ TEST(ServerLoading, LoadFailuresAreReported) {
     const CLSID notAServer = *guidFromString("{11111111-2222-3333-4444-777777777777}");
     ASSERT_EQ(registry.setString(Hive::ClassesRoot,
                                  "CLSID\\" + guidToString(missing) + "\\InprocServer32", "",
-                                 (privateRegistry.path() / "absent.so").string()),
+                                 (privateRegistry.registry() / "absent.so").string()),
               S_OK);
-    const auto garbage = privateRegistry.path() / "garbage.so";
+    const auto garbage = privateRegistry.registry() / "garbage.so";
     {
         FILE* file = std::fopen(garbage.c_str(), "w");
         ASSERT_NE(file, nullptr);
@@ -218,7 +220,7 @@ TEST(ServerLoading, LoadFailuresAreReported) {
 }
 
 TEST(ProgId, FollowsCurVerButNotInCircles) {
-    testsupport::PrivateRegistry privateRegistry;
+    ostrel::test::PrivateFolders privateRegistry;
     Registry registry;
     ASSERT_EQ(registry.setString(Hive::ClassesRoot, "Loop.A\\CurVer", "", "Loop.B"), S_OK);
     ASSERT_EQ(registry.setString(Hive::ClassesRoot, "Loop.B\\CurVer", "", "Loop.A"), S_OK);
@@ -237,20 +239,20 @@ TEST(ProgId, FollowsCurVerButNotInCircles) {
 }
 
 TEST(Regsvr, ExitCodesFollowTheOutcome) {
-    testsupport::PrivateRegistry privateRegistry;
-    EXPECT_EQ(testsupport::run({kRegsvr}), 1);
-    EXPECT_EQ(testsupport::run({kRegsvr, (privateRegistry.path() / "absent.so").string()}), 3);
-    EXPECT_EQ(testsupport::run({kRegsvr, kNotAServer}), 4);
+    ostrel::test::PrivateFolders privateRegistry;
+    EXPECT_EQ(ostrel::test::run({kRegsvr}), 1);
+    EXPECT_EQ(ostrel::test::run({kRegsvr, (privateRegistry.registry() / "absent.so").string()}), 3);
+    EXPECT_EQ(ostrel::test::run({kRegsvr, kNotAServer}), 4);
     // A hive that cannot be read makes registration fail, and stays as it was.
-    const auto hive = privateRegistry.path() / "HKCR.reg";
+    const auto hive = privateRegistry.registry() / "HKCR.reg";
     {
         FILE* file = std::fopen(hive.c_str(), "w");
         ASSERT_NE(file, nullptr);
         std::fputs("garbage\n", file);
         std::fclose(file);
     }
-    EXPECT_EQ(testsupport::run({kRegsvr, kServer}), 5);
-    EXPECT_EQ(testsupport::readText(hive), "garbage\n");
+    EXPECT_EQ(ostrel::test::run({kRegsvr, kServer}), 5);
+    EXPECT_EQ(ostrel::test::readText(hive), "garbage\n");
 }
 
 } // namespace

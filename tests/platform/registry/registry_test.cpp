@@ -1,5 +1,5 @@
 // The registry hives: their REGEDIT text, key rules, locking and atomic replacement.
-#include "../../support/test_support.h"
+#include "environment.h"
 
 #include "registry/registry.h"
 
@@ -34,7 +34,7 @@ std::vector<std::string> folderEntries(const fs::path& folder) {
 
 class RegistryTest : public ::testing::Test {
 protected:
-    testsupport::TemporaryFolder folder_;
+    ostrel::test::TemporaryFolder folder_;
     Registry registry_{folder_.path()};
     fs::path hkcr() const { return folder_.path() / "HKCR.reg"; }
     fs::path hkcu() const { return folder_.path() / "HKCU.reg"; }
@@ -52,7 +52,7 @@ TEST_F(RegistryTest, WritesTheRegeditTextExactly) {
               S_OK);
     ASSERT_EQ(registry_.createKey(Hive::ClassesRoot, clsid + "\\Programmable"), S_OK);
     ASSERT_EQ(registry_.setString(Hive::ClassesRoot, "Ärger", "na\"me", "Grüße"), S_OK);
-    EXPECT_EQ(testsupport::readText(hkcr()),
+    EXPECT_EQ(ostrel::test::readText(hkcr()),
               "Windows Registry Editor Version 5.00\n"
               "\n"
               "[HKEY_CLASSES_ROOT\\CLSID]\n"
@@ -77,7 +77,7 @@ TEST_F(RegistryTest, WritesTheRegeditTextExactly) {
               S_OK);
     ASSERT_EQ(registry_.setDword(Hive::CurrentUser, addin, "LoadBehavior", 3), S_OK);
     ASSERT_EQ(registry_.setDword(Hive::CurrentUser, addin, "Big", 0xFFFFFFFEu), S_OK);
-    EXPECT_EQ(testsupport::readText(hkcu()),
+    EXPECT_EQ(ostrel::test::readText(hkcu()),
               "Windows Registry Editor Version 5.00\n"
               "\n"
               "[HKEY_CURRENT_USER\\Software]\n"
@@ -123,18 +123,18 @@ TEST_F(RegistryTest, ReadsRegeditTextAndKeepsWhatItDoesNotInterpret) {
               (std::vector<std::string>{"bin", ""}));
 
     ASSERT_EQ(registry_.setString(Hive::ClassesRoot, "a", "", "new"), S_OK);
-    EXPECT_EQ(testsupport::readText(hkcr()), "Windows Registry Editor Version 5.00\n"
-                                             "\n"
-                                             "[HKEY_CLASSES_ROOT\\a]\n"
-                                             "@=\"new\"\n"
-                                             "\"n\"=dword:0000000a\n"
-                                             "\n"
-                                             "[HKEY_CLASSES_ROOT\\b]\n"
-                                             "\n"
-                                             "[HKEY_CLASSES_ROOT\\b\\deep]\n"
-                                             "@=\"x\"\n"
-                                             "\"bin\"=hex:01,02,03,04\n"
-                                             "\n");
+    EXPECT_EQ(ostrel::test::readText(hkcr()), "Windows Registry Editor Version 5.00\n"
+                                              "\n"
+                                              "[HKEY_CLASSES_ROOT\\a]\n"
+                                              "@=\"new\"\n"
+                                              "\"n\"=dword:0000000a\n"
+                                              "\n"
+                                              "[HKEY_CLASSES_ROOT\\b]\n"
+                                              "\n"
+                                              "[HKEY_CLASSES_ROOT\\b\\deep]\n"
+                                              "@=\"x\"\n"
+                                              "\"bin\"=hex:01,02,03,04\n"
+                                              "\n");
 }
 
 TEST_F(RegistryTest, KeyAndValueNamesIgnoreCaseAndKeepTheirFirstSpelling) {
@@ -170,18 +170,18 @@ TEST_F(RegistryTest, DeletesTreesValuesAndEmptyKeys) {
     EXPECT_EQ(registry_.deleteKeyIfEmpty(Hive::ClassesRoot, "CLSID\\{B}"), S_OK);
     EXPECT_EQ(registry_.deleteKeyIfEmpty(Hive::ClassesRoot, "CLSID"), S_OK);
     EXPECT_FALSE(registry_.keyExists(Hive::ClassesRoot, "CLSID"));
-    EXPECT_EQ(testsupport::readText(hkcr()), "Windows Registry Editor Version 5.00\n\n");
+    EXPECT_EQ(ostrel::test::readText(hkcr()), "Windows Registry Editor Version 5.00\n\n");
 }
 
 TEST_F(RegistryTest, RefusesNamesTheTextCannotHold) {
     ASSERT_EQ(registry_.setString(Hive::ClassesRoot, "Keep", "", "v"), S_OK);
-    const std::string before = testsupport::readText(hkcr());
+    const std::string before = ostrel::test::readText(hkcr());
     EXPECT_EQ(registry_.setString(Hive::ClassesRoot, "A\\\\B", "", "v"), E_INVALIDARG);
     EXPECT_EQ(registry_.setString(Hive::ClassesRoot, "A\\", "", "v"), E_INVALIDARG);
     EXPECT_EQ(registry_.setString(Hive::ClassesRoot, "A", "", "two\nlines"), E_INVALIDARG);
     EXPECT_EQ(registry_.setString(Hive::ClassesRoot, "A", "x\r", "v"), E_INVALIDARG);
     EXPECT_EQ(registry_.createKey(Hive::ClassesRoot, "A\nB"), E_INVALIDARG);
-    EXPECT_EQ(testsupport::readText(hkcr()), before);
+    EXPECT_EQ(ostrel::test::readText(hkcr()), before);
 }
 
 TEST_F(RegistryTest, AHiveThatCannotBeParsedIsReportedAndLeftAlone) {
@@ -203,7 +203,7 @@ TEST_F(RegistryTest, AHiveThatCannotBeParsedIsReportedAndLeftAlone) {
         writeText(hkcr(), text);
         EXPECT_EQ(registry_.setString(Hive::ClassesRoot, "b", "", "v"), REGDB_E_READREGDB) << text;
         EXPECT_EQ(registry_.deleteTree(Hive::ClassesRoot, "a"), REGDB_E_READREGDB) << text;
-        EXPECT_EQ(testsupport::readText(hkcr()), text) << "the hive was replaced";
+        EXPECT_EQ(ostrel::test::readText(hkcr()), text) << "the hive was replaced";
         EXPECT_FALSE(registry_.keyExists(Hive::ClassesRoot, "a")) << "reads as empty: " << text;
     }
     EXPECT_EQ(registry_.getString(Hive::CurrentUser, "Other", ""), "fine");
@@ -212,7 +212,7 @@ TEST_F(RegistryTest, AHiveThatCannotBeParsedIsReportedAndLeftAlone) {
 
 TEST_F(RegistryTest, ReplacesTheHiveAtomically) {
     ASSERT_EQ(registry_.setString(Hive::ClassesRoot, "a", "", "old"), S_OK);
-    const std::string oldText = testsupport::readText(hkcr());
+    const std::string oldText = ostrel::test::readText(hkcr());
     struct stat before {};
     ASSERT_EQ(stat(hkcr().c_str(), &before), 0);
     const int reader = open(hkcr().c_str(), O_RDONLY | O_CLOEXEC);
@@ -302,7 +302,7 @@ TEST_F(RegistryTest, ReadAndWriteFailuresAreReported) {
     writeText(notAFolder, "x");
     Registry blocked(notAFolder);
     EXPECT_EQ(blocked.setString(Hive::CurrentUser, "a", "", "v"), REGDB_E_WRITEREGDB);
-    EXPECT_EQ(testsupport::readText(notAFolder), "x");
+    EXPECT_EQ(ostrel::test::readText(notAFolder), "x");
 }
 
 TEST(RegistryFolder, FollowsTheOverridesInOrder) {

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <vector>
 
-namespace ostrel::testing {
+namespace ostrel::test {
 
 struct ShownBox {
     QMessageBox::Icon icon;
@@ -34,11 +34,19 @@ class RecordingShell : public ShellOpener {
 public:
     QStringList opened;
     QStringList shownInFolder; // "folder|file"
+    QString noProgramFor;      // a file ending the desktop has no program for
 
     void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
+    bool openWithProgram(const QString& pathOrUrl) override {
+        if (!noProgramFor.isEmpty() && pathOrUrl.endsWith(noProgramFor)) {
+            return false;
+        }
+        open(pathOrUrl);
+        return true;
+    }
     void showInFolder(const QString& folder, const QString& filePath) override {
         shownInFolder << folder + QLatin1Char('|') + filePath;
     }
 };
 
-} // namespace ostrel::testing
+} // namespace ostrel::test

@@ -98,6 +98,9 @@ bool hardenMask(QPDF& pdf, QPDFObjectHandle image) {
 
 // Makes the graphics states of a resource dictionary opaque; whether it changed any.
 bool makeStatesOpaque(QPDFObjectHandle resources) {
+    if (!resources.isDictionary()) {
+        return false;
+    }
     QPDFObjectHandle states = resources.getKey("/ExtGState");
     if (!states.isDictionary()) {
         return false;

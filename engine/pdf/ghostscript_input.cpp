@@ -2,12 +2,12 @@
 
 #include "glyph_runs.h"
 #include "opaque_pdf.h"
+#include "pdf_objects.h"
 #include "pdf_outline.h"
 #include "pdf_parts.h"
 #include "several_unit_unicode.h"
 #include "type1_glyph_names.h"
 
-#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -63,9 +63,7 @@ GhostscriptInput inspectGhostscriptInput(const std::filesystem::path& input, boo
         QPDFWriter writer(pdf);
         writer.setOutputMemory();
         writer.write();
-        const auto buffer = writer.getBufferSharedPointer();
-        inspected.adjusted =
-            std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+        inspected.adjusted = bufferText(*writer.getBufferSharedPointer());
         return inspected;
     } catch (const std::exception& error) {
         throw std::runtime_error(std::string("Cannot adjust the printed PDF: ") + error.what());

@@ -1,9 +1,7 @@
 #include "several_unit_unicode.h"
 
 #include "cmap_sections.h"
-
-#include <qpdf/Buffer.hh>
-#include <qpdf/QPDFObjectHandle.hh>
+#include "pdf_objects.h"
 
 #include <set>
 #include <string>
@@ -61,18 +59,13 @@ bool mapHasSeveralUnits(const std::string& cmap) {
 
 bool hasSeveralUnitUnicode(QPDF& pdf) {
     std::set<QPDFObjGen> seen; // a map fonts share is read once
-    for (QPDFObjectHandle object : pdf.getAllObjects()) {
-        if (!object.isDictionary() || !object.getKey("/Type").isNameAndEquals("/Font")) {
-            continue;
-        }
-        QPDFObjectHandle map = object.getKey("/ToUnicode");
+    for (QPDFObjectHandle font : fontDictionaries(pdf)) {
+        QPDFObjectHandle map = font.getKey("/ToUnicode");
         if (!map.isStream() || !seen.insert(map.getObjGen()).second) {
             continue;
         }
         try {
-            const auto data = map.getStreamData(qpdf_dl_generalized);
-            if (mapHasSeveralUnits(std::string(reinterpret_cast<const char*>(data->getBuffer()),
-                                               data->getSize()))) {
+            if (mapHasSeveralUnits(streamText(map))) {
                 return true;
             }
         } catch (const std::exception&) {

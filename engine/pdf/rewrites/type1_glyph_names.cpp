@@ -1,9 +1,7 @@
 #include "type1_glyph_names.h"
 
 #include "cmap_sections.h"
-
-#include <qpdf/Buffer.hh>
-#include <qpdf/QPDFObjectHandle.hh>
+#include "pdf_objects.h"
 
 #include <algorithm>
 #include <cctype>
@@ -181,44 +179,51 @@ std::optional<std::string> renameCharStrings(const std::string& plain,
     return out;
 }
 
-bool renameFontGlyphs(QPDFObjectHandle font) {
-    QPDFObjectHandle toUnicode = font.getKey("/ToUnicode");
-    QPDFObjectHandle fontFile = font.getKey("/FontDescriptor").getKey("/FontFile");
-    if (!toUnicode.isStream() || !fontFile.isStream() || font.hasKey("/Encoding")) {
-        return false;
-    }
+// The three parts of an embedded Type 1 program: the clear text, the encrypted private
+// part and what follows it.
+struct Type1Program {
+    std::string clear;
+    std::string cipher;
+    std::string rest;
+};
+
+// The parts by the stream's Length1 and Length2; nothing when they do not fit the data
+// or the private part is hexadecimal (not what the office writes).
+std::optional<Type1Program> readProgram(QPDFObjectHandle fontFile) {
     QPDFObjectHandle dict = fontFile.getDict();
     QPDFObjectHandle length1 = dict.getKey("/Length1");
     QPDFObjectHandle length2 = dict.getKey("/Length2");
     if (!length1.isInteger() || !length2.isInteger()) {
-        return false;
+        return std::nullopt;
     }
-    const auto cmapBuffer = toUnicode.getStreamData(qpdf_dl_generalized);
-    const auto fontBuffer = fontFile.getStreamData(qpdf_dl_generalized);
-    const std::string cmap(reinterpret_cast<const char*>(cmapBuffer->getBuffer()),
-                           cmapBuffer->getSize());
-    const std::string data(reinterpret_cast<const char*>(fontBuffer->getBuffer()),
-                           fontBuffer->getSize());
+    const std::string data = streamText(fontFile);
     const auto clearSize = static_cast<std::size_t>(length1.getIntValue());
     const auto privateSize = static_cast<std::size_t>(length2.getIntValue());
     if (clearSize + privateSize > data.size() || privateSize < 4) {
-        return false;
+        return std::nullopt;
     }
-    const std::string clear = data.substr(0, clearSize);
-    const std::string cipher = data.substr(clearSize, privateSize);
-    if (std::isxdigit(static_cast<unsigned char>(cipher[0])) &&
-        std::isxdigit(static_cast<unsigned char>(cipher[1])) &&
-        std::isxdigit(static_cast<unsigned char>(cipher[2])) &&
-        std::isxdigit(static_cast<unsigned char>(cipher[3]))) {
-        return false; // hexadecimal eexec: not what the office writes
+    Type1Program program{data.substr(0, clearSize), data.substr(clearSize, privateSize),
+                         data.substr(clearSize + privateSize)};
+    if (std::all_of(program.cipher.begin(), program.cipher.begin() + 4,
+                    [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })) {
+        return std::nullopt;
     }
+    return program;
+}
 
-    // The font's own encoding ("dup 1 /L put") and the map give each glyph its character.
-    const auto unicode = unicodeOfCodes(cmap);
-    static const std::regex encodingEntry(R"(dup\s+(\d+)\s*/([^\s/\[\]{}()<>%]+)\s+put)");
+// The font's own encoding ("dup 1 /L put") in the clear part.
+const std::regex& encodingEntry() {
+    static const std::regex entry(R"(dup\s+(\d+)\s*/([^\s/\[\]{}()<>%]+)\s+put)");
+    return entry;
+}
+
+// Glyph name -> "uniXXXX" for the glyphs the encoding and the map give a character that
+// has such a name, each name given once.
+std::map<std::string, std::string> uniNames(const std::string& clear,
+                                            const std::map<unsigned, Characters>& unicode) {
     std::map<std::string, std::string> names;
     std::set<std::string> taken;
-    for (std::sregex_iterator e(clear.begin(), clear.end(), encodingEntry), end; e != end; ++e) {
+    for (std::sregex_iterator e(clear.begin(), clear.end(), encodingEntry()), end; e != end; ++e) {
         const auto character = unicode.find(static_cast<unsigned>(std::stoul((*e)[1].str())));
         const std::string name = (*e)[2].str();
         if (character == unicode.end() || name == ".notdef" || names.count(name) != 0) {
@@ -228,31 +233,53 @@ bool renameFontGlyphs(QPDFObjectHandle font) {
             names[name] = *uni;
         }
     }
-    if (names.empty()) {
-        return false;
-    }
-    const auto renamedPrivate = renameCharStrings(eexec(cipher, true), names);
-    if (!renamedPrivate) {
-        return false;
-    }
-    std::string newClear;
+    return names;
+}
+
+// The clear part with the encoding's glyph names renamed.
+std::string renameEncoding(const std::string& clear,
+                           const std::map<std::string, std::string>& names) {
+    std::string renamed;
     std::size_t pos = 0;
-    for (std::sregex_iterator e(clear.begin(), clear.end(), encodingEntry), end; e != end; ++e) {
-        const auto renamed = names.find((*e)[2].str());
-        if (renamed != names.end()) {
+    for (std::sregex_iterator e(clear.begin(), clear.end(), encodingEntry()), end; e != end; ++e) {
+        const auto name = names.find((*e)[2].str());
+        if (name != names.end()) {
             const auto nameAt = static_cast<std::size_t>(e->position(2));
-            newClear += clear.substr(pos, nameAt - pos) + renamed->second;
+            renamed += clear.substr(pos, nameAt - pos) + name->second;
             pos = nameAt + static_cast<std::size_t>(e->length(2));
         }
     }
-    newClear += clear.substr(pos);
+    return renamed + clear.substr(pos);
+}
+
+bool renameFontGlyphs(QPDFObjectHandle font) {
+    QPDFObjectHandle toUnicode = font.getKey("/ToUnicode");
+    QPDFObjectHandle fontFile = font.getKey("/FontDescriptor").getKey("/FontFile");
+    if (!toUnicode.isStream() || !fontFile.isStream() || font.hasKey("/Encoding")) {
+        return false;
+    }
+    const auto program = readProgram(fontFile);
+    if (!program) {
+        return false;
+    }
+    const auto unicode = unicodeOfCodes(streamText(toUnicode));
+    const auto names = uniNames(program->clear, unicode);
+    if (names.empty()) {
+        return false;
+    }
+    const auto renamedPrivate = renameCharStrings(eexec(program->cipher, true), names);
+    if (!renamedPrivate) {
+        return false;
+    }
+    const std::string newClear = renameEncoding(program->clear, names);
+    const std::string newPrivate = eexec(*renamedPrivate, false);
     // Ghostscript drops a map with an entry of several characters (a ligature's "fi")
     // altogether; such a glyph is named by its characters ("uni00660069") only.
     toUnicode.replaceStreamData(unicodeMap(unicode), QPDFObjectHandle::newNull(),
                                 QPDFObjectHandle::newNull());
-    const std::string newPrivate = eexec(*renamedPrivate, false);
-    fontFile.replaceStreamData(newClear + newPrivate + data.substr(clearSize + privateSize),
-                               QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+    fontFile.replaceStreamData(newClear + newPrivate + program->rest, QPDFObjectHandle::newNull(),
+                               QPDFObjectHandle::newNull());
+    QPDFObjectHandle dict = fontFile.getDict();
     dict.replaceKey("/Length1",
                     QPDFObjectHandle::newInteger(static_cast<long long>(newClear.size())));
     dict.replaceKey("/Length2",
@@ -264,11 +291,10 @@ bool renameFontGlyphs(QPDFObjectHandle font) {
 
 bool nameType1GlyphsByUnicode(QPDF& pdf) {
     bool changed = false;
-    for (QPDFObjectHandle object : pdf.getAllObjects()) {
-        if (object.isDictionary() && object.getKey("/Type").isNameAndEquals("/Font") &&
-            object.getKey("/Subtype").isNameAndEquals("/Type1")) {
+    for (QPDFObjectHandle font : fontDictionaries(pdf)) {
+        if (font.getKey("/Subtype").isNameAndEquals("/Type1")) {
             try {
-                changed = renameFontGlyphs(object) || changed;
+                changed = renameFontGlyphs(font) || changed;
             } catch (const std::exception&) {
                 // a font qpdf cannot decode stays as it is
             }

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <unistd.h>
-#include <utility>
 
 namespace ostrel {
 namespace {
@@ -88,26 +87,6 @@ std::string argumentFileText(const QStringList& arguments) {
 }
 
 } // namespace
-
-OwnedDescriptor::OwnedDescriptor(OwnedDescriptor&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)) {
-}
-
-OwnedDescriptor& OwnedDescriptor::operator=(OwnedDescriptor&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-OwnedDescriptor::~OwnedDescriptor() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
-}
 
 ScratchFile::ScratchFile(const std::filesystem::path& folder, std::string_view content) {
     // O_EXCL: it can never be given a name either.

@@ -4,6 +4,8 @@
 // the process ends, however it ends.
 #pragma once
 
+#include "system/owned_descriptor.h"
+
 #include <QString>
 #include <QStringList>
 #include <filesystem>
@@ -18,22 +20,6 @@ namespace ostrel {
 // all of it) in double quotes with each inner quote written \". No value when the reader
 // cannot give it back: line breaks, a byte-order mark, or a quoted value ending in '\'.
 std::optional<std::string> argumentFileEntry(const QString& argument);
-
-// An open descriptor, closed when this goes.
-class OwnedDescriptor {
-public:
-    explicit OwnedDescriptor(int fd = -1) : fd_(fd) {}
-    OwnedDescriptor(OwnedDescriptor&& other) noexcept;
-    OwnedDescriptor& operator=(OwnedDescriptor&& other) noexcept;
-    OwnedDescriptor(const OwnedDescriptor&) = delete;
-    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
-    ~OwnedDescriptor();
-
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // A file without a name in `folder` (readable by the user alone), holding `content`; it
 // is gone with its descriptor. Others reach it as "/proc/self/fd/N" of ours, or as the

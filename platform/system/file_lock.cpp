@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
@@ -11,35 +10,19 @@ namespace ostrel {
 
 FileLock::FileLock(const std::filesystem::path& file, bool wait)
     : fd_(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         throw std::system_error(errno, std::generic_category(), "cannot open " + file.string());
     }
     int result = 0;
     do {
-        result = ::flock(fd_, wait ? LOCK_EX : LOCK_EX | LOCK_NB);
+        result = ::flock(fd_.get(), wait ? LOCK_EX : LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
     if (result != 0) {
         const int error = errno;
-        ::close(std::exchange(fd_, -1));
+        fd_.reset();
         if (error != EWOULDBLOCK) {
             throw std::system_error(error, std::generic_category(), "cannot lock " + file.string());
         }
-    }
-}
-
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-FileLock::~FileLock() {
-    if (fd_ >= 0) {
-        ::close(fd_);
     }
 }
 

@@ -3,8 +3,9 @@
 // through a symbolic link.
 #pragma once
 
+#include "system/owned_descriptor.h"
+
 #include <filesystem>
-#include <utility>
 
 namespace ostrel {
 
@@ -13,16 +14,11 @@ public:
     // Waits for the lock; with `wait` false takes it only when it is free now (held()
     // tells). Throws std::system_error when the file cannot be opened or locked.
     explicit FileLock(const std::filesystem::path& file, bool wait = true);
-    FileLock(FileLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    FileLock& operator=(FileLock&& other) noexcept;
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    ~FileLock();
 
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return fd_.valid(); }
 
 private:
-    int fd_ = -1; // closing the only descriptor drops the lock
+    OwnedDescriptor fd_; // closing the only descriptor drops the lock
 };
 
 } // namespace ostrel

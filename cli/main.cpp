@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <optional>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -63,16 +64,10 @@ void removeSpoolFiles(int jobs) {
     }
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
+// The request on the command line, or the exit status when there is nothing to convert:
+// no arguments, a usage error, --help or --version.
+std::variant<ostrel::cli::Request, int> readRequest(int argc, char* argv[]) {
     using namespace ostrel::cli;
-    const Interruption interruption; // before any thread starts
-    // An office that ends while we write to its pipe (ended by an interrupt, or crashed)
-    // fails that call; SIGPIPE would end this program with nothing reported or cleaned.
-    std::signal(SIGPIPE, SIG_IGN);
-    QCoreApplication application(argc, argv);
-
     // Taken as bytes: a file name that is not UTF-8 must name the same file again.
     QStringList arguments;
     for (int index = 1; index < argc; ++index) {
@@ -87,7 +82,7 @@ int main(int argc, char* argv[]) {
         printLine(stderr, QStringLiteral("ostrel-convert: ") + error->message);
         return 2;
     }
-    Request& request = std::get<Request>(parsed);
+    Request request = std::get<Request>(std::move(parsed));
     if (request.help || request.version) {
         std::fputs((request.help ? usageText() : versionText()).toLocal8Bit().constData(), stdout);
         return 0;
@@ -96,50 +91,49 @@ int main(int argc, char* argv[]) {
     if (request.overwrite == Overwrite::Ask && ::isatty(STDIN_FILENO) == 0) {
         request.overwrite = Overwrite::No;
     }
+    return request;
+}
 
-    // Only a terminal user watches a status line; scripts get the lines they always got.
-    ProgressLine progress(STDERR_FILENO, !request.quiet && ::isatty(STDERR_FILENO) != 0);
-    const PasswordSource passwords{request.documentPassword, ::isatty(STDIN_FILENO) != 0};
-    ResultOutput results(request, [](const QByteArray& line) { writeLine(stdout, line); });
-    const BatchConsole console{[&](const FileResult& result) {
-                                   progress.clear();
-                                   results.add(result);
-                               },
-                               [&](const QString& line) {
-                                   progress.clear();
-                                   printLine(stderr, QStringLiteral("ostrel-convert: ") + line);
-                               },
-                               [&](const QString& question) {
-                                   const ProgressLine::Hold hold(&progress);
-                                   return askOnTerminal(question);
-                               },
-                               Interruption::signal,
-                               [&](int number, int count, const QString& file) {
-                                   progress.show(
-                                       number, count, file,
-                                       ostrel::isAcceptedDocument(file)
-                                           ? QStringLiteral("the office is starting")
-                                           : QStringLiteral("Ghostscript is making the PDF"));
-                               }};
-    // Every conversion needs the spool folder: one that would be refused is said at once,
-    // before any office starts.
-    try {
-        (void)ostrel::SpoolFolder::locate();
-    } catch (const std::exception& error) {
-        console.problem(QString::fromLocal8Bit(error.what()));
-        return 1;
-    }
+// Results go to standard output; problems, questions and the status line to standard
+// error, the status line cleared before anything else is written there.
+ostrel::cli::BatchConsole terminalConsole(ostrel::cli::ProgressLine& progress,
+                                          ostrel::cli::ResultOutput& results) {
+    using namespace ostrel::cli;
+    return BatchConsole{[&](const FileResult& result) {
+                            progress.clear();
+                            results.add(result);
+                        },
+                        [&](const QString& line) {
+                            progress.clear();
+                            printLine(stderr, QStringLiteral("ostrel-convert: ") + line);
+                        },
+                        [&](const QString& question) {
+                            const ProgressLine::Hold hold(&progress);
+                            return askOnTerminal(question);
+                        },
+                        Interruption::signal,
+                        [&](int number, int count, const QString& file) {
+                            progress.show(number, count, file,
+                                          ostrel::isAcceptedDocument(file)
+                                              ? QStringLiteral("the office is starting")
+                                              : QStringLiteral("Ghostscript is making the PDF"));
+                        }};
+}
+
+// Converts the request's files, several at once when there are several; the exit status.
+int convertFiles(const ostrel::cli::Request& request, int jobs,
+                 const ostrel::cli::PasswordSource& passwords, ostrel::cli::ProgressLine& progress,
+                 const ostrel::cli::BatchConsole& console) {
+    using namespace ostrel::cli;
     // The office is started ahead of the first document and kept for the next ones, but
     // only for documents that will reach it.
     const bool documentsListed =
         std::any_of(request.files.begin(), request.files.end(), [](const QString& file) {
             return ostrel::isAcceptedDocument(file) && !ostrel::inputProblem(file);
         });
-    const int jobs = request.jobs > 0 ? request.jobs : defaultJobCount(request.files.size());
-    int status = 0;
     if (request.files.size() > 1) {
         // Workers at once: the status line names the file started last.
-        status = runParallelBatch(
+        return runParallelBatch(
             request, jobs, documentsListed,
             [&passwords](std::mutex& officeTurn) {
                 ConverterSet converters;
@@ -149,17 +143,48 @@ int main(int argc, char* argv[]) {
                 return converters;
             },
             console);
-    } else {
-        std::optional<ostrel::word::ServerHold> office;
-        if (documentsListed) {
-            office.emplace();
-        }
-        PostScriptConverter postScript;
-        WordDocumentConverter documents(passwords);
-        documents.setProgressLine(&progress);
-        const std::vector<FileConverter*> converters{&postScript, &documents};
-        status = runBatch(request, converters, console);
     }
+    std::optional<ostrel::word::ServerHold> office;
+    if (documentsListed) {
+        office.emplace();
+    }
+    PostScriptConverter postScript;
+    WordDocumentConverter documents(passwords);
+    documents.setProgressLine(&progress);
+    const std::vector<FileConverter*> converters{&postScript, &documents};
+    return runBatch(request, converters, console);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    using namespace ostrel::cli;
+    const Interruption interruption; // before any thread starts
+    // An office that ends while we write to its pipe (ended by an interrupt, or crashed)
+    // fails that call; SIGPIPE would end this program with nothing reported or cleaned.
+    std::signal(SIGPIPE, SIG_IGN);
+    QCoreApplication application(argc, argv);
+    const auto read = readRequest(argc, argv);
+    if (const int* status = std::get_if<int>(&read)) {
+        return *status;
+    }
+    const Request& request = std::get<Request>(read);
+
+    // Only a terminal user watches a status line; scripts get the lines they always got.
+    ProgressLine progress(STDERR_FILENO, !request.quiet && ::isatty(STDERR_FILENO) != 0);
+    const PasswordSource passwords{request.documentPassword, ::isatty(STDIN_FILENO) != 0};
+    ResultOutput results(request, [](const QByteArray& line) { writeLine(stdout, line); });
+    const BatchConsole console = terminalConsole(progress, results);
+    // Every conversion needs the spool folder: one that would be refused is said at once,
+    // before any office starts.
+    try {
+        (void)ostrel::SpoolFolder::locate();
+    } catch (const std::exception& error) {
+        console.problem(QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+    const int jobs = request.jobs > 0 ? request.jobs : defaultJobCount(request.files.size());
+    const int status = convertFiles(request, jobs, passwords, progress, console);
     removeSpoolFiles(jobs);
     results.finish(status >= 128 ? status - 128 : 0);
     return status;

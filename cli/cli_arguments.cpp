@@ -317,7 +317,7 @@ constexpr Option kOptions[] = {
          reading.request.overwrite = choice(typed, value, kOverwritePolicies).overwrite;
      }},
     {"--jobs", "-j", "N", nullptr,
-     "run N offices at once (default: 1; from 24 files on, one per two cores, at most 2)",
+     "run N offices at once (default: 1; from 24 files on, one per core, at most 2)",
      [](Reading& reading, const QString& typed, const QString& value) {
          reading.request.jobs = jobCount(typed, value);
      }},

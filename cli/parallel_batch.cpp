@@ -180,9 +180,9 @@ std::string workerSpoolName(int worker) {
 
 int defaultJobCount(qsizetype files) {
     constexpr qsizetype kShortList = 24;
-    return files < kShortList ? 1
-                              : static_cast<int>(std::clamp(
-                                    std::thread::hardware_concurrency() / kLanesPerJob, 1U, 2U));
+    return files < kShortList
+               ? 1
+               : static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 2U));
 }
 
 int runParallelBatch(const Request& request, int jobs, bool holdOffice,

@@ -26,11 +26,11 @@ std::string workerSpoolName(int worker);
 using ConverterSet = std::vector<std::unique_ptr<FileConverter>>;
 using ConverterFactory = std::function<ConverterSet(std::mutex& officeTurn)>;
 
-// What a run of `files` files with nothing said chooses. One job keeps two cores busy
-// (its office on one, Ghostscript on the other); a second job pays for a second office's
-// start (about 4 s of processor time and 200 MB) and gains only where cores are left:
-// measured on two cores, 30 letters took 0.70 times as long with one job as with two.
-// So one job for short lists, else one per two cores, at most two.
+// What a run of `files` files with nothing said chooses. A second job pays for a second
+// office's start (about 4 s of processor time and 200 MB). Measured on two idle cores
+// against the office's own export: 17 documents took 1.30 times as long with one job and
+// 1.40 with two, 100 short letters 2.73 with one and 2.37 with two. So one job for short
+// lists, else one per core, at most two.
 int defaultJobCount(qsizetype files);
 
 // Converts the request's files with `jobs` jobs of kLanesPerJob workers (at most one
